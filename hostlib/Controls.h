@@ -1,0 +1,115 @@
+#pragma once
+// Controls and dialogs of the host's common library.
+#include <cstdint>
+#include <wx/dialog.h>
+#include <wx/event.h>
+#include <wx/panel.h>
+#include <wx/spinbutt.h>
+#include <wx/textctrl.h>
+
+#include "hostlib/Export.h"
+#include "hostlib/HostString.h"
+
+// Message number a CInFileCtrl sends its parent when the user has chosen a file.
+enum { WM_INFILE_CHOSEN = 0x063A };
+
+// The notification itself: a wxCommandEvent of this type whose event object (GetEventObject) is the
+// sending CInFileCtrl ("lParam") and whose int is WM_INFILE_CHOSEN. It is processed synchronously by
+// the parent (like a sent message).
+BASEKIT_API wxDECLARE_EVENT(EVT_INFILE_CHOSEN, wxCommandEvent);
+
+class CFileLayer;
+
+// Relief picker: a read-only path field, a browse button and a line with the chosen raster's size.
+// It is laid over a placeholder window of the parent dialog.
+class BASEKIT_API CInFileCtrl : public wxPanel {
+public:
+  CInFileCtrl();
+  ~CInFileCtrl() override;
+
+  // Takes the place, size and id of `placeholder` (a static of the dialog), which is hidden.
+  // Must come before Create.
+  bool AttachToPlaceholder(wxWindow* placeholder);
+
+  // Builds the control. The arguments are those the module passes (1, null, null, 8, "\\Processing"):
+  // `key` is the remembered-directory key of the browse dialog; the others are accepted and ignored.
+  bool Create(int mode, const char* defaultExt, const char* filter, int flags, const char* key);
+
+  void SetPathName(const CString& path);  // shows the path and reads its size; sends no notification
+  CString GetPathName() const;
+  int Width() const;     // of the chosen raster, 0 when none or unreadable
+  int Height() const;
+  int DataReady() const;  // non-zero while a chosen raster could be read
+  void ClearAll();        // forgets path and size
+
+  // What the browse button does after its file dialog: take `path`, read its size, and send the
+  // notification to the parent. Public so that tests can pick a file without a modal dialog.
+  void ChooseFile(const CString& path);
+
+private:
+  void OnBrowse(wxCommandEvent&);
+  void Refresh_();
+  wxTextCtrl* pathEdit_ = nullptr;
+  wxStaticText* sizeLabel_ = nullptr;
+  wxWindow* placeholder_ = nullptr;
+  CString path_;
+  CString key_;
+  int width_ = 0;
+  int height_ = 0;
+  bool ready_ = false;
+};
+
+// The record a raster file dialog fills. The 32-bit word at byte offset 60 holds the component
+// choice for two-valued rasters: bit 0 imaginary, bit 1 amplitude, bit 2 phase, none: real.
+struct CreateViewStruct {
+  std::uint8_t reserved[60];
+  std::uint32_t flags;
+  std::uint8_t reserved2[68];
+};
+static_assert(offsetof(CreateViewStruct, flags) == 60, "flag word at byte offset 60");
+
+enum { CVS_IMAGINARY = 1, CVS_AMPLITUDE = 2, CVS_PHASE = 4 };
+
+// Raster file dialog: a file chooser plus a component choice (real, imaginary, amplitude, phase)
+// that matters for two-valued rasters. DoModal returns wxID_OK (IDOK) or wxID_CANCEL.
+class BASEKIT_API CInfoFileDialogEx : public wxDialog {
+public:
+  CInfoFileDialogEx(int openDialog, const char* defaultExt, const char* fileName, unsigned long flags,
+                    const char* filter, wxWindow* parent, int mode, const char* key, int reserved);
+  ~CInfoFileDialogEx() override;
+
+  int DoModal();
+  CString GetPathName() const;
+  // The record of the last accepted choice; null before the dialog ended with OK.
+  const CreateViewStruct* GetCreateViewStruct() const;
+
+  // Set by the dialog's controls, or by a test driving it through wxTestingModalHook.
+  void SetPathName(const CString& path);
+  void SetComponent(int component);  // 0..3
+
+protected:
+  void OnOK(wxCommandEvent&);
+  void OnBrowse(wxCommandEvent&);
+  wxTextCtrl* pathEdit_ = nullptr;
+  class wxRadioBox* componentBox_ = nullptr;
+  CString key_;
+  CString path_;
+  CreateViewStruct record_{};
+  bool accepted_ = false;
+};
+
+// Up-down control bound to an edit ("buddy") that shows its position as an integer.
+class BASEKIT_API CSpinButtonCtrl32 : public wxSpinButton {
+public:
+  CSpinButtonCtrl32();
+  bool Create(unsigned long style, const wxRect& rect, wxWindow* parent, int id);
+  void SetBuddy(wxTextCtrl* buddy);  // places itself at the buddy's right edge
+  wxTextCtrl* GetBuddy() const { return buddy_; }
+  void SetRange(int lower, int upper);
+  void SetPos(int pos);  // clamps to the range, writes the buddy's text
+  int GetPos() const;    // the buddy's integer (clamped), or the position when it has no buddy
+
+private:
+  void OnSpin(wxSpinEvent&);
+  wxTextCtrl* buddy_ = nullptr;
+};

@@ -1,0 +1,73 @@
+#pragma once
+// Raster access of the host's common library (implemented over GDAL in host/common).
+#include <memory>
+
+#include "hostlib/Export.h"
+
+class CMeterInfoBase;  // progress display; the module always passes null
+
+// Pixel type codes reported by CFileLayer::Type(). Codes 9..16 are the two-valued (complex) types,
+// which ConvertLineToDouble expands to two doubles per pixel (real, imaginary).
+enum PixelType : int {
+  PT_UNKNOWN = 0,
+  PT_BYTE = 1,
+  PT_INT8 = 2,
+  PT_UINT16 = 3,
+  PT_INT16 = 4,
+  PT_UINT32 = 5,
+  PT_INT32 = 6,
+  PT_FLOAT32 = 7,
+  PT_FLOAT64 = 8,
+  PT_CINT16 = 9,
+  PT_CINT32 = 10,
+  PT_CFLOAT32 = 11,
+  PT_CFLOAT64 = 12,
+  // 13..16 are reserved two-valued codes; no raster reports them.
+  PT_UINT64 = 17,
+  PT_INT64 = 18,
+};
+
+inline bool IsTwoValuedType(int type) { return type >= 9 && type <= 16; }
+BASEKIT_API int PixelTypeSize(int type);  // bytes of one raw pixel, 0 for an unknown code
+
+class BASEKIT_API CFileLayer {
+public:
+  explicit CFileLayer(CMeterInfoBase* meter = nullptr);
+  ~CFileLayer();
+  CFileLayer(const CFileLayer&) = delete;
+  CFileLayer& operator=(const CFileLayer&) = delete;
+
+  // Non-zero when `path` is a raster that can be read. mode/flags/access are accepted as the module
+  // passes them (0x110, 0, 0x80000000) and otherwise ignored: layers are read-only.
+  int Open(const char* path, unsigned long mode = 0x110, int flags = 0, unsigned long access = 0x80000000);
+  void Close();
+  bool IsOpen() const;
+
+  int Width() const;     // 0 when closed
+  int Height() const;    // 0 when closed
+  int Type() const;      // PixelType code of band 1, PT_UNKNOWN when closed
+  int LineSize() const;  // bytes of one raw full-resolution row of band 1, 0 when closed
+
+  // Reads `count` raw pixels of band 1 from (firstColumn, row) into `buffer` at full resolution
+  // (never from overviews). Returns non-zero on success; on any bad argument (null buffer, row or
+  // columns outside the raster) writes nothing and returns 0. The buffer must hold count pixels.
+  int ReadRow(void* buffer, int firstColumn, int row, int count);
+
+  double Min();  // exact value range of band 1 (computed once, then cached); 0 when closed
+  double Max();
+
+private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Converts `width` raw pixels of type `type` into doubles. Two-valued types give two doubles per
+// pixel (real, imaginary), so `out` must hold 2 * width values for them. Returns non-zero on success.
+BASEKIT_API int ConvertLineToDouble(const void* raw, int width, int type, double* out);
+
+// Components of a two-valued pixel, chosen in the raster file dialog.
+enum Component : int { COMPONENT_REAL = 0, COMPONENT_IMAGINARY = 1, COMPONENT_AMPLITUDE = 2, COMPONENT_PHASE = 3 };
+
+// From `width` two-valued pixels (2 * width doubles) writes `width` doubles of the chosen component
+// (phase in radians, atan2(im, re)). Unknown components give the real part. Returns non-zero on success.
+BASEKIT_API int ExtractDesiredComponent(const double* in, int width, double* out, int component);

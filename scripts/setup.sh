@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every missing Debian package (non-interactively, when we may), then configures and builds.
+# Idempotent and quick when everything is already in place.
+#   scripts/setup.sh            -> build/        (RelWithDebInfo)
+#   scripts/setup.sh asan       -> build-asan/   (AddressSanitizer + UBSan)
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+flavour="${1:-release}"
+
+packages=(build-essential cmake pkg-config libwxgtk3.2-dev libwxgtk-gl3.2-1 libgdal-dev gdal-bin
+          libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libboost-dev libgtest-dev
+          xvfb xauth fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then SUDO="sudo -n"; else
+      echo "setup: missing packages and not root: ${missing[*]}" >&2; exit 1; fi
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+jobs="$(nproc 2>/dev/null || echo 2)"
+case "$flavour" in
+  release) dir="$here/build"; extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DR3D_SANITIZE=OFF) ;;
+  asan)    dir="$here/build-asan"; extra=(-DCMAKE_BUILD_TYPE=Debug -DR3D_SANITIZE=ON -DR3D_BUILD_BENCH=OFF) ;;
+  *) echo "setup: unknown flavour $flavour" >&2; exit 2 ;;
+esac
+if [ -n "${CI:-}" ]; then extra+=(-DR3D_WERROR=ON); fi
+if [ ! -f "$dir/CMakeCache.txt" ]; then
+  cmake -S "$here" -B "$dir" "${extra[@]}" >/dev/null
+else
+  cmake -S "$here" -B "$dir" "${extra[@]}" >/dev/null
+fi
+cmake --build "$dir" -j "$jobs"

@@ -1,0 +1,77 @@
+#include "tests/support/GuiTest.h"
+
+#include <chrono>
+#include <thread>
+
+#include <wx/app.h>
+#include <wx/apptrait.h>
+#include <wx/evtloop.h>
+#include <wx/window.h>
+
+namespace r3dtest {
+namespace {
+int g_assertions = 0;
+
+void PumpOnce() {
+  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+  if (loop) {
+    while (loop->Pending()) loop->Dispatch();
+  }
+  if (wxTheApp) {
+    wxTheApp->ProcessPendingEvents();
+    wxTheApp->ProcessIdle();
+  }
+}
+
+// Without a running main loop there is no active event loop; lend one for the time of a pump.
+struct LoopGuard {
+  wxEventLoopBase* created = nullptr;
+  wxEventLoopBase* previous = nullptr;
+  LoopGuard() {
+    if (!wxEventLoopBase::GetActive() && wxTheApp) {
+      created = wxTheApp->GetTraits()->CreateEventLoop();
+      previous = wxEventLoopBase::GetActive();
+      wxEventLoopBase::SetActive(created);
+    }
+  }
+  ~LoopGuard() {
+    if (created) {
+      wxEventLoopBase::SetActive(previous);
+      delete created;
+    }
+  }
+};
+}  // namespace
+
+void PumpEvents(int minMs) {
+  LoopGuard guard;
+  auto start = std::chrono::steady_clock::now();
+  do {
+    PumpOnce();
+    if (minMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  } while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(minMs));
+  PumpOnce();
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+  LoopGuard guard;
+  auto start = std::chrono::steady_clock::now();
+  while (!done()) {
+    if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(timeoutMs)) return false;
+    PumpOnce();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+bool ShowAndWait(wxWindow* topLevel, int timeoutMs) {
+  topLevel->Show();
+  bool ok = WaitFor([&] { return topLevel->IsShownOnScreen(); }, timeoutMs);
+  PumpEvents(50);
+  return ok;
+}
+
+void NoteAssertion() { ++g_assertions; }
+int AssertionCount() { return g_assertions; }
+
+}  // namespace r3dtest

@@ -1,0 +1,20 @@
+#pragma once
+// Helpers for tests that create windows (run under Xvfb).
+#include <functional>
+
+class wxWindow;
+
+namespace r3dtest {
+
+// Runs pending wx/GTK events until none are left (and at least `minMs` milliseconds have passed).
+void PumpEvents(int minMs = 0);
+// Pumps events until `done` is true or `timeoutMs` passes; returns done().
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000);
+// Shows a top-level window and waits until it (and its children) are realised on the X server.
+bool ShowAndWait(wxWindow* topLevel, int timeoutMs = 3000);
+
+// Counts wx assertions seen by the test main's handler (for tests that expect none or some).
+void NoteAssertion();
+int AssertionCount();
+
+}  // namespace r3dtest

@@ -1,0 +1,7 @@
+// Main of the test executables that need no display: wx is not started.
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
