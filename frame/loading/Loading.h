@@ -1,5 +1,9 @@
 #pragma once
 // Reading relief and texture rasters reduced by whole compression factors (plain i*k sampling).
+//
+// Both readers hold one raw row and one converted row per file at a time and read only the rows
+// they keep; the full-resolution raster is never in memory. Both build their result aside and
+// touch the outputs only on success, so a refused load leaves the caller's state as it was.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -11,6 +15,13 @@ namespace lib3d::loading {
 // Reads every factorY-th row of band 1 and keeps every factorX-th value as a float: cell (r, c) is
 // file pixel (r * factorY, c * factorX). Returns false, leaving the outputs untouched, when nothing
 // may be loaded (the file does not open, a factor is 0, ...).
+//
+// - A factor of 0 is refused (there is no block to take a pixel from).
+// - A file that no longer opens, or whose row cannot be read or converted, is refused.
+// - A two-valued (complex) relief gives its real part.
+// - A factor larger than the width (height) gives zero columns (rows) and success; with no
+//   columns or no rows no file row is read.
+// - Values beyond float's range become +/- infinity.
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
                  std::size_t& cols, std::size_t& rows);
 
@@ -18,8 +29,20 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
 // packs colour words 0x00BBGGRR, each channel scaled from its file's value range to 0..255.
 // `component` picks the component of two-valued pixels. Returns false, leaving the outputs
 // untouched, when nothing may be loaded.
+//
+// - A factor of 0, or any of the three files not opening, is refused.
+// - Green and blue must match the red file in width, height and in being two-valued or not;
+//   otherwise the texture is refused. The reader does not know the relief: the caller compares
+//   cols x rows with the height matrix (the view ignores a colour matrix of another size).
+// - Component codes above 3 take the real part.
 bool read_texture(const CString& red, const CString& green, const CString& blue, std::size_t factorX,
                   std::size_t factorY, std::size_t component, std::vector<std::uint32_t>& colors,
                   std::size_t& cols, std::size_t& rows);
+
+// One channel byte: t = (v - min) / (max - min) * 255 in double, truncated toward zero to a 64-bit
+// integer, low 8 bits. Values outside the range wrap (1/255 of the range above max gives 0, below
+// min 255). An empty range and a NaN give 0; a t beyond int64's range gives 0, which is what its
+// low 8 bits are.
+std::uint8_t scale_to_byte(double v, double min, double max);
 
 }  // namespace lib3d::loading

@@ -1,0 +1,368 @@
+// Relief and texture readers against rasters written and read back independently with GDAL.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include <cpl_string.h>
+#include <gdal.h>
+
+#include "frame/loading/Loading.h"
+#include "hostlib/FileLayer.h"
+#include "tests/support/RasterFixtures.h"
+
+using lib3d::loading::read_relief;
+using lib3d::loading::read_texture;
+using lib3d::loading::scale_to_byte;
+using r3dtest::Layout;
+
+namespace {
+
+double Position(int x, int y, double*) { return r3dtest::PositionValue(x, y); }
+
+// Outputs pre-filled with a sentinel so that "left untouched" can be checked.
+struct ReliefOut {
+  std::vector<float> heights{42.f};
+  std::size_t cols = 7, rows = 9;
+  bool untouched() const { return heights.size() == 1 && heights[0] == 42.f && cols == 7 && rows == 9; }
+};
+struct TextureOut {
+  std::vector<std::uint32_t> colors{0xABCDEFu};
+  std::size_t cols = 7, rows = 9;
+  bool untouched() const { return colors.size() == 1 && colors[0] == 0xABCDEFu && cols == 7 && rows == 9; }
+};
+
+}  // namespace
+
+class ReliefLayout : public testing::TestWithParam<Layout> {};
+
+// 1000 x 600 at factors 3 (X) and 4 (Y): 333 x 150 cells, cell (r, c) = pixel (4r, 3c), compared
+// with a whole-file GDAL read; tiles of 64 leave partial tiles at the right and bottom edges.
+TEST_P(ReliefLayout, SamplesFirstPixelOfEachBlock) {
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("relief.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 1000, 600, GDT_Float32, Position, GetParam(), 64));
+  int w = 0, h = 0;
+  const std::vector<double> ref = r3dtest::ReadWholeRaster(path, &w, &h);
+  ASSERT_EQ(ref.size(), 600000u);
+
+  ReliefOut out;
+  ASSERT_TRUE(read_relief(path, 3, 4, out.heights, out.cols, out.rows));
+  ASSERT_EQ(out.cols, 333u);
+  ASSERT_EQ(out.rows, 150u);
+  ASSERT_EQ(out.heights.size(), 333u * 150u);
+  int mismatches = 0;
+  for (std::size_t r = 0; r < out.rows; ++r)
+    for (std::size_t c = 0; c < out.cols; ++c)
+      if (out.heights[r * out.cols + c] != static_cast<float>(ref[(4 * r) * 1000 + 3 * c])) ++mismatches;
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(out.heights[149 * 333 + 332], static_cast<float>(596 * 1000 + 996));
+
+  // Factor 1 keeps every pixel.
+  ASSERT_TRUE(read_relief(path, 1, 1, out.heights, out.cols, out.rows));
+  ASSERT_EQ(out.heights.size(), ref.size());
+  for (std::size_t i = 0; i < ref.size(); i += 997) EXPECT_EQ(out.heights[i], static_cast<float>(ref[i])) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ReliefLayout, testing::Values(Layout::Striped, Layout::Tiled));
+
+TEST(Relief, FactorBeyondTheSizeGivesAnEmptyMatrix) {
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("r.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 50, 30, GDT_Int16, Position));
+  ReliefOut out;
+  ASSERT_TRUE(read_relief(path, 51, 1, out.heights, out.cols, out.rows));
+  EXPECT_EQ(out.cols, 0u);
+  EXPECT_EQ(out.rows, 30u);
+  EXPECT_TRUE(out.heights.empty());
+  ASSERT_TRUE(read_relief(path, 50, 31, out.heights, out.cols, out.rows));
+  EXPECT_EQ(out.cols, 1u);
+  EXPECT_EQ(out.rows, 0u);
+  EXPECT_TRUE(out.heights.empty());
+  // Exactly the size: one cell, pixel (0, 0).
+  ASSERT_TRUE(read_relief(path, 50, 30, out.heights, out.cols, out.rows));
+  ASSERT_EQ(out.heights.size(), 1u);
+  EXPECT_EQ(out.heights[0], 0.f);
+}
+
+// A compressed striped file whose strip of row 50 is garbage: the host opens it (first and last
+// rows are fine), and a load succeeds exactly when the factor skips row 50, so skipped rows are
+// never read; a load that meets the bad row is refused as a whole.
+TEST(Relief, RowsThatAreNotKeptAreNeverRead) {
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("bad-row.tif");
+  {
+    GDALAllRegister();
+    char** opts = CSLSetNameValue(nullptr, "COMPRESS", "DEFLATE");
+    opts = CSLSetNameValue(opts, "BLOCKYSIZE", "1");
+    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.c_str(), 64, 100, 1, GDT_Float32, opts);
+    CSLDestroy(opts);
+    ASSERT_NE(ds, nullptr);
+    std::vector<float> row(64);
+    for (int y = 0; y < 100; ++y) {
+      for (int x = 0; x < 64; ++x) row[x] = float(r3dtest::PositionValue(x, y));
+      ASSERT_EQ(GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Write, 0, y, 64, 1, row.data(), 64, 1, GDT_Float32, 0, 0),
+                CE_None);
+    }
+    GDALClose(ds);
+  }
+  long offset = 0, size = 0;
+  {
+    GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
+    ASSERT_NE(ds, nullptr);
+    const char* off = GDALGetMetadataItem(GDALGetRasterBand(ds, 1), "BLOCK_OFFSET_0_50", "TIFF");
+    const char* len = GDALGetMetadataItem(GDALGetRasterBand(ds, 1), "BLOCK_SIZE_0_50", "TIFF");
+    ASSERT_TRUE(off && len);
+    offset = std::atol(off);
+    size = std::atol(len);
+    GDALClose(ds);
+  }
+  {
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, offset, SEEK_SET);
+    for (long i = 0; i < size; ++i) std::fputc(0xA5, f);
+    std::fclose(f);
+  }
+  CFileLayer probe;
+  ASSERT_TRUE(probe.Open(path.c_str()));
+  probe.Close();
+
+  ReliefOut out;
+  ASSERT_TRUE(read_relief(path, 1, 3, out.heights, out.cols, out.rows));  // rows 0, 3, ..., 48, 51, ...
+  ASSERT_EQ(out.rows, 33u);
+  EXPECT_EQ(out.heights[17 * 64 + 5], float(r3dtest::PositionValue(5, 51)));
+  ASSERT_TRUE(read_relief(path, 1, 101, out.heights, out.cols, out.rows));
+  EXPECT_EQ(out.rows, 0u);
+  ReliefOut bad;
+  EXPECT_FALSE(read_relief(path, 1, 2, bad.heights, bad.cols, bad.rows));
+  EXPECT_FALSE(read_relief(path, 1, 1, bad.heights, bad.cols, bad.rows));
+  EXPECT_TRUE(bad.untouched());
+  TextureOut tex;
+  EXPECT_FALSE(read_texture(path, path, path, 1, 5, 0, tex.colors, tex.cols, tex.rows));
+  EXPECT_TRUE(tex.untouched());
+  EXPECT_TRUE(read_texture(path, path, path, 1, 3, 0, tex.colors, tex.cols, tex.rows));
+}
+
+TEST(Relief, RefusedLoadsLeaveTheOutputsAlone) {
+  r3dtest::TempDir dir;
+  const std::string good = dir.file("r.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(good, 20, 10, GDT_Byte, Position));
+  ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("text.tif"), "not a raster\n"));
+  ReliefOut out;
+  EXPECT_FALSE(read_relief(good, 0, 1, out.heights, out.cols, out.rows));
+  EXPECT_FALSE(read_relief(good, 1, 0, out.heights, out.cols, out.rows));
+  EXPECT_FALSE(read_relief(dir.file("missing.tif"), 1, 1, out.heights, out.cols, out.rows));
+  EXPECT_FALSE(read_relief(dir.file("text.tif"), 1, 1, out.heights, out.cols, out.rows));
+  EXPECT_FALSE(read_relief("", 1, 1, out.heights, out.cols, out.rows));
+  EXPECT_TRUE(out.untouched());
+}
+
+TEST(Relief, PixelTypesKeepTheirValues) {
+  r3dtest::TempDir dir;
+  struct Case {
+    GDALDataType type;
+    double (*fn)(int, int, double*);
+  };
+  const Case cases[] = {
+      {GDT_Byte, [](int x, int y, double*) { return double((x * 7 + y) % 256); }},
+      {GDT_Int16, [](int x, int y, double*) { return double(x * 100 - y * 333); }},
+      {GDT_UInt16, [](int x, int y, double*) { return double(65535 - x * y); }},
+      {GDT_Int32, [](int x, int y, double*) { return double(-2000000000 + x * 1000003 + y); }},
+      {GDT_Float64, [](int x, int y, double*) { return x * 0.1 - y * 1e-7; }},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(GDALGetDataTypeName(k.type));
+    const std::string path = dir.file(std::string(GDALGetDataTypeName(k.type)) + ".tif");
+    ASSERT_TRUE(r3dtest::WriteRaster(path, 41, 23, k.type, k.fn));
+    const std::vector<double> ref = r3dtest::ReadWholeRaster(path);
+    ReliefOut out;
+    ASSERT_TRUE(read_relief(path, 2, 5, out.heights, out.cols, out.rows));
+    ASSERT_EQ(out.cols, 20u);
+    ASSERT_EQ(out.rows, 4u);
+    for (std::size_t r = 0; r < 4; ++r)
+      for (std::size_t c = 0; c < 20; ++c)
+        ASSERT_EQ(out.heights[r * 20 + c], static_cast<float>(ref[(5 * r) * 41 + 2 * c])) << r << "," << c;
+  }
+}
+
+// A two-valued relief gives its real part, and a row twice as wide never overruns a buffer
+// (the sanitizer build checks the latter).
+TEST(Relief, ComplexReliefGivesTheRealPart) {
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("c.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 30, 12, GDT_CFloat32, [](int x, int y, double* im) {
+    *im = -1000.0 - x;
+    return r3dtest::PositionValue(x, y);
+  }));
+  ReliefOut out;
+  ASSERT_TRUE(read_relief(path, 3, 2, out.heights, out.cols, out.rows));
+  ASSERT_EQ(out.cols, 10u);
+  ASSERT_EQ(out.rows, 6u);
+  for (std::size_t r = 0; r < 6; ++r)
+    for (std::size_t c = 0; c < 10; ++c)
+      ASSERT_EQ(out.heights[r * 10 + c], float(r3dtest::PositionValue(int(3 * c), int(2 * r))));
+}
+
+TEST(Relief, ValuesBeyondFloatBecomeInfinite) {
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("big.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 3, 1, GDT_Float64, [](int x, int, double*) {
+    return x == 0 ? 1e300 : x == 1 ? -1e300 : 1.5;
+  }));
+  ReliefOut out;
+  ASSERT_TRUE(read_relief(path, 1, 1, out.heights, out.cols, out.rows));
+  ASSERT_EQ(out.heights.size(), 3u);
+  EXPECT_EQ(out.heights[0], std::numeric_limits<float>::infinity());
+  EXPECT_EQ(out.heights[1], -std::numeric_limits<float>::infinity());
+  EXPECT_EQ(out.heights[2], 1.5f);
+}
+
+TEST(TextureScale, TruncatesAndWraps) {
+  EXPECT_EQ(scale_to_byte(0, 0, 255), 0);
+  EXPECT_EQ(scale_to_byte(255, 0, 255), 255);
+  EXPECT_EQ(scale_to_byte(127.9, 0, 255), 127);
+  // One 255th of the range above max wraps to 0, one below min to 255.
+  EXPECT_EQ(scale_to_byte(512, 0, 510), 0);
+  EXPECT_EQ(scale_to_byte(-2, 0, 510), 255);
+  EXPECT_EQ(scale_to_byte(-0.5, 0, 255), 0);  // truncation toward zero, not floor
+  EXPECT_EQ(scale_to_byte(300, 0, 255), 300 - 256);
+  EXPECT_EQ(scale_to_byte(-300, 0, 255), 256 - 44);
+  // Reversed range (max < min) still follows the formula.
+  EXPECT_EQ(scale_to_byte(0, 255, 0), 255);
+}
+
+TEST(TextureScale, DegenerateInputsGiveZero) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(scale_to_byte(5, 3, 3), 0);
+  EXPECT_EQ(scale_to_byte(3, 3, 3), 0);
+  EXPECT_EQ(scale_to_byte(nan, 0, 255), 0);
+  EXPECT_EQ(scale_to_byte(10, nan, 255), 0);
+  EXPECT_EQ(scale_to_byte(inf, 0, 255), 0);
+  EXPECT_EQ(scale_to_byte(-inf, 0, 255), 0);
+  EXPECT_EQ(scale_to_byte(1e300, 0, 1), 0);
+  EXPECT_EQ(scale_to_byte(-1e300, 0, 1), 0);
+  EXPECT_EQ(scale_to_byte(5, -inf, inf), 0);
+}
+
+class TextureLayout : public testing::TestWithParam<Layout> {};
+
+// Three different files land in the right bytes, each scaled by its own range.
+TEST_P(TextureLayout, ChannelsAreScaledIntoTheirBytes) {
+  r3dtest::TempDir dir;
+  const int W = 90, H = 70;
+  auto red = [](int x, int y, double*) { return double((x + y) % 256); };  // range 0..158
+  auto green = [](int x, int y, double*) { return 1000.0 + x * 10; };       // 1000..1890
+  auto blue = [](int x, int y, double*) { return double(-y); };            // -69..0
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("r.tif"), W, H, GDT_Int16, red, GetParam(), 32));
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("g.tif"), W, H, GDT_Float32, green, GetParam(), 32));
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("b.tif"), W, H, GDT_Int32, blue, GetParam(), 32));
+  TextureOut out;
+  ASSERT_TRUE(read_texture(dir.file("r.tif"), dir.file("g.tif"), dir.file("b.tif"), 4, 3, 0, out.colors,
+                           out.cols, out.rows));
+  ASSERT_EQ(out.cols, 22u);
+  ASSERT_EQ(out.rows, 23u);
+  ASSERT_EQ(out.colors.size(), 22u * 23u);
+  for (std::size_t r = 0; r < out.rows; ++r)
+    for (std::size_t c = 0; c < out.cols; ++c) {
+      const int x = int(4 * c), y = int(3 * r);
+      const std::uint32_t want = scale_to_byte(red(x, y, nullptr), 0, 158) |
+                                 std::uint32_t(scale_to_byte(green(x, y, nullptr), 1000, 1890)) << 8 |
+                                 std::uint32_t(scale_to_byte(blue(x, y, nullptr), -69, 0)) << 16;
+      ASSERT_EQ(out.colors[r * out.cols + c], want) << r << "," << c;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, TextureLayout, testing::Values(Layout::Striped, Layout::Tiled));
+
+// One file given three times is grey, and a [0, 255] file keeps its whole values (127.9 -> 127).
+TEST(Texture, SingleFileIsGreyAndKeepsAByteRange) {
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("t.tif");
+  auto fn = [](int x, int y, double*) { return x == 0 && y == 0 ? 0.0 : x == 1 && y == 0 ? 255.0 : 127.9; };
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 3, 2, GDT_Float64, fn));
+  TextureOut out;
+  ASSERT_TRUE(read_texture(path, path, path, 1, 1, 0, out.colors, out.cols, out.rows));
+  ASSERT_EQ(out.colors.size(), 6u);
+  EXPECT_EQ(out.colors[0], 0x000000u);
+  EXPECT_EQ(out.colors[1], 0xFFFFFFu);
+  for (int i = 2; i < 6; ++i) EXPECT_EQ(out.colors[i], 0x7F7F7Fu) << i;
+}
+
+TEST(Texture, ConstantChannelIsZero) {
+  r3dtest::TempDir dir;
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("flat.tif"), 8, 8, GDT_Byte, [](int, int, double*) { return 77.0; }));
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("ramp.tif"), 8, 8, GDT_Byte, [](int x, int, double*) { return x * 10.0; }));
+  TextureOut out;
+  ASSERT_TRUE(read_texture(dir.file("ramp.tif"), dir.file("flat.tif"), dir.file("ramp.tif"), 1, 1, 0,
+                           out.colors, out.cols, out.rows));
+  ASSERT_EQ(out.colors.size(), 64u);
+  for (int x = 0; x < 8; ++x) {
+    const std::uint32_t b = scale_to_byte(x * 10.0, 0, 70);
+    EXPECT_EQ(out.colors[3 * 8 + x], b | b << 16) << x;
+  }
+}
+
+// The component chosen in the file dialog is the one scaled: imaginary parts differ from the
+// real ones here, so taking the wrong part shows.
+TEST(Texture, ComplexTextureUsesTheChosenComponent) {
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("c.tif");
+  auto fn = [](int x, int y, double* im) {
+    *im = 200.0 - x * 3 - y;
+    return double(x + y);
+  };
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 40, 20, GDT_CFloat32, fn));
+  CFileLayer layer;
+  ASSERT_TRUE(layer.Open(path.c_str()));
+  const double min = layer.Min(), max = layer.Max();
+  layer.Close();
+
+  TextureOut real, imag;
+  ASSERT_TRUE(read_texture(path, path, path, 2, 2, COMPONENT_REAL, real.colors, real.cols, real.rows));
+  ASSERT_TRUE(read_texture(path, path, path, 2, 2, COMPONENT_IMAGINARY, imag.colors, imag.cols, imag.rows));
+  ASSERT_EQ(imag.cols, 20u);
+  ASSERT_EQ(imag.rows, 10u);
+  int differ = 0;
+  for (std::size_t r = 0; r < 10; ++r)
+    for (std::size_t c = 0; c < 20; ++c) {
+      double im = 0;
+      const double re = fn(int(2 * c), int(2 * r), &im);
+      const std::uint32_t gi = scale_to_byte(im, min, max), gr = scale_to_byte(re, min, max);
+      ASSERT_EQ(imag.colors[r * 20 + c], gi | gi << 8 | gi << 16) << r << "," << c;
+      ASSERT_EQ(real.colors[r * 20 + c], gr | gr << 8 | gr << 16) << r << "," << c;
+      differ += gi != gr;
+    }
+  EXPECT_GT(differ, 0);
+}
+
+TEST(Texture, MismatchedOrMissingFilesAreRefused) {
+  r3dtest::TempDir dir;
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("a.tif"), 30, 20, GDT_Byte, Position));
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("narrow.tif"), 29, 20, GDT_Byte, Position));
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("short.tif"), 30, 19, GDT_Byte, Position));
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("cplx.tif"), 30, 20, GDT_CInt16, Position));
+  const std::string a = dir.file("a.tif");
+  TextureOut out;
+  EXPECT_FALSE(read_texture(a, dir.file("narrow.tif"), a, 1, 1, 0, out.colors, out.cols, out.rows));
+  EXPECT_FALSE(read_texture(a, a, dir.file("short.tif"), 1, 1, 0, out.colors, out.cols, out.rows));
+  // A larger green file is refused too, even though reading it would stay inside every buffer.
+  EXPECT_FALSE(read_texture(dir.file("narrow.tif"), a, dir.file("narrow.tif"), 1, 1, 0, out.colors, out.cols,
+                            out.rows));
+  EXPECT_FALSE(read_texture(a, dir.file("cplx.tif"), a, 1, 1, 0, out.colors, out.cols, out.rows));
+  EXPECT_FALSE(read_texture(dir.file("cplx.tif"), a, a, 1, 1, 0, out.colors, out.cols, out.rows));
+  EXPECT_FALSE(read_texture(a, a, dir.file("missing.tif"), 1, 1, 0, out.colors, out.cols, out.rows));
+  EXPECT_FALSE(read_texture(a, a, a, 0, 1, 0, out.colors, out.cols, out.rows));
+  EXPECT_FALSE(read_texture(a, a, a, 1, 0, 0, out.colors, out.cols, out.rows));
+  EXPECT_TRUE(out.untouched());
+  // Zero columns is not a failure.
+  ASSERT_TRUE(read_texture(a, a, a, 31, 1, 0, out.colors, out.cols, out.rows));
+  EXPECT_EQ(out.cols, 0u);
+  EXPECT_EQ(out.rows, 20u);
+  EXPECT_TRUE(out.colors.empty());
+}
