@@ -1,10 +1,12 @@
 #pragma once
 // Controls and dialogs of the host's common library.
+#include <cstddef>
 #include <cstdint>
 #include <wx/dialog.h>
 #include <wx/event.h>
 #include <wx/panel.h>
 #include <wx/spinbutt.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "hostlib/Export.h"
@@ -90,6 +92,7 @@ public:
 protected:
   void OnOK(wxCommandEvent&);
   void OnBrowse(wxCommandEvent&);
+  void UpdateComponentChoice();  // enabled only while the path is a two-valued raster
   wxTextCtrl* pathEdit_ = nullptr;
   class wxRadioBox* componentBox_ = nullptr;
   CString key_;
@@ -108,8 +111,14 @@ public:
   void SetRange(int lower, int upper);
   void SetPos(int pos);  // clamps to the range, writes the buddy's text
   int GetPos() const;    // the buddy's integer (clamped), or the position when it has no buddy
+  // One click of the arrows: `delta` steps from the buddy's current integer (what the user typed
+  // counts), clamped to the range; the buddy shows the result. What the arrows call.
+  void Step(int delta);
 
 private:
   void OnSpin(wxSpinEvent&);
   wxTextCtrl* buddy_ = nullptr;
+  int lower_ = 0;
+  int upper_ = 100;
+  int shown_ = 0;  // the position last written, to tell the arrows' direction
 };

@@ -1,0 +1,304 @@
+// Controls and dialogs of the host library.
+#include "hostlib/Controls.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include <wx/button.h>
+#include <wx/filedlg.h>
+#include <wx/radiobox.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include "host/common/HostStrings.h"
+#include "hostlib/FileLayer.h"
+#include "hostlib/Paths.h"
+#include "hostlib/Resources.h"
+
+wxDEFINE_EVENT(EVT_INFILE_CHOSEN, wxCommandEvent);
+
+namespace {
+
+wxString res(int id) { return wxString::FromUTF8(GetResourceString(id).c_str()); }
+
+std::string to_utf8(const wxString& s) {
+  const wxScopedCharBuffer b = s.utf8_str();
+  return std::string(b.data(), b.length());
+}
+
+// The directory part of a chosen path, for the remembered-directory store.
+std::string dir_of(const std::string& path) {
+  const std::size_t sep = path.find_last_of('/');
+  return sep == std::string::npos ? std::string() : path.substr(0, sep == 0 ? 1 : sep);
+}
+
+wxString raster_wildcard() {
+  return res(hoststr::kRasterFiles) + " (*.tif;*.tiff;*.img;*.asc;*.dem;*.png;*.jpg;*.bmp)|" +
+         "*.tif;*.tiff;*.TIF;*.TIFF;*.img;*.asc;*.dem;*.png;*.jpg;*.bmp|" + res(hoststr::kAllFiles) + " (*)|*";
+}
+
+// Asks for a raster file starting in the directory remembered under `key`; remembers the choice.
+bool browse_for_raster(wxWindow* parent, const std::string& key, const wxString& current, std::string* chosen) {
+  wxString dir = wxString::FromUTF8(GetLastDir(key.c_str()).c_str());
+  if (dir.empty() && !current.empty()) dir = wxString::FromUTF8(dir_of(to_utf8(current)).c_str());
+  wxFileDialog dlg(parent, res(hoststr::kOpenRaster), dir, wxEmptyString, raster_wildcard(),
+                   wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  if (dlg.ShowModal() != wxID_OK) return false;
+  *chosen = to_utf8(dlg.GetPath());
+  SetLastDir(dir_of(*chosen).c_str(), key.c_str());
+  return true;
+}
+
+}  // namespace
+
+// --- CInFileCtrl -------------------------------------------------------------------------------
+
+CInFileCtrl::CInFileCtrl() = default;
+CInFileCtrl::~CInFileCtrl() = default;
+
+bool CInFileCtrl::AttachToPlaceholder(wxWindow* placeholder) {
+  if (!placeholder || !placeholder->GetParent() || GetHandle()) return false;
+  placeholder_ = placeholder;
+  return true;
+}
+
+bool CInFileCtrl::Create(int, const char*, const char*, int, const char* key) {
+  if (!placeholder_ || GetHandle()) return false;
+  key_ = key ? key : "";
+  wxWindow* parent = placeholder_->GetParent();
+  if (!wxPanel::Create(parent, placeholder_->GetId(), placeholder_->GetPosition(), placeholder_->GetSize(),
+                       wxTAB_TRAVERSAL))
+    return false;
+  placeholder_->Hide();
+  // Take the placeholder's place in the tab order and in its sizer, if it has one.
+  MoveAfterInTabOrder(placeholder_);
+  if (wxSizer* sizer = placeholder_->GetContainingSizer()) sizer->Replace(placeholder_, this);
+
+  pathEdit_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_READONLY);
+  auto* browse = new wxButton(this, wxID_ANY, res(hoststr::kBrowse), wxDefaultPosition, wxDefaultSize,
+                              wxBU_EXACTFIT);
+  sizeLabel_ = new wxStaticText(this, wxID_ANY, res(hoststr::kNoFile));
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(pathEdit_, 1, wxALIGN_CENTER_VERTICAL);
+  row->Add(browse, 0, wxLEFT | wxALIGN_CENTER_VERTICAL, 4);
+  auto* col = new wxBoxSizer(wxVERTICAL);
+  col->Add(row, 0, wxEXPAND);
+  col->Add(sizeLabel_, 0, wxTOP, 2);
+  SetSizer(col);
+  Layout();
+  browse->Bind(wxEVT_BUTTON, &CInFileCtrl::OnBrowse, this);
+  return true;
+}
+
+void CInFileCtrl::SetPathName(const CString& path) {
+  path_ = path;
+  width_ = height_ = 0;
+  ready_ = false;
+  if (!path_.empty()) {
+    CFileLayer layer;
+    if (layer.Open(path_.c_str())) {
+      width_ = layer.Width();
+      height_ = layer.Height();
+      ready_ = true;
+    }
+  }
+  Refresh_();
+}
+
+CString CInFileCtrl::GetPathName() const { return path_; }
+int CInFileCtrl::Width() const { return width_; }
+int CInFileCtrl::Height() const { return height_; }
+int CInFileCtrl::DataReady() const { return ready_ ? 1 : 0; }
+
+void CInFileCtrl::ClearAll() {
+  path_.clear();
+  width_ = height_ = 0;
+  ready_ = false;
+  Refresh_();
+}
+
+void CInFileCtrl::ChooseFile(const CString& path) {
+  SetPathName(path);
+  wxWindow* parent = GetParent();
+  if (!parent) return;
+  // Like a sent message: the parent has handled it when this returns.
+  wxCommandEvent event(EVT_INFILE_CHOSEN, GetId());
+  event.SetEventObject(this);
+  event.SetInt(WM_INFILE_CHOSEN);
+  parent->GetEventHandler()->ProcessEvent(event);
+}
+
+void CInFileCtrl::OnBrowse(wxCommandEvent&) {
+  std::string chosen;
+  if (browse_for_raster(this, key_, wxString::FromUTF8(path_.c_str()), &chosen)) ChooseFile(chosen);
+}
+
+void CInFileCtrl::Refresh_() {
+  if (!pathEdit_) return;
+  pathEdit_->ChangeValue(wxString::FromUTF8(path_.c_str()));
+  wxString size;
+  if (path_.empty()) size = res(hoststr::kNoFile);
+  else if (!ready_) size = res(hoststr::kUnreadable);
+  else size.Printf(res(hoststr::kSizeFormat), width_, height_);
+  sizeLabel_->SetLabel(size);
+}
+
+// --- CInfoFileDialogEx --------------------------------------------------------------------------
+
+CInfoFileDialogEx::CInfoFileDialogEx(int, const char*, const char* fileName, unsigned long, const char*,
+                                     wxWindow* parent, int, const char* key, int)
+    : wxDialog(parent, wxID_ANY, res(hoststr::kOpenRaster), wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
+      key_(key ? key : "") {
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(new wxStaticText(this, wxID_ANY, res(hoststr::kFileLabel)), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
+  pathEdit_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(320, -1));
+  row->Add(pathEdit_, 1, wxALIGN_CENTER_VERTICAL);
+  auto* browse = new wxButton(this, wxID_ANY, res(hoststr::kBrowse), wxDefaultPosition, wxDefaultSize,
+                              wxBU_EXACTFIT);
+  row->Add(browse, 0, wxLEFT | wxALIGN_CENTER_VERTICAL, 4);
+  top->Add(row, 0, wxEXPAND | wxALL, 8);
+  const wxString choices[] = {res(hoststr::kReal), res(hoststr::kImaginary), res(hoststr::kAmplitude),
+                              res(hoststr::kPhase)};
+  componentBox_ = new wxRadioBox(this, wxID_ANY, res(hoststr::kComponent), wxDefaultPosition, wxDefaultSize, 4,
+                                 choices, 2, wxRA_SPECIFY_COLS);
+  top->Add(componentBox_, 0, wxEXPAND | wxLEFT | wxRIGHT, 8);
+  top->Add(CreateSeparatedButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 8);
+  SetSizerAndFit(top);
+
+  browse->Bind(wxEVT_BUTTON, &CInfoFileDialogEx::OnBrowse, this);
+  Bind(wxEVT_BUTTON, &CInfoFileDialogEx::OnOK, this, wxID_OK);
+  pathEdit_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { UpdateComponentChoice(); });
+  SetPathName(fileName ? fileName : "");
+}
+
+CInfoFileDialogEx::~CInfoFileDialogEx() = default;
+
+int CInfoFileDialogEx::DoModal() {
+  accepted_ = false;
+  // Through ShowModal, so that wx's modal-dialog test hook can stand in for the user.
+  const int result = ShowModal();
+  if (result != wxID_OK) return wxID_CANCEL;
+  path_ = to_utf8(pathEdit_->GetValue());
+  record_ = CreateViewStruct{};
+  if (componentBox_->IsEnabled()) {
+    switch (componentBox_->GetSelection()) {
+      case COMPONENT_IMAGINARY: record_.flags = CVS_IMAGINARY; break;
+      case COMPONENT_AMPLITUDE: record_.flags = CVS_AMPLITUDE; break;
+      case COMPONENT_PHASE: record_.flags = CVS_PHASE; break;
+      default: record_.flags = 0; break;
+    }
+  }
+  if (!path_.empty()) SetLastDir(dir_of(path_).c_str(), key_.c_str());
+  accepted_ = true;
+  return wxID_OK;
+}
+
+CString CInfoFileDialogEx::GetPathName() const { return path_; }
+const CreateViewStruct* CInfoFileDialogEx::GetCreateViewStruct() const { return accepted_ ? &record_ : nullptr; }
+
+void CInfoFileDialogEx::SetPathName(const CString& path) {
+  pathEdit_->ChangeValue(wxString::FromUTF8(path.c_str()));
+  UpdateComponentChoice();
+}
+
+void CInfoFileDialogEx::SetComponent(int component) {
+  if (component >= 0 && component < 4) componentBox_->SetSelection(component);
+}
+
+// The component only means something for two-valued pixels; for anything else the choice is off
+// and the record says "real".
+void CInfoFileDialogEx::UpdateComponentChoice() {
+  const std::string path = to_utf8(pathEdit_->GetValue());
+  bool twoValued = false;
+  if (IsFileExist(path.c_str())) {
+    CFileLayer layer;
+    twoValued = layer.Open(path.c_str()) && IsTwoValuedType(layer.Type());
+  }
+  componentBox_->Enable(twoValued);
+}
+
+void CInfoFileDialogEx::OnOK(wxCommandEvent&) {
+  // Only a readable raster ends the dialog with OK.
+  CFileLayer layer;
+  if (!layer.Open(to_utf8(pathEdit_->GetValue()).c_str())) {
+    wxBell();
+    pathEdit_->SetFocus();
+    return;
+  }
+  EndModal(wxID_OK);
+}
+
+void CInfoFileDialogEx::OnBrowse(wxCommandEvent&) {
+  std::string chosen;
+  if (browse_for_raster(this, key_, pathEdit_->GetValue(), &chosen)) SetPathName(chosen);
+}
+
+// --- CSpinButtonCtrl32 --------------------------------------------------------------------------
+
+CSpinButtonCtrl32::CSpinButtonCtrl32() = default;
+
+bool CSpinButtonCtrl32::Create(unsigned long, const wxRect& rect, wxWindow* parent, int id) {
+  // The platform styles the callers pass (child, visible, align-right, set-buddy-int, arrow keys)
+  // describe what this control always does.
+  if (!wxSpinButton::Create(parent, id == 0 ? wxID_ANY : id, rect.GetPosition(), rect.GetSize(),
+                            wxSP_VERTICAL | wxSP_ARROW_KEYS))
+    return false;
+  wxSpinButton::SetRange(lower_, upper_);
+  Bind(wxEVT_SPIN, &CSpinButtonCtrl32::OnSpin, this);
+  return true;
+}
+
+void CSpinButtonCtrl32::SetBuddy(wxTextCtrl* buddy) {
+  buddy_ = buddy;
+  if (!buddy_ || buddy_->GetParent() != GetParent()) return;
+  // Sit at the buddy's right edge, inside its old rectangle when the buddy is wide enough.
+  const wxRect r = buddy_->GetRect();
+  const int w = std::max(16, GetBestSize().x);
+  if (r.width > 2 * w) {
+    buddy_->SetSize(r.x, r.y, r.width - w, r.height);
+    SetSize(r.x + r.width - w, r.y, w, r.height);
+  } else {
+    SetSize(r.x + r.width, r.y, w, r.height);
+  }
+}
+
+// A reversed range (lower > upper) is taken as the same range: the arrows always step up and down
+// in value.
+void CSpinButtonCtrl32::SetRange(int lower, int upper) {
+  lower_ = std::min(lower, upper);
+  upper_ = std::max(lower, upper);
+  if (GetHandle()) wxSpinButton::SetRange(lower_, upper_);
+  SetPos(GetPos());
+}
+
+void CSpinButtonCtrl32::SetPos(int pos) {
+  shown_ = std::clamp(pos, lower_, upper_);
+  if (GetHandle()) wxSpinButton::SetValue(shown_);
+  if (buddy_) buddy_->ChangeValue(wxString::Format("%d", shown_));
+}
+
+int CSpinButtonCtrl32::GetPos() const {
+  if (!buddy_) return shown_;
+  const std::string text = to_utf8(buddy_->GetValue());
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str()) return shown_;  // not a number: the last position stands
+  return static_cast<int>(std::clamp<long>(v, lower_, upper_));
+}
+
+void CSpinButtonCtrl32::Step(int delta) {
+  const long target = static_cast<long>(GetPos()) + delta;
+  SetPos(static_cast<int>(std::clamp<long>(target, lower_, upper_)));
+}
+
+void CSpinButtonCtrl32::OnSpin(wxSpinEvent& event) {
+  // The native control has already moved its own value by one; redo the step from the buddy's
+  // number, which the user may have typed in the meantime.
+  const int moved = event.GetPosition() - shown_;
+  if (moved != 0) Step(moved > 0 ? 1 : -1);
+  // Let the owner see the change like a scroll of the up-down control.
+  event.Skip();
+}
