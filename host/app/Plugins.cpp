@@ -1,0 +1,70 @@
+#include "host/app/Plugins.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+std::string text_query(GetModuleInfoFn info, int module, int query) {
+  char buf[512] = {};
+  if (!info(module, query, buf, sizeof buf - 1)) return std::string();
+  return std::string(buf, strnlen(buf, sizeof buf - 1));
+}
+
+const wxIcon* icon_query(GetModuleInfoFn info, int module, int query) {
+  void* handle = nullptr;
+  if (!info(module, query, &handle, sizeof handle)) return nullptr;
+  return static_cast<const wxIcon*>(handle);
+}
+
+}  // namespace
+
+std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors) {
+  std::vector<Tool> tools;
+  std::vector<std::string> files;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d)) {
+      const std::string name = e->d_name;
+      if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0) files.push_back(name);
+    }
+    ::closedir(d);
+  } else if (errors) {
+    errors->push_back("cannot read plug-in folder " + dir);
+  }
+  std::sort(files.begin(), files.end());
+  for (const std::string& name : files) {
+    const std::string path = dir + "/" + name;
+    void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) {
+      if (errors) errors->push_back(std::string("cannot load ") + path + ": " + ::dlerror());
+      continue;
+    }
+    auto num = reinterpret_cast<GetNumModulsFn>(::dlsym(lib, "GetNumModuls"));
+    auto info = reinterpret_cast<GetModuleInfoFn>(::dlsym(lib, "GetModuleInfo"));
+    auto function = reinterpret_cast<GetModuleFunctionFn>(::dlsym(lib, "GetModuleFunction"));
+    if (!num || !info || !function) {
+      if (errors) errors->push_back(path + " is not a tool module");
+      continue;  // stays loaded: a library's load hook may already have linked resources
+    }
+    auto openFiles = reinterpret_cast<OpenFilesFn>(::dlsym(lib, "Lib3dOpenFiles"));
+    auto snapshot = reinterpret_cast<SnapshotFn>(::dlsym(lib, "Lib3dSnapshot"));
+    const int count = num();
+    for (int i = 0; i < count && i < 1000; ++i) {
+      Tool t;
+      t.library = path;
+      t.index = i;
+      t.caption = text_query(info, i, 3);
+      t.shortCaption = text_query(info, i, 5);
+      t.icon = icon_query(info, i, 1);
+      t.greyIcon = icon_query(info, i, 2);
+      t.entry = reinterpret_cast<ToolEntryFn>(function(i));
+      t.openFiles = openFiles;
+      t.snapshot = snapshot;
+      if (t.entry) tools.push_back(t);
+    }
+  }
+  return tools;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Plug-in modules of the host: every *.so in the plug-in folder, loaded for the life of the process.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <wx/icon.h>
+
+// What a module exports (C linkage, undecorated names).
+using GetNumModulsFn = int (*)();
+using GetModuleInfoFn = int (*)(int module, int query, void* out, std::size_t size);
+using GetModuleFunctionFn = void* (*)(int module);
+// A tool's entry: the host calls it with no arguments and ignores any result, so an entry declared
+// as returning int or void can be called through this type.
+using ToolEntryFn = void (*)();
+// The automation exports of a viewer module.
+using OpenFilesFn = int (*)(const char* relief, unsigned long factorX, unsigned long factorY, const char* red,
+                            const char* green, const char* blue, unsigned long component);
+using SnapshotFn = int (*)(const char* pngPath);
+
+struct Tool {
+  std::string library;  // file the tool comes from
+  int index = 0;        // module number inside the library
+  std::string caption;  // query 3
+  std::string shortCaption;  // query 5
+  // Query 1 and 2 give "icon handles": pointers to wxIcon objects the module owns and keeps alive.
+  const wxIcon* icon = nullptr;
+  const wxIcon* greyIcon = nullptr;
+  ToolEntryFn entry = nullptr;
+  OpenFilesFn openFiles = nullptr;  // set when the library exports the automation functions
+  SnapshotFn snapshot = nullptr;
+};
+
+// Loads every plug-in in `dir` (sorted by file name) and lists their tools. Libraries are never
+// unloaded: windows they created live until the process ends. Problems go to `errors`.
+std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors);
