@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <wx/toplevel.h>
+#include <wx/wfstream.h>
+#include <wx/zipstrm.h>
+
+#include "hostlib/HtmlHelp.h"
+#include "tests/support/GuiTest.h"
+#include "tests/support/RasterFixtures.h"
+
+namespace {
+
+// A help book like the viewer's: a zip with a project file and one folder of pages per language.
+bool write_book(const std::string& path) {
+  wxFFileOutputStream file(wxString::FromUTF8(path.c_str()));
+  wxZipOutputStream zip(file);
+  auto add = [&](const char* name, const std::string& text) {
+    zip.PutNextEntry(name);
+    zip.Write(text.data(), text.size());
+  };
+  add("book.hhp", "[OPTIONS]\nTitle=Test book\nDefault topic=Eng/Viewer3D.htm\n\n[FILES]\nEng/Viewer3D.htm\nRus/Viewer3D.htm\n");
+  add("Eng/Viewer3D.htm", "<html><head><title>Viewer</title></head><body>Viewer</body></html>");
+  add("Rus/Viewer3D.htm", "<html><head><title>Окно</title></head><body>Окно</body></html>");
+  return zip.Close() && file.IsOk();
+}
+
+std::vector<std::string> g_calls;
+void record(const char* address, unsigned command) { g_calls.push_back(std::string(address) + "|" + std::to_string(command)); }
+
+}  // namespace
+
+TEST(HtmlHelp, HookRecordsOnlyExistingBooks) {
+  r3dtest::TempDir dir;
+  const std::string book = dir.file("Book.zez");
+  ASSERT_TRUE(write_book(book));
+  g_calls.clear();
+  SetHtmlHelpHook(&record);
+  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Eng/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 1);
+  EXPECT_EQ(HtmlHelpA(nullptr, (dir.file("none.zez") + "::/Eng/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
+  EXPECT_EQ(HtmlHelpA(nullptr, "::/Eng/Viewer3D.htm", HH_DISPLAY_TOPIC, 0), 0);
+  EXPECT_EQ(HtmlHelpA(nullptr, nullptr, HH_DISPLAY_TOPIC, 0), 0);
+  SetHtmlHelpHook(nullptr);
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0], book + "::/Eng/Viewer3D.htm|0");
+}
+
+TEST(HtmlHelp, OpensTopicOfZippedBook) {
+  r3dtest::TempDir dir;
+  const std::string book = dir.file("Book.zez");
+  ASSERT_TRUE(write_book(book));
+  const std::size_t windows = wxTopLevelWindows.GetCount();
+  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Rus/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 1);
+  EXPECT_GT(wxTopLevelWindows.GetCount(), windows);  // the viewer window
+  // The same book again reuses its viewer; backslashes in the topic are accepted.
+  const std::size_t after = wxTopLevelWindows.GetCount();
+  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::\\Eng\\Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 1);
+  EXPECT_EQ(wxTopLevelWindows.GetCount(), after);
+  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Eng/Missing.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
+
+  ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("text.zez"), "not a zip"));
+  EXPECT_EQ(HtmlHelpA(nullptr, (dir.file("text.zez") + "::/Eng/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
+  r3dtest::PumpEvents(50);
+}
+
+// --- the host program, run as a child process with a stand-in plug-in ---------------------------
+namespace {
+
+const char kFakePlugin[] = R"(
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+enum class ResourceLanguage { English = 1033, Russian = 1049 };
+ResourceLanguage GetResourceLanguage();
+// Read when the library is loaded: the host must have chosen the language by then.
+static const bool russian = GetResourceLanguage() == ResourceLanguage::Russian;
+static void note(const char* fmt, ...) {
+  FILE* f = fopen(getenv("FAKE_LOG"), "a");
+  va_list ap; va_start(ap, fmt); vfprintf(f, fmt, ap); va_end(ap);
+  fputc('\n', f); fclose(f);
+}
+static void entry0() { note("entry 0"); }
+static void entry1() { note("entry 1"); }
+extern "C" int GetNumModuls() { return 2; }
+extern "C" int GetModuleInfo(int m, int q, void* out, size_t n) {
+  if (m < 0 || m > 1) return 0;
+  if (q == 1 || q == 2) { void* none = nullptr; memcpy(out, &none, sizeof none); return 1; }
+  if (q == 3 || q == 5) { snprintf((char*)out, n, "%s-%s-%d", m ? "Beta" : "Alpha", russian ? "ru" : "en", q); return 1; }
+  return 0;
+}
+extern "C" void* GetModuleFunction(int m) { return m == 0 ? (void*)entry0 : m == 1 ? (void*)entry1 : nullptr; }
+extern "C" int Lib3dOpenFiles(const char* relief, unsigned long fx, unsigned long fy, const char* r,
+                              const char* g, const char* b, unsigned long c) {
+  note("open %s %lu %lu %s %s %s %lu", relief, fx, fy, r ? r : "-", g ? g : "-", b ? b : "-", c);
+  return strstr(relief, "good") != nullptr;
+}
+extern "C" int Lib3dSnapshot(const char* png) { note("snapshot %s", png); return strstr(png, "fail") == nullptr; }
+)";
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+};
+
+Outcome run(const std::string& cmd) {
+  Outcome r;
+  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+  if (!p) return r;
+  char buf[512];
+  while (fgets(buf, sizeof buf, p)) r.out += buf;
+  const int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class HostProgram : public testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::ifstream(host_).good()) GTEST_SKIP() << "host program not built";
+    const std::string src = dir_.file("fake.cpp");
+    ASSERT_TRUE(r3dtest::WriteTextFile(src, kFakePlugin));
+    const Outcome cc = run("c++ -shared -fPIC -o '" + plugins_ + "/a_fake.so' '" + src + "'");
+    if (cc.status != 0) GTEST_SKIP() << "no compiler for the stand-in plug-in: " << cc.out;
+    // Not a tool module, and not a library at all: both are reported and skipped.
+    ASSERT_EQ(run("c++ -shared -fPIC -o '" + plugins_ + "/b_plain.so' -x c++ /dev/null").status, 0);
+    ASSERT_TRUE(r3dtest::WriteTextFile(plugins_ + "/c_broken.so", "junk"));
+  }
+  Outcome host(const std::string& args, const std::string& env = "LC_ALL= LC_MESSAGES= LANG=C") {
+    return run(env + " FAKE_LOG='" + log_ + "' '" + host_ + "' --plugins '" + plugins_ + "' " + args);
+  }
+  r3dtest::TempDir dir_;
+  std::string plugins_ = dir_.path();
+  std::string log_ = dir_.file("log.txt");
+  std::string host_ = std::string(R3D_BIN_DIR) + "/relief3d-host";
+};
+
+}  // namespace
+
+TEST_F(HostProgram, ListsToolsInTheChosenLanguage) {
+  Outcome r = host("--list");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("Alpha-en-3\tAlpha-en-5\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Beta-en-3"), std::string::npos);
+  EXPECT_NE(r.out.find("b_plain.so is not a tool module"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("cannot load"), std::string::npos) << r.out;
+  EXPECT_NE(host("--list --lang=ru").out.find("Alpha-ru-3"), std::string::npos);
+  EXPECT_NE(host("--list", "LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8").out.find("Beta-ru-3"), std::string::npos);
+  EXPECT_NE(host("--list --lang=en", "LC_ALL=ru_RU.UTF-8").out.find("Beta-en-3"), std::string::npos);
+  EXPECT_NE(host("--list", "LC_ALL=en_US.UTF-8 LANG=ru_RU.UTF-8").out.find("Beta-en-3"), std::string::npos);
+}
+
+TEST_F(HostProgram, AutomationPassesFilesAndReportsStatus) {
+  Outcome r = host("--relief /data/good.tif --factors 3,4 --texture /t/r.tif,/t/g.tif,/t/b.tif --snapshot /tmp/out.png");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/good.tif 3 4 /t/r.tif /t/g.tif /t/b.tif 0\nsnapshot /tmp/out.png\n");
+
+  std::remove(log_.c_str());
+  const std::string one = dir_.file("tex,ture.tif");  // an existing file whose name has a comma
+  ASSERT_TRUE(r3dtest::WriteTextFile(one, "x"));
+  r = host("--relief /data/good.tif --texture '" + one + "' --snapshot /tmp/out.png");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/good.tif 1 1 " + one + " " + one + " " + one + " 0\nsnapshot /tmp/out.png\n");
+
+  std::remove(log_.c_str());
+  EXPECT_EQ(host("--relief /data/bad.tif --snapshot /tmp/out.png").status, 1);
+  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/bad.tif 1 1 - - - 0\n");  // no snapshot after a failed open
+  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/fail.png").status, 1);
+
+  EXPECT_EQ(host("--relief /data/good.tif --factors 0,4 --snapshot /tmp/out.png").status, 2);
+  EXPECT_EQ(host("--snapshot /tmp/out.png").status, 2);
+  EXPECT_EQ(host("--frobnicate").status, 2);
+  std::remove((plugins_ + "/a_fake.so").c_str());
+  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/out.png").status, 1);  // nobody can open it
+}
