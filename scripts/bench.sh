@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, then runs every benchmark in build/bench, the read benchmark first.
 # Benchmarks that open windows run under Xvfb when there is no display.
-#   scripts/bench.sh [arguments passed to every benchmark]
+#   scripts/bench.sh          (R3D_BENCH_DIR: where the read benchmark keeps its generated files)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$here/scripts/setup.sh" release
@@ -20,6 +20,6 @@ done
 status=0
 for b in "${list[@]}"; do
   echo "== $(basename "$b")"
-  "${run[@]}" "$b" "$@" || status=1
+  "${run[@]}" "$b" || status=1
 done
 exit $status
