@@ -1,0 +1,89 @@
+#pragma once
+// A shown frame with a real view, and the tool window created on it like the viewer does.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <wx/filename.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+#include <wx/notebook.h>
+#include <wx/slider.h>
+
+#include "dialogs/tools/ToolWinDlg.h"
+#include "dialogs/tools/ToolWinDlgBcGr.h"
+#include "dialogs/tools/ToolWinDlgOffset.h"
+#include "dialogs/tools/ToolWinDlgSun.h"
+#include "hostlib/Basekit.h"
+#include "resources/ModuleResources.h"
+#include "tests/support/GuiTest.h"
+#include "tests/support/RasterFixtures.h"
+#include "view/View.h"
+
+class ToolsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    lib3d::link_module_resources();
+    SetResourceLanguage(ResourceLanguage::English);
+    UseHostDir(dir_.path(), false);
+    frame = new wxFrame(nullptr, wxID_ANY, "tools", wxPoint(0, 0), wxSize(640, 480));
+    view = new lib3d::View();
+    ASSERT_TRUE(view->Create(frame, wxID_ANY, wxPoint(0, 0), frame->GetClientSize()));
+    ASSERT_TRUE(r3dtest::ShowAndWait(frame));
+  }
+
+  void TearDown() override {
+    if (frame) frame->Destroy();  // takes the tool window with it
+    r3dtest::PumpEvents(20);
+    SetResourceLanguage(ResourceLanguage::English);
+  }
+
+  // Points the process command line at a host directory, with or without a help book in it.
+  void UseHostDir(const std::string& dir, bool withHelp) {
+    if (withHelp) {
+      wxFileName::Mkdir(wxString::FromUTF8(dir + "/On-line Help"), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+      ASSERT_TRUE(r3dtest::WriteTextFile(dir + "/On-line Help/Zovire3DUvezIra.zez", "book"));
+    }
+    commandLine_ = "\"" + dir + "/relief3d-host\" --tool 0";
+    SetProcessCommandLine(commandLine_.c_str());
+  }
+
+  void MakeTools() {
+    tools = new CToolWinDlg(frame, view);
+    ASSERT_TRUE(tools->Create());
+  }
+
+  void ShowTools() { ASSERT_TRUE(r3dtest::ShowAndWait(tools)); }
+
+  // Which pages are visible on screen, as a three-character mask like "100".
+  std::string VisiblePages() const {
+    std::string s;
+    for (int i = 0; i < 3; ++i) s += tools->GetPage(i)->IsShownOnScreen() ? '1' : '0';
+    return s;
+  }
+
+  static void Click(wxWindow* button) {
+    wxCommandEvent e(wxEVT_BUTTON, button->GetId());
+    e.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(e);
+  }
+
+  static void Scroll(wxSlider* slider, int value, wxEventType type) {
+    slider->SetValue(value);
+    wxScrollEvent e(type, slider->GetId(), value, wxHORIZONTAL);
+    e.SetEventObject(slider);
+    slider->GetEventHandler()->ProcessEvent(e);
+  }
+
+  static wxMouseEvent Mouse(wxEventType type, int x, int y) {
+    wxMouseEvent e(type);
+    e.SetPosition(wxPoint(x, y));
+    return e;
+  }
+
+  r3dtest::TempDir dir_;
+  std::string commandLine_;
+  wxFrame* frame = nullptr;
+  lib3d::View* view = nullptr;
+  CToolWinDlg* tools = nullptr;
+};

@@ -1,0 +1,181 @@
+#include <wx/uiaction.h>
+
+#include "tests/tools/gui/ToolsFixture.h"
+
+namespace {
+
+std::string g_helpAddress;
+int g_helpCalls = 0;
+void RecordHelp(const char* address, unsigned) {
+  g_helpAddress = address ? address : "";
+  ++g_helpCalls;
+}
+
+}  // namespace
+
+TEST_F(ToolsTest, CreatedHiddenAndFirstShownOnTheScalePage) {
+  MakeTools();
+  EXPECT_FALSE(tools->IsShown());
+  EXPECT_EQ(tools->GetTitle(), "Tools");
+  EXPECT_EQ(tools->GetPageCount(), 3);
+  ASSERT_EQ(tools->GetTab()->GetPageCount(), 3u);
+  EXPECT_EQ(tools->GetTab()->GetPageText(0), "Scale");
+  EXPECT_EQ(tools->GetTab()->GetPageText(1), "Lighting");
+  EXPECT_EQ(tools->GetTab()->GetPageText(2), "Background");
+
+  ShowTools();
+  EXPECT_EQ(tools->GetTab()->GetSelection(), 0);
+  EXPECT_EQ(VisiblePages(), "100");
+
+  // Every page is centred on the placeholder (to the pixel, halves dropped) and keeps its size.
+  const wxRect p = tools->GetPlaceholder()->GetRect();
+  for (int i = 0; i < 3; ++i) {
+    const wxRect r = tools->GetPage(i)->GetRect();
+    EXPECT_EQ(r.x, p.x + (p.width - r.width) / 2) << i;
+    EXPECT_EQ(r.y, p.y + (p.height - r.height) / 2) << i;
+    EXPECT_EQ(r.GetSize(), tools->GetPage(i)->ConvertDialogToPixels(wxSize(265, 120))) << i;
+    EXPECT_TRUE(p.Contains(r)) << i;
+  }
+}
+
+TEST_F(ToolsTest, RussianTexts) {
+  SetResourceLanguage(ResourceLanguage::Russian);
+  MakeTools();
+  EXPECT_EQ(tools->GetTitle().utf8_str(), std::string("Инструменты"));
+  EXPECT_EQ(tools->GetTab()->GetPageText(1).utf8_str(), std::string("Освещение"));
+  EXPECT_EQ(tools->GetSunPage()->GetCloseButton()->GetLabel().utf8_str(), std::string("Закрыть"));
+}
+
+TEST_F(ToolsTest, EscapeAndEnterLeaveTheWindowOpen) {
+  MakeTools();
+  ShowTools();
+  tools->Raise();
+  tools->GetOffsetPage()->GetSlider()->SetFocus();
+  r3dtest::PumpEvents(50);
+  wxUIActionSimulator sim;
+  for (int key : {WXK_ESCAPE, WXK_RETURN, WXK_NUMPAD_ENTER}) {
+    sim.Char(key);
+    r3dtest::PumpEvents(50);
+    EXPECT_TRUE(tools->IsShown()) << key;
+  }
+  // The same through the key hook directly, whatever has the focus.
+  for (int key : {WXK_ESCAPE, WXK_RETURN}) {
+    wxKeyEvent k(wxEVT_CHAR_HOOK);
+    k.m_keyCode = key;
+    tools->GetEventHandler()->ProcessEvent(k);
+    EXPECT_TRUE(tools->IsShown());
+  }
+  // A stray Cancel command does not hide it either.
+  wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
+  tools->GetEventHandler()->ProcessEvent(cancel);
+  r3dtest::PumpEvents(20);
+  EXPECT_TRUE(tools->IsShown());
+}
+
+TEST_F(ToolsTest, CloseBoxAndEveryPageCloseHideWithoutDestroying) {
+  MakeTools();
+  ShowTools();
+  EXPECT_FALSE(tools->Close());  // the close box: vetoed, hidden
+  r3dtest::PumpEvents(20);
+  EXPECT_FALSE(tools->IsShown());
+  for (int i = 0; i < 3; ++i) {
+    ShowTools();
+    Click(tools->GetPage(i)->GetCloseButton());
+    r3dtest::PumpEvents(20);
+    EXPECT_FALSE(tools->IsShown()) << i;
+    EXPECT_FALSE(tools->IsBeingDeleted());
+  }
+}
+
+TEST_F(ToolsTest, HidingAndShowingKeepsPageAndValues) {
+  MakeTools();
+  ShowTools();
+  tools->GetTab()->SetSelection(1);
+  tools->OnTabClick();
+  EXPECT_EQ(VisiblePages(), "010");
+  Scroll(tools->GetOffsetPage()->GetSlider(), 40, wxEVT_SCROLL_CHANGED);
+  CToolWinDlgSun* sun = tools->GetSunPage();
+  Scroll(sun->GetAzimuthSlider(), 200, wxEVT_SCROLL_CHANGED);
+  Scroll(sun->GetSpecularSlider(), 55, wxEVT_SCROLL_CHANGED);
+
+  Click(sun->GetCloseButton());
+  r3dtest::PumpEvents(20);
+  ASSERT_FALSE(tools->IsShown());
+  ShowTools();
+  EXPECT_EQ(tools->GetTab()->GetSelection(), 1);
+  EXPECT_EQ(VisiblePages(), "010");
+  EXPECT_EQ(tools->GetOffsetPage()->GetSlider()->GetValue(), 40);
+  EXPECT_EQ(sun->GetAzimuthSpin()->GetPos(), 200);
+  EXPECT_EQ(sun->GetSpecularSlider()->GetValue(), 55);
+  EXPECT_FLOAT_EQ(view->scale_z(), 0.4f);
+}
+
+// A real click on a tab switches the page; moving the selection from the keyboard only moves the
+// highlighted tab.
+TEST_F(ToolsTest, OnlyAClickSwitchesPages) {
+  MakeTools();
+  ShowTools();
+  wxNotebook* tab = tools->GetTab();
+  // Find a point on the third tab.
+  wxPoint onThird(-1, -1);
+  for (int y = 2; y < 40 && onThird.x < 0; y += 3)
+    for (int x = 2; x < tab->GetSize().x; x += 3)
+      if (tab->HitTest(wxPoint(x, y)) == 2) {
+        onThird = wxPoint(x, y);
+        break;
+      }
+  ASSERT_GE(onThird.x, 0) << "no third tab found";
+  wxUIActionSimulator sim;
+  sim.MouseMove(tab->ClientToScreen(onThird));
+  r3dtest::PumpEvents(30);
+  sim.MouseClick();
+  ASSERT_TRUE(r3dtest::WaitFor([&] { return VisiblePages() == "001"; }, 2000)) << VisiblePages();
+  EXPECT_EQ(tab->GetSelection(), 2);
+
+  // Keyboard: the tab strip has the focus after the click; Left moves the selection.
+  tab->SetFocus();
+  r3dtest::PumpEvents(30);
+  sim.Char(WXK_LEFT);
+  r3dtest::PumpEvents(100);
+  if (tab->GetSelection() != 2) {
+    EXPECT_EQ(VisiblePages(), "001");
+  }
+  // A selection set by the program does not switch either; the next click does.
+  tab->SetSelection(0);
+  r3dtest::PumpEvents(20);
+  EXPECT_EQ(VisiblePages(), "001");
+  tools->OnTabClick();
+  EXPECT_EQ(VisiblePages(), "100");
+}
+
+TEST_F(ToolsTest, HelpDisabledWithoutTheBook) {
+  MakeTools();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(tools->GetPage(i)->GetHelpButton()->IsEnabled()) << i;
+    EXPECT_TRUE(tools->GetPage(i)->GetCloseButton()->IsEnabled()) << i;
+  }
+  // The window works as usual.
+  ShowTools();
+  EXPECT_EQ(VisiblePages(), "100");
+}
+
+TEST_F(ToolsTest, HelpOpensThePanelTopicOfTheLanguage) {
+  r3dtest::TempDir host;
+  UseHostDir(host.path(), true);
+  MakeTools();
+  SetHtmlHelpHook(&RecordHelp);
+  const std::string book = host.path() + "/On-line Help/Zovire3DUvezIra.zez";
+  for (int i = 0; i < 3; ++i) {
+    CToolPage* page = tools->GetPage(i);
+    ASSERT_TRUE(page->GetHelpButton()->IsEnabled()) << i;
+    EXPECT_EQ(page->GetHelpPath(), book);  // the command line's quotes are gone
+    g_helpCalls = 0;
+    Click(page->GetHelpButton());
+    EXPECT_EQ(g_helpCalls, 1);
+    EXPECT_EQ(g_helpAddress, book + "::/Eng/PanelTools.htm") << i;
+  }
+  SetResourceLanguage(ResourceLanguage::Russian);
+  Click(tools->GetBcGrPage()->GetHelpButton());
+  EXPECT_EQ(g_helpAddress, book + "::/Rus/PanelTools.htm");
+  SetHtmlHelpHook(nullptr);
+}
