@@ -1,8 +1,15 @@
 #pragma once
 // COpenFileDlg: the modal dialog that chooses the relief, the compression factors and the texture.
+#include <wx/bitmap.h>
 #include <wx/dialog.h>
 
 #include "hostlib/HostString.h"
+
+class CInFileCtrl;
+class wxButton;
+class wxCheckBox;
+class wxStaticText;
+class wxTextCtrl;
 
 class COpenFileDlg : public wxDialog {
 public:
@@ -19,5 +26,53 @@ public:
   int factorX = 1;
   int factorY = 1;
   unsigned component = 0;
-  // ... the rest is declared by the implementation.
+
+  // The variables the data exchange binds to the factor edits and "Save proportions".
+  int editFactorX = 1;
+  int keepProportions = 0;
+  int editFactorY = 1;
+
+  // Builds the window with its controls and runs the opening step (once). DoModal does this
+  // itself; a caller may do it first to use the dialog without a modal loop.
+  bool CreateDialog();
+  // Runs the data exchange; false when a save pass stopped at an invalid edit.
+  bool UpdateData(bool save);
+  CInFileCtrl* file_control() const { return fileCtrl_; }
+
+  // Handlers, public so that the dialog's behaviour can be driven without a user.
+  void OnInitDialog();
+  void OnInFileChosen(wxCommandEvent& event);
+  void OnFactorChanged(bool xEdit);
+  void OnFactorCommitted(bool xEdit);
+  void OnTextureSwitch();
+  void OnRgbSwitch();
+  void OnPick(int buttonId);
+  void OnOK();
+  void OnCancel();
+  // The texture file pick shared by the four "L" buttons: the chosen and accepted path, or "".
+  CString PickTextureFile();
+
+private:
+  void FillSizeLabel();
+  void ShowFileError();
+  void EndWith(int code);
+  wxTextCtrl* Edit(int id) const;
+
+  wxWindow* parent_;
+  bool created_ = false;
+  wxBitmap iconRed_, iconGreen_, iconBlue_, iconGrey_;
+
+  wxStaticText* sizeLabel_ = nullptr;
+  wxTextCtrl* editY_ = nullptr;
+  wxTextCtrl* editX_ = nullptr;
+  wxWindow* fileHolder_ = nullptr;
+  CInFileCtrl* fileCtrl_ = nullptr;
+  wxCheckBox* keepBox_ = nullptr;
+  wxCheckBox* textureBox_ = nullptr;
+  wxCheckBox* rgbBox_ = nullptr;
+  wxButton* openButton_ = nullptr;
+  wxButton* pickRed_ = nullptr;
+  wxButton* pickGreen_ = nullptr;
+  wxButton* pickBlue_ = nullptr;
+  wxButton* pickSingle_ = nullptr;
 };

@@ -1,0 +1,298 @@
+#include "dialogs/open/OpenFileDlg.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/msgdlg.h>
+#include <wx/settings.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "dialogs/open/DataExchange.h"
+#include "dialogs/open/OpenDlgIds.h"
+#include "dialogs/open/OpenDlgLogic.h"
+#include "hostlib/Controls.h"
+#include "hostlib/FileLayer.h"
+#include "hostlib/Resources.h"
+
+using namespace lib3d::open;
+
+namespace {
+
+// The host library's open arguments and those of its pickers, passed through as they are.
+constexpr unsigned long kOpenMode = 0x110;
+constexpr unsigned long kOpenAccess = 0x80000000UL;
+constexpr unsigned long kPickFlags = 0x4004;  // hide read-only, share-aware
+constexpr int kFactorMin = 1;
+constexpr int kFactorMax = 1000;
+
+wxString Res(int id) { return wxString::FromUTF8(GetResourceString(id).c_str()); }
+
+CString ToUtf8(const wxString& s) { return CString(s.utf8_str().data()); }
+
+bool Opens(const CString& path) {
+  CFileLayer layer(nullptr);
+  if (!layer.Open(path.c_str(), kOpenMode, 0, kOpenAccess)) return false;
+  layer.Close();
+  return true;
+}
+
+}  // namespace
+
+COpenFileDlg::COpenFileDlg(wxWindow* parent) : parent_(parent) {
+  iconRed_ = FindResourceBitmap(ids::kIconRed, 32);
+  iconGreen_ = FindResourceBitmap(ids::kIconGreen, 32);
+  iconBlue_ = FindResourceBitmap(ids::kIconBlue, 32);
+  iconGrey_ = FindResourceBitmap(ids::kIconGrey, 32);
+}
+
+COpenFileDlg::~COpenFileDlg() = default;
+
+int COpenFileDlg::DoModal() {
+  if (!CreateDialog()) return wxID_CANCEL;
+  return ShowModal() == wxID_OK ? wxID_OK : wxID_CANCEL;
+}
+
+bool COpenFileDlg::CreateDialog() {
+  if (created_) return true;
+  if (!wxDialog::Create(parent_, wxID_ANY, Res(ids::kStrCaption), wxDefaultPosition, wxDefaultSize,
+                        wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX))
+    return false;
+  created_ = true;
+  // The template's layout is in dialog units of an 8-point sans-serif face; the units follow
+  // from this font, so it must be set before any position is converted.
+  wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+  font.SetPointSize(8);
+  SetFont(font);
+  auto at = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
+  auto size = [this](int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); };
+  SetClientSize(size(230, 204));
+
+  new wxStaticBox(this, wxID_ANY, Res(ids::kStrReliefGroup), at(4, 4), size(222, 45));
+  fileHolder_ = new wxStaticText(this, ids::kInFile, wxEmptyString, at(10, 14), size(210, 32));
+  new wxStaticBox(this, wxID_ANY, Res(ids::kStrFactorGroup), at(4, 52), size(222, 44));
+  new wxStaticText(this, wxID_ANY, Res(ids::kStrSizeX), at(10, 67), size(24, 12));
+  new wxStaticText(this, wxID_ANY, Res(ids::kStrSizeY), at(72, 67), size(24, 12));
+  editX_ = new wxTextCtrl(this, ids::kFactorX, wxEmptyString, at(34, 65), size(24, 12));
+  editY_ = new wxTextCtrl(this, ids::kFactorY, wxEmptyString, at(96, 65), size(24, 12));
+  keepBox_ = new wxCheckBox(this, ids::kKeepProportions, Res(ids::kStrKeepProportions), at(134, 65), size(90, 11));
+  sizeLabel_ = new wxStaticText(this, ids::kSizeLabel, Res(ids::kStrNewSize), at(10, 82), size(210, 12),
+                                wxST_NO_AUTORESIZE);
+  new wxStaticBox(this, wxID_ANY, wxEmptyString, at(4, 100), size(222, 82));
+  textureBox_ = new wxCheckBox(this, ids::kTexture, Res(ids::kStrTexture), at(10, 100), size(66, 8));
+  rgbBox_ = new wxCheckBox(this, ids::kRgb, Res(ids::kStrRgb), at(94, 100), size(46, 8));
+  rgbBox_->Disable();
+
+  // The "L" buttons show only their icon; the text stays their label.
+  auto pick = [&](int id, int x, int y) {
+    return new wxButton(this, id, Res(ids::kStrPick), at(x, y), size(17, 16), wxBU_NOTEXT | wxBU_EXACTFIT);
+  };
+  auto path = [&](int id, int x, int y) { return new wxTextCtrl(this, id, wxEmptyString, at(x, y), size(188, 16)); };
+  wxTextCtrl* single = path(ids::kSingleEdit, 10, 116);
+  pickSingle_ = pick(ids::kSingleButton, 203, 116);
+  single->Disable();
+  pickSingle_->Disable();
+  wxWindow* rgbRows[] = {path(ids::kRedEdit, 10, 116),   pickRed_ = pick(ids::kRedButton, 203, 116),
+                         path(ids::kGreenEdit, 10, 138), pickGreen_ = pick(ids::kGreenButton, 203, 138),
+                         path(ids::kBlueEdit, 10, 160),  pickBlue_ = pick(ids::kBlueButton, 203, 160)};
+  for (wxWindow* w : rgbRows) w->Hide();
+  openButton_ = new wxButton(this, ids::kOpen, Res(ids::kStrOpen), at(138, 188), size(42, 12));
+  new wxButton(this, ids::kCancel, Res(ids::kStrCancel), at(184, 188), size(42, 12));
+  SetEscapeId(ids::kCancel);
+
+  Bind(EVT_INFILE_CHOSEN, &COpenFileDlg::OnInFileChosen, this);
+  editX_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { OnFactorChanged(true); });
+  editY_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { OnFactorChanged(false); });
+  editX_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& e) {
+    e.Skip();
+    OnFactorCommitted(true);
+  });
+  editY_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& e) {
+    e.Skip();
+    OnFactorCommitted(false);
+  });
+  keepBox_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { keepProportions = !keepProportions; });
+  textureBox_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnTextureSwitch(); });
+  rgbBox_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnRgbSwitch(); });
+  for (int id : {ids::kSingleButton, ids::kRedButton, ids::kGreenButton, ids::kBlueButton})
+    Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { OnPick(id); }, id);
+  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, ids::kOpen);
+  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnCancel(); }, ids::kCancel);
+  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { OnCancel(); });
+
+  OnInitDialog();
+  CentreOnParent();
+  return true;
+}
+
+void COpenFileDlg::OnInitDialog() {
+  openButton_->Disable();
+  textureBox_->SetValue(false);
+  rgbBox_->SetValue(false);
+  keepBox_->SetValue(true);
+  keepProportions = 1;
+  // SetValue raises the text event; with no raster chosen yet it changes nothing.
+  editX_->SetValue("1");
+  editY_->SetValue("1");
+  editFactorX = 1;
+  editFactorY = 1;
+  pickSingle_->SetBitmap(iconGrey_);
+  pickRed_->SetBitmap(iconRed_);
+  pickGreen_->SetBitmap(iconGreen_);
+  pickBlue_->SetBitmap(iconBlue_);
+  if (!fileCtrl_) {
+    fileCtrl_ = new CInFileCtrl();
+    if (!fileCtrl_->AttachToPlaceholder(fileHolder_) || !fileCtrl_->Create(1, nullptr, nullptr, 8, "\\Processing")) {
+      delete fileCtrl_;
+      fileCtrl_ = nullptr;
+    }
+  }
+  if (fileCtrl_ && !reliefPath.empty()) fileCtrl_->SetPathName(reliefPath);
+  FillSizeLabel();
+}
+
+wxTextCtrl* COpenFileDlg::Edit(int id) const { return wxDynamicCast(FindWindow(id), wxTextCtrl); }
+
+void COpenFileDlg::FillSizeLabel() {
+  const int w = fileCtrl_ ? fileCtrl_->Width() : 0;
+  const int h = fileCtrl_ ? fileCtrl_->Height() : 0;
+  const std::string text = size_label(GetResourceString(ids::kStrWidth), GetResourceString(ids::kStrHeight), w, h,
+                                      editFactorX, editFactorY);
+  sizeLabel_->SetLabel(wxString::FromUTF8(text.c_str()));
+}
+
+void COpenFileDlg::ShowFileError() {
+  wxMessageDialog box(this, "The file is not correct!", "Error of file opening", wxOK | wxICON_EXCLAMATION);
+  box.ShowModal();
+}
+
+void COpenFileDlg::OnInFileChosen(wxCommandEvent& event) {
+  if (!fileCtrl_ || event.GetEventObject() != fileCtrl_) return;
+  // The host's picker reads the chosen raster itself and is not ready when that failed. A choice
+  // it could not read is therefore a refused file too, and gets the same message and clearing as
+  // one that the layer below refuses; an earlier accepted relief stays accepted either way.
+  const CString path = fileCtrl_->GetPathName();
+  if (!fileCtrl_->DataReady()) {
+    if (path.empty()) return;
+  } else if (Opens(path)) {
+    reliefPath = path;
+    FillSizeLabel();
+    openButton_->Enable();
+    return;
+  }
+  ShowFileError();
+  fileCtrl_->ClearAll();
+}
+
+void COpenFileDlg::OnFactorChanged(bool xEdit) {
+  if (!fileCtrl_ || !fileCtrl_->DataReady()) return;
+  wxTextCtrl* edit = xEdit ? editX_ : editY_;
+  const int whole = whole_factor(scan_factor(ToUtf8(edit->GetValue())));
+  if (whole == 0) return;
+  int& mine = xEdit ? editFactorX : editFactorY;
+  int& other = xEdit ? editFactorY : editFactorX;
+  if (keepProportions) other = whole;
+  mine = whole;
+  FillSizeLabel();
+  // Rewrites the edits that differ, which comes back here once per rewritten edit and stops when
+  // nothing differs any more.
+  UpdateData(false);
+  factorX = editFactorX;
+  factorY = editFactorY;
+}
+
+void COpenFileDlg::OnFactorCommitted(bool xEdit) {
+  wxTextCtrl* edit = xEdit ? editX_ : editY_;
+  if (!fileCtrl_ || !fileCtrl_->DataReady()) {
+    edit->SetValue("1");
+    return;
+  }
+  if (scan_factor(ToUtf8(edit->GetValue())) != 0.0) {
+    factorX = editFactorX;
+    factorY = editFactorY;
+    return;
+  }
+  (xEdit ? editFactorX : editFactorY) = 1;
+  if (keepProportions) (xEdit ? editFactorY : editFactorX) = 1;
+  UpdateData(false);
+}
+
+bool COpenFileDlg::UpdateData(bool save) {
+  DataExchange dx(this, save);
+  dx.Text(editX_, editFactorX);
+  dx.MinMaxInt(editX_, editFactorX, kFactorMin, kFactorMax);
+  dx.Check(keepBox_, keepProportions);
+  dx.Text(editY_, editFactorY);
+  dx.MinMaxInt(editY_, editFactorY, kFactorMin, kFactorMax);
+  return !dx.failed();
+}
+
+void COpenFileDlg::OnTextureSwitch() {
+  useTexture = !useTexture;
+  if (useTexture) {
+    FindWindow(ids::kSingleEdit)->Enable();
+    pickSingle_->Enable();
+    rgbBox_->Enable();
+    return;
+  }
+  FindWindow(ids::kSingleEdit)->Disable();
+  pickSingle_->Disable();
+  if (rgbBox_->GetValue()) {
+    rgbBox_->SetValue(false);
+    OnRgbSwitch();
+  }
+  rgbBox_->Disable();
+}
+
+void COpenFileDlg::OnRgbSwitch() {
+  singleTexture = !singleTexture;
+  const bool three = !singleTexture;
+  FindWindow(ids::kSingleEdit)->Show(!three);
+  pickSingle_->Show(!three);
+  for (int id : {ids::kRedEdit, ids::kRedButton, ids::kGreenEdit, ids::kGreenButton, ids::kBlueEdit,
+                 ids::kBlueButton})
+    FindWindow(id)->Show(three);
+}
+
+CString COpenFileDlg::PickTextureFile() {
+  CInfoFileDialogEx dlg(1, nullptr, nullptr, kPickFlags, nullptr, this, 1, "\\Viewer", 0);
+  if (dlg.DoModal() != wxID_OK) return CString();
+  const CreateViewStruct* record = dlg.GetCreateViewStruct();
+  if (!record) return CString();
+  // Taken before the file is checked: a refused file still sets it.
+  component = component_from_flags(record->flags);
+  const CString path = dlg.GetPathName();
+  if (Opens(path)) return path;
+  ShowFileError();
+  return CString();
+}
+
+void COpenFileDlg::OnPick(int buttonId) {
+  CString* slot = nullptr;
+  int editId = 0;
+  switch (buttonId) {
+    case ids::kSingleButton: slot = &texturePath, editId = ids::kSingleEdit; break;
+    case ids::kRedButton: slot = &redPath, editId = ids::kRedEdit; break;
+    case ids::kGreenButton: slot = &greenPath, editId = ids::kGreenEdit; break;
+    case ids::kBlueButton: slot = &bluePath, editId = ids::kBlueEdit; break;
+    default: return;
+  }
+  *slot = PickTextureFile();
+  if (wxTextCtrl* edit = Edit(editId)) edit->ChangeValue(wxString::FromUTF8(slot->c_str()));
+}
+
+void COpenFileDlg::EndWith(int code) {
+  if (IsModal()) {
+    EndModal(code);
+  } else {
+    SetReturnCode(code);
+    Hide();
+  }
+}
+
+void COpenFileDlg::OnOK() {
+  if (!UpdateData(true)) return;
+  EndWith(wxID_OK);
+}
+
+void COpenFileDlg::OnCancel() { EndWith(wxID_CANCEL); }

@@ -1,0 +1,30 @@
+// Texts of the Open dialog and of its data exchange.
+#include "dialogs/open/OpenDlgIds.h"
+#include "resources/ModuleResources.h"
+
+namespace {
+
+using namespace lib3d::open::ids;
+
+const ResourceString kOpenStrings[] = {
+    {kStrWidth, "Width", "Ширина"},
+    {kStrHeight, "Height", "Высота"},
+    {kStrCaption, "Open", "Открыть"},
+    {kStrReliefGroup, "Relief file", "Файл рельефа"},
+    {kStrFactorGroup, "Compression factor on input", "Коэффициент сжатия на входе"},
+    {kStrSizeX, "Size X", "Ось X"},
+    {kStrSizeY, "Size Y", "Ось Y"},
+    {kStrKeepProportions, "Save proportions", "Сохранить пропорции"},
+    {kStrNewSize, "New size", "Новый размер"},
+    {kStrTexture, "Texture file", "Файл текстуры"},
+    {kStrRgb, "RGB file", "RGB файл"},
+    {kStrPick, "L", "L"},
+    {kStrOpen, "Open", "Открыть"},
+    {kStrCancel, "Cancel", "Отменить"},
+    {kMsgInteger, "Please enter an integer.", "Введите целое число."},
+    {kMsgIntegerRange, "Please enter an integer between %1 and %2.", "Введите целое число от %1 до %2."},
+};
+
+const lib3d::StringTableRegistrar kRegisterOpenStrings(kOpenStrings, sizeof kOpenStrings / sizeof kOpenStrings[0]);
+
+}  // namespace
