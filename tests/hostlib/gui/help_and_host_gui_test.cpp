@@ -186,3 +186,56 @@ TEST_F(HostProgram, AutomationPassesFilesAndReportsStatus) {
   std::remove((plugins_ + "/a_fake.so").c_str());
   EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/out.png").status, 1);  // nobody can open it
 }
+
+namespace {
+
+// A plug-in with a tool window that hides instead of closing, like the viewer. When loaded it
+// arranges to end the program the way FAKE_EXIT says: closing the host's main window, or the
+// Exit command of its tool window, which no window handles.
+const char kWindowPlugin[] = R"(
+#include <cstdlib>
+#include <cstring>
+#include <wx/app.h>
+#include <wx/frame.h>
+static void entry() {}
+extern "C" int GetNumModuls() { return 1; }
+extern "C" int GetModuleInfo(int m, int q, void* out, size_t n) {
+  if (m != 0 || q != 3) return 0;
+  strncpy(static_cast<char*>(out), "Windowed", n);
+  return 1;
+}
+extern "C" void* GetModuleFunction(int m) { return m == 0 ? (void*)entry : nullptr; }
+static struct Hook {
+  Hook() {
+    wxTheApp->CallAfter([] {
+      auto* tool = new wxFrame(nullptr, wxID_ANY, "tool");
+      tool->Bind(wxEVT_CLOSE_WINDOW, [tool](wxCloseEvent&) { tool->Hide(); });
+      tool->Show();
+      if (std::strcmp(std::getenv("FAKE_EXIT"), "menu") == 0) {
+        wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
+        tool->ProcessWindowEvent(exit);
+      } else {
+        tool->Close();
+        wxTheApp->GetTopWindow()->Close();
+      }
+    });
+  }
+} hook;
+)";
+
+}  // namespace
+
+TEST(HostProgramExit, EndsWhenMainWindowClosesOrOnExitCommand) {
+  const std::string host = std::string(R3D_BIN_DIR) + "/relief3d-host";
+  if (!std::ifstream(host).good()) GTEST_SKIP() << "host program not built";
+  r3dtest::TempDir dir;
+  ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("w.cpp"), kWindowPlugin));
+  const Outcome cc = run("c++ -shared -fPIC -o '" + dir.file("w.so") + "' '" + dir.file("w.cpp") +
+                         "' $(wx-config --cxxflags) $(wx-config --libs)");
+  if (cc.status != 0) GTEST_SKIP() << "cannot build the stand-in plug-in: " << cc.out;
+  for (const char* how : {"close", "menu"}) {
+    // A host that does not end is stopped by timeout with status 124.
+    const Outcome r = run(std::string("FAKE_EXIT=") + how + " timeout 30 '" + host + "' --plugins '" + dir.path() + "'");
+    EXPECT_EQ(r.status, 0) << how << ": " << r.out;
+  }
+}
