@@ -246,9 +246,12 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   const bool striped = d.blockW >= d.width;
   d.directRows = d.blockH == 1 || (gtiff && uncompressed && striped) || bandBytes > kMaxBandBytes;
 
-  // A file whose first or last row cannot be read is not a raster we can show.
+  // A file whose first or last row cannot be read is not a raster we can show. A GeoTIFF's blocks
+  // were all checked above, so its last row need not be read (for a tiled file that would mean a
+  // whole band of tiles read only to be thrown away); the first row is what the viewer reads first.
   std::vector<unsigned char> probe(static_cast<std::size_t>(d.width) * d.pixelBytes);
-  if (!d.read(probe.data(), 0, d.height - 1, d.width) || !d.read(probe.data(), 0, 0, d.width)) return fail();
+  if ((!gtiff && !d.read(probe.data(), 0, d.height - 1, d.width)) || !d.read(probe.data(), 0, 0, d.width))
+    return fail();
   return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -73,9 +74,16 @@ TEST(FileLayer, BadFilesDoNotOpen) {
   ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("notes.tif"), "this is not a raster\n"));
   ASSERT_TRUE(r3dtest::WriteTruncatedTiff(dir.file("cut.tif"), 300, 200, 4000));
   ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("empty.tif"), ""));
+  // Cut by a few bytes only, in both layouts: the directory survives, the last block does not.
+  for (auto layout : {Layout::Striped, Layout::Tiled}) {
+    const std::string f = dir.file(layout == Layout::Tiled ? "tcut.tif" : "scut.tif");
+    ASSERT_TRUE(WriteRaster(f, 300, 200, GDT_Float32, position, layout, 64));
+    std::filesystem::resize_file(f, std::filesystem::file_size(f) - 16);
+  }
   CFileLayer layer;
   for (const std::string& path : {std::string(), dir.path(), dir.file("missing.tif"), dir.file("notes.tif"),
-                                   dir.file("cut.tif"), dir.file("empty.tif")}) {
+                                   dir.file("cut.tif"), dir.file("empty.tif"), dir.file("scut.tif"),
+                                   dir.file("tcut.tif")}) {
     EXPECT_EQ(layer.Open(path.c_str()), 0) << path;
     EXPECT_FALSE(layer.IsOpen());
     EXPECT_EQ(layer.Width(), 0);
