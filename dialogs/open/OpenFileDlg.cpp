@@ -83,18 +83,19 @@ bool COpenFileDlg::CreateDialog() {
   rgbBox_ = new wxCheckBox(this, ids::kRgb, Res(ids::kStrRgb), at(94, 100), size(46, 8));
   rgbBox_->Disable();
 
-  // The "L" buttons show only their icon; the text stays their label.
-  auto pick = [&](int id, int x, int y) {
-    return new wxButton(this, id, Res(ids::kStrPick), at(x, y), size(17, 16), wxBU_NOTEXT | wxBU_EXACTFIT);
+  // A button shows its icon alone; without one it keeps its "L".
+  auto pick = [&](int id, int x, int y, const wxBitmap& icon) {
+    return new wxButton(this, id, Res(ids::kStrPick), at(x, y), size(17, 16),
+                        wxBU_EXACTFIT | (icon.IsOk() ? wxBU_NOTEXT : 0));
   };
   auto path = [&](int id, int x, int y) { return new wxTextCtrl(this, id, wxEmptyString, at(x, y), size(188, 16)); };
   wxTextCtrl* single = path(ids::kSingleEdit, 10, 116);
-  pickSingle_ = pick(ids::kSingleButton, 203, 116);
+  pickSingle_ = pick(ids::kSingleButton, 203, 116, iconGrey_);
   single->Disable();
   pickSingle_->Disable();
-  wxWindow* rgbRows[] = {path(ids::kRedEdit, 10, 116),   pickRed_ = pick(ids::kRedButton, 203, 116),
-                         path(ids::kGreenEdit, 10, 138), pickGreen_ = pick(ids::kGreenButton, 203, 138),
-                         path(ids::kBlueEdit, 10, 160),  pickBlue_ = pick(ids::kBlueButton, 203, 160)};
+  wxWindow* rgbRows[] = {path(ids::kRedEdit, 10, 116),   pickRed_ = pick(ids::kRedButton, 203, 116, iconRed_),
+                         path(ids::kGreenEdit, 10, 138), pickGreen_ = pick(ids::kGreenButton, 203, 138, iconGreen_),
+                         path(ids::kBlueEdit, 10, 160),  pickBlue_ = pick(ids::kBlueButton, 203, 160, iconBlue_)};
   for (wxWindow* w : rgbRows) w->Hide();
   openButton_ = new wxButton(this, ids::kOpen, Res(ids::kStrOpen), at(138, 188), size(42, 12));
   new wxButton(this, ids::kCancel, Res(ids::kStrCancel), at(184, 188), size(42, 12));
@@ -136,10 +137,13 @@ void COpenFileDlg::OnInitDialog() {
   editY_->SetValue("1");
   editFactorX = 1;
   editFactorY = 1;
-  pickSingle_->SetBitmap(iconGrey_);
-  pickRed_->SetBitmap(iconRed_);
-  pickGreen_->SetBitmap(iconGreen_);
-  pickBlue_->SetBitmap(iconBlue_);
+  auto icon = [](wxButton* b, const wxBitmap& bmp) {
+    if (bmp.IsOk()) b->SetBitmap(bmp);
+  };
+  icon(pickSingle_, iconGrey_);
+  icon(pickRed_, iconRed_);
+  icon(pickGreen_, iconGreen_);
+  icon(pickBlue_, iconBlue_);
   if (!fileCtrl_) {
     fileCtrl_ = new CInFileCtrl();
     if (!fileCtrl_->AttachToPlaceholder(fileHolder_) || !fileCtrl_->Create(1, nullptr, nullptr, 8, "\\Processing")) {
