@@ -1,5 +1,7 @@
 #include "dialogs/open/OpenFileDlg.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/msgdlg.h>
@@ -137,13 +139,19 @@ void COpenFileDlg::OnInitDialog() {
   editY_->SetValue("1");
   editFactorX = 1;
   editFactorY = 1;
-  auto icon = [](wxButton* b, const wxBitmap& bmp) {
-    if (bmp.IsOk()) b->SetBitmap(bmp);
+  // The 32-pixel icons are drawn smaller when the button's face is smaller, so that the whole
+  // folder shows rather than its middle.
+  auto icon = [](wxButton* b, const wxBitmap& bmp, int id) {
+    if (!bmp.IsOk()) return;
+    const wxSize face = b->GetSize();
+    const int fit = std::max(12, std::min(face.x, face.y) - 6);
+    wxBitmap drawn = fit < bmp.GetWidth() ? FindResourceBitmap(id, fit) : bmp;
+    b->SetBitmap(drawn.IsOk() ? drawn : bmp);
   };
-  icon(pickSingle_, iconGrey_);
-  icon(pickRed_, iconRed_);
-  icon(pickGreen_, iconGreen_);
-  icon(pickBlue_, iconBlue_);
+  icon(pickSingle_, iconGrey_, ids::kIconGrey);
+  icon(pickRed_, iconRed_, ids::kIconRed);
+  icon(pickGreen_, iconGreen_, ids::kIconGreen);
+  icon(pickBlue_, iconBlue_, ids::kIconBlue);
   if (!fileCtrl_) {
     fileCtrl_ = new CInFileCtrl();
     if (!fileCtrl_->AttachToPlaceholder(fileHolder_) || !fileCtrl_->Create(1, nullptr, nullptr, 8, "\\Processing")) {
