@@ -117,6 +117,7 @@ public:
 
 private:
   void OnSpin(wxSpinEvent&);
+  void OnBuddyText(wxCommandEvent&);
   wxTextCtrl* buddy_ = nullptr;
   int lower_ = 0;
   int upper_ = 100;

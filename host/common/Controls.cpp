@@ -252,8 +252,12 @@ bool CSpinButtonCtrl32::Create(unsigned long, const wxRect& rect, wxWindow* pare
 }
 
 void CSpinButtonCtrl32::SetBuddy(wxTextCtrl* buddy) {
+  if (buddy_) buddy_->Unbind(wxEVT_TEXT, &CSpinButtonCtrl32::OnBuddyText, this);
   buddy_ = buddy;
-  if (!buddy_ || buddy_->GetParent() != GetParent()) return;
+  if (!buddy_) return;
+  // Bound with this object as the sink, so wx drops the binding when the spin goes first.
+  buddy_->Bind(wxEVT_TEXT, &CSpinButtonCtrl32::OnBuddyText, this);
+  if (buddy_->GetParent() != GetParent()) return;
   // Sit at the buddy's right edge, inside its old rectangle when the buddy is wide enough.
   const wxRect r = buddy_->GetRect();
   const int w = std::max(16, GetBestSize().x);
@@ -300,5 +304,13 @@ void CSpinButtonCtrl32::OnSpin(wxSpinEvent& event) {
   const int moved = event.GetPosition() - shown_;
   if (moved != 0) Step(moved > 0 ? 1 : -1);
   // Let the owner see the change like a scroll of the up-down control.
+  event.Skip();
+}
+
+// Typing in the buddy moves the native control too, so that its arrows are not stuck at an end
+// the typed number has left.
+void CSpinButtonCtrl32::OnBuddyText(wxCommandEvent& event) {
+  shown_ = GetPos();
+  if (GetHandle()) wxSpinButton::SetValue(shown_);
   event.Skip();
 }

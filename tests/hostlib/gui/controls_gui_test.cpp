@@ -191,6 +191,17 @@ TEST(SpinButton, BuddyFollowsArrowsWithinRange) {
   spin->GetEventHandler()->ProcessEvent(ev);
   EXPECT_EQ(edit->GetValue(), "41");
 
+  // Typed text (a user edit, not ChangeValue) moves the native control: at the top of the range,
+  // typing a lower number lets the up arrow work again.
+  spin->SetPos(255);
+  edit->SetValue("100");
+  EXPECT_EQ(spin->GetValue(), 100);
+  wxSpinEvent up(wxEVT_SPIN, spin->GetId());
+  up.SetEventObject(spin);
+  up.SetPosition(101);
+  spin->GetEventHandler()->ProcessEvent(up);
+  EXPECT_EQ(edit->GetValue(), "101");
+
   spin->SetRange(1, 255);  // narrowing keeps the buddy in range
   spin->SetPos(0);
   EXPECT_EQ(spin->GetPos(), 1);
