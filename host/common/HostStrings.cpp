@@ -60,7 +60,3 @@ struct LinkAtLoad {
 } linkAtLoad;
 
 }  // namespace
-
-namespace hoststr {
-const ResourceModule* host_resources() { return &kHostModule; }
-}  // namespace hoststr

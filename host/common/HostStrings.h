@@ -1,8 +1,6 @@
 #pragma once
 // Ids of the host library's own strings beyond those the module uses (269..273, 296, 308..310, 317).
 // The host keeps its private texts in 1000..1099, clear of every module's ids.
-struct ResourceModule;
-
 namespace hoststr {
 enum : int {
   kBrowse = 1000,
@@ -23,6 +21,4 @@ enum : int {
   kNoTools,
   kHelpMissing,
 };
-// The host's table as linked into the chain (tests use it to check the chain's order).
-const ResourceModule* host_resources();
 }  // namespace hoststr
