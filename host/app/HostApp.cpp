@@ -7,6 +7,7 @@
 // --list prints the tools found (caption per line) and exits. With --relief the tool of a module
 // exporting Lib3dOpenFiles is opened on that file; --snapshot then writes the view to a PNG and
 // exits (0 on success, 1 otherwise).
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -199,6 +200,9 @@ public:
       return true;
     }
     SetProcessCommandLine(command_line(args).c_str());
+    // GTK adopts the user's locale at start-up; numbers in files and in the C library's formatting
+    // must not follow it (a Russian locale writes 1,5), as the modules parse and print with it.
+    std::setlocale(LC_NUMERIC, "C");
     // Before any plug-in is loaded: a module's load hook may already read strings.
     SetResourceLanguage(options_.language);
     std::string dir = options_.pluginDir;
