@@ -46,6 +46,7 @@ bool browse_for_raster(wxWindow* parent, const std::string& key, const wxString&
                    wxFD_OPEN | wxFD_FILE_MUST_EXIST);
   if (dlg.ShowModal() != wxID_OK) return false;
   *chosen = to_utf8(dlg.GetPath());
+  if (chosen->empty()) return false;
   SetLastDir(dir_of(*chosen).c_str(), key.c_str());
   return true;
 }

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/filedlg.h>
 #include <wx/radiobox.h>
 #include <wx/stattext.h>
 
@@ -87,6 +89,55 @@ TEST(InFileCtrl, ChoiceNotifiesParentOnceSynchronously) {
   EXPECT_EQ(host->ctrl.DataReady(), 0);
   EXPECT_EQ(host->ctrl.Width(), 0);
   EXPECT_EQ(host->count, 2);
+  host->Destroy();
+  r3dtest::PumpEvents();
+}
+
+namespace {
+
+// Cancels the browse dialog, noting the directory it was opened in. (GTK's chooser does not
+// report a path set on it while it is not shown, so a choice cannot be simulated here; the
+// choice itself goes through ChooseFile, tested above.)
+class CancelBrowse : public wxExpectModalBase<wxFileDialog, CancelBrowse> {
+public:
+  explicit CancelBrowse(wxString* startDir) : startDir_(startDir) {}
+
+protected:
+  int OnInvoked(wxFileDialog* dlg) const override {
+    *startDir_ = dlg->GetDirectory();
+    return wxID_CANCEL;
+  }
+
+private:
+  wxString* startDir_;
+};
+
+wxButton* find_button(wxWindow* root) {
+  for (wxWindow* child : root->GetChildren())
+    if (auto* b = wxDynamicCast(child, wxButton)) return b;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(InFileCtrl, BrowseStartsInRememberedDir) {
+  ConfigHome home;
+  SetLastDir(R3D_SOURCE_DIR "/data", "\\Processing");
+  auto* host = new PickerHost;
+  ASSERT_TRUE(host->ctrl.AttachToPlaceholder(host->placeholder));
+  ASSERT_TRUE(host->ctrl.Create(1, nullptr, nullptr, 8, "\\Processing"));
+  host->ctrl.SetPathName(kDem);
+  wxButton* browse = find_button(&host->ctrl);
+  ASSERT_NE(browse, nullptr);
+  wxString startDir;
+  wxCommandEvent click(wxEVT_BUTTON, browse->GetId());
+  click.SetEventObject(browse);
+  wxTEST_DIALOG(browse->GetEventHandler()->ProcessEvent(click), CancelBrowse(&startDir));
+  EXPECT_EQ(startDir, R3D_SOURCE_DIR "/data");
+  // Cancelled: no notification, the old choice stands.
+  EXPECT_EQ(host->count, 0);
+  EXPECT_EQ(host->ctrl.GetPathName(), kDem);
+  EXPECT_NE(host->ctrl.DataReady(), 0);
   host->Destroy();
   r3dtest::PumpEvents();
 }
