@@ -73,14 +73,16 @@ void CToolWinDlgBcGr::OnChooseColor(wxCommandEvent&) {
   for (int i = 0; i < tools::kCustomColorCount; ++i) data.SetCustomColour(i, ToColour(customColors[i]));
   wxColourDialog dlg(this, &data);
   const int result = dlg.ShowModal();
-  // The custom colours are lent to the chooser: what the user defines there stays, even on Cancel.
-  const wxColourData& out = dlg.GetColourData();
+  TakeChooserResult(dlg.GetColourData(), result);
+}
+
+void CToolWinDlgBcGr::TakeChooserResult(const wxColourData& data, int result) {
   for (int i = 0; i < tools::kCustomColorCount; ++i) {
-    const wxColour c = out.GetCustomColour(i);
+    const wxColour c = data.GetCustomColour(i);
     if (c.IsOk()) customColors[i] = ToWord(c);
   }
-  if (result == wxID_OK && out.GetColour().IsOk()) {
-    color = ToWord(out.GetColour());
+  if (result == wxID_OK && data.GetColour().IsOk()) {
+    color = ToWord(data.GetColour());
     PaintSwatch();
   }
 }

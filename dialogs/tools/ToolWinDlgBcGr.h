@@ -19,6 +19,9 @@ public:
   static int GetNextCustomColor() { return nextCustomColor; }
 
   void OnChooseColor(wxCommandEvent& event);
+  // What the page takes from the chooser when it ends with `result`: the custom colours always
+  // (they are lent to it), the colour only on OK, with the swatch painted again.
+  void TakeChooserResult(const class wxColourData& data, int result);
   void OnApply(wxCommandEvent& event);
 
 protected:

@@ -296,12 +296,19 @@ void CToolWinDlgSun::OnEditChanged(wxCommandEvent& event) {
     SyncFromSpin(spinElevation, sliderElevation);
 }
 
-void CToolWinDlgSun::OnSpin(wxSpinEvent& event) {
+void CToolWinDlgSun::OnSpin(wxCommandEvent& event) {
+  // wx gives spin notifications the event type of a slider's thumb drag, so this handler sees
+  // both; anything that is not one of the two spins goes on to the slider handling.
+  wxObject* source = event.GetEventObject();
+  if (source != spinAzimuth && source != spinElevation) {
+    event.Skip();
+    return;
+  }
   // The up-down control writes its buddy without a text event, so its own notification stands in
   // for the edit change the arrows cause.
   if (syncing) return;
-  if (event.GetEventObject() == spinAzimuth)
+  if (source == spinAzimuth)
     SyncFromSpin(spinAzimuth, sliderAzimuth);
-  else if (event.GetEventObject() == spinElevation)
+  else
     SyncFromSpin(spinElevation, sliderElevation);
 }

@@ -77,7 +77,7 @@ private:
   void PaintMarker(wxDC& dc, int x, int y);
   void OnPaint(wxPaintEvent& event);
   void OnEditChanged(wxCommandEvent& event);
-  void OnSpin(wxSpinEvent& event);
+  void OnSpin(wxCommandEvent& event);
   void OnCaptureLost(wxMouseCaptureLostEvent& event);
   void SyncFromSpin(CSpinButtonCtrl32* spin, wxSlider* slider);
 

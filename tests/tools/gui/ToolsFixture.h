@@ -68,11 +68,13 @@ protected:
     button->GetEventHandler()->ProcessEvent(e);
   }
 
+  // Moves a slider and hands the page the notification a user's move would raise (delivered to
+  // the page, the slider's parent, as the propagated event arrives there).
   static void Scroll(wxSlider* slider, int value, wxEventType type) {
     slider->SetValue(value);
     wxScrollEvent e(type, slider->GetId(), value, wxHORIZONTAL);
     e.SetEventObject(slider);
-    slider->GetEventHandler()->ProcessEvent(e);
+    slider->GetParent()->GetEventHandler()->ProcessEvent(e);
   }
 
   static wxMouseEvent Mouse(wxEventType type, int x, int y) {

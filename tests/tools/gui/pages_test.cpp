@@ -18,27 +18,33 @@ void ExpectLight(const lib3d::View* view, int azimuth, int elevation) {
   EXPECT_NEAR(view->light_pos()[2], std::cos(e), 1e-5) << azimuth << "/" << elevation;
 }
 
-// Answers the colour chooser: optionally picks a colour, then ends with `id`.
+// Answers the colour chooser with `id`, keeping what the page handed to it. (GTK's chooser reads
+// the user's choice from its own widget on a real OK, so a test cannot pick a colour through it;
+// the page's handling of a choice is driven through TakeChooserResult instead.)
 class ChooseColour : public wxExpectModalBase<wxColourDialog, ChooseColour> {
 public:
-  ChooseColour(int id, std::uint32_t word = 0, bool pick = false) : id_(id), word_(word), pick_(pick) {}
+  explicit ChooseColour(int id) : id_(id) {}
+  static wxColourData seen;
 
 protected:
   int OnInvoked(wxColourDialog* dlg) const override {
     seen = dlg->GetColourData();
-    if (pick_) dlg->GetColourData().SetColour(wxColour(word_ & 0xFF, (word_ >> 8) & 0xFF, (word_ >> 16) & 0xFF));
     return id_;
   }
 
-public:
-  static wxColourData seen;
-
 private:
   int id_;
-  std::uint32_t word_;
-  bool pick_;
 };
 wxColourData ChooseColour::seen;
+
+// What the chooser returns when the user picked `word` and left the custom colours as given.
+void Pick(CToolWinDlgBcGr* page, std::uint32_t word, int result = wxID_OK) {
+  wxCommandEvent none;
+  wxTEST_DIALOG(page->OnChooseColor(none), ChooseColour(wxID_CANCEL));
+  wxColourData data = ChooseColour::seen;
+  data.SetColour(wxColour(word & 0xFF, (word >> 8) & 0xFF, (word >> 16) & 0xFF));
+  page->TakeChooserResult(data, result);
+}
 
 std::uint32_t Word(const wxColour& c) { return c.Red() | (c.Green() << 8) | (c.Blue() << 16); }
 
@@ -142,7 +148,7 @@ TEST_F(ToolsTest, ClicksPickAnglesAndDragsKeepTracking) {
   struct Case { int x, y, azimuth, elevation; };
   const Case cases[] = {
       {cx + ring, cy, 0, 90},   {cx, cy - 20, 90, -1}, {cx - 20, cy, 180, -1},
-      {cx, cy + 20, 270, -1},   {cx + 30, cy + 1, 360, -1},
+      {cx, cy + 20, 270, -1},   {cx + ring - 1, cy + 1, 360, -1},
       {s.frame.left, s.frame.top, -1, 90},  // corner, edges included
   };
   for (const Case& c : cases) {
@@ -222,6 +228,18 @@ TEST_F(ToolsTest, TypedAnglesMoveMarkerButSendOnlyOnTheNextMove) {
   EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), 360);
   sun->GetAzimuthEdit()->SetValue("x");
   EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), 360);
+
+  // The spin's down arrow: the slider and the marker follow, the light still waits.
+  sun->GetAzimuthEdit()->SetValue("100");
+  wxSpinEvent arrow(wxEVT_SPIN, sun->GetAzimuthSpin()->GetId());
+  arrow.SetPosition(99);
+  arrow.SetEventObject(sun->GetAzimuthSpin());
+  sun->GetAzimuthSpin()->GetEventHandler()->ProcessEvent(arrow);
+  EXPECT_EQ(sun->GetAzimuthSpin()->GetPos(), 99);
+  EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), 99);
+  tools::MarkerPosition(sun->GetLayout(), 99, 45, mx, my);
+  EXPECT_EQ(sun->GetMarkerX(), mx);
+  ExpectLight(view, 90, 45);
 }
 
 TEST_F(ToolsTest, SlidersSendAtOnceAndAngleSlidersSyncOnTrackAndEnd) {
@@ -294,8 +312,7 @@ TEST_F(ToolsTest, ApplySendsThePagesColourOnly) {
   EXPECT_EQ(view->bg_color(), 0x7F7F7Fu);
 
   // Choose red: the page keeps it, the view does not see it until Apply, even across hiding.
-  wxCommandEvent none;
-  wxTEST_DIALOG(bg->OnChooseColor(none), ChooseColour(wxID_OK, 0x0000FF, true));
+  Pick(bg, 0x0000FF);
   EXPECT_EQ(bg->GetColor(), 0x0000FFu);
   EXPECT_EQ(view->bg_color(), 0x7F7F7Fu);
   ShowTools();
@@ -313,9 +330,9 @@ TEST_F(ToolsTest, ApplySendsThePagesColourOnly) {
   EXPECT_EQ(img.GetBlue(1, 1), 0);
 
   // Cancel keeps the colour; black sent with Apply leaves the background as it was.
-  wxTEST_DIALOG(bg->OnChooseColor(none), ChooseColour(wxID_CANCEL, 0x00FF00, true));
+  Pick(bg, 0x00FF00, wxID_CANCEL);
   EXPECT_EQ(bg->GetColor(), 0x0000FFu);
-  wxTEST_DIALOG(bg->OnChooseColor(none), ChooseColour(wxID_OK, 0x000000, true));
+  Pick(bg, 0x000000);
   EXPECT_EQ(bg->GetColor(), 0u);
   Click(bg->GetApplyButton());
   EXPECT_EQ(view->bg_color(), 0x0000FFu);
@@ -336,7 +353,7 @@ TEST_F(ToolsTest, SeventeenOpeningsCycleTheCustomColours) {
   for (int i = 0; i < 16; ++i) EXPECT_EQ(bg->GetCustomColors()[i], 0x7F7F7Fu) << i;
   EXPECT_EQ(CToolWinDlgBcGr::GetNextCustomColor(), first);
   // The seventeenth opening overwrites the first slot again (with the colour current then) ...
-  wxTEST_DIALOG(bg->OnChooseColor(none), ChooseColour(wxID_OK, 0x00FF00, true));
+  Pick(bg, 0x00FF00);
   EXPECT_EQ(bg->GetCustomColors()[first], 0x7F7F7Fu);
   // ... and the eighteenth pushes the colour chosen in the seventeenth into the next slot.
   wxTEST_DIALOG(bg->OnChooseColor(none), ChooseColour(wxID_CANCEL));
