@@ -114,7 +114,7 @@ private:
 
 wxButton* find_button(wxWindow* root) {
   for (wxWindow* child : root->GetChildren())
-    if (auto* b = wxDynamicCast(child, wxButton)) return b;
+    if (auto* b = dynamic_cast<wxButton*>(child)) return b;  // wxDynamicCast upcasts first: UBSan objects
   return nullptr;
 }
 
