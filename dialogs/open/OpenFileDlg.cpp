@@ -214,6 +214,8 @@ void COpenFileDlg::OnFactorChanged(bool xEdit) {
 }
 
 void COpenFileDlg::OnFactorCommitted(bool xEdit) {
+  // GTK takes the focus from an edit while the dialog is torn down as well.
+  if (IsBeingDeleted()) return;
   wxTextCtrl* edit = xEdit ? editX_ : editY_;
   if (!fileCtrl_ || !fileCtrl_->DataReady()) {
     edit->SetValue("1");
