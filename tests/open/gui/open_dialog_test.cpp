@@ -399,6 +399,11 @@ TEST_F(OpenDialog, CancelEndsWithCancel) {
   accept_relief();
   NO_DIALOG(click(ids::kCancel));
   EXPECT_EQ(dlg->GetReturnCode(), wxID_CANCEL);
+  // The close box too; the dialog object stays usable until its owner destroys it.
+  dlg->SetReturnCode(0);
+  NO_DIALOG(dlg->Close());
+  EXPECT_EQ(dlg->GetReturnCode(), wxID_CANCEL);
+  EXPECT_FALSE(dlg->IsBeingDeleted());
 }
 
 TEST_F(OpenDialog, ShownDialogKeepsItsLayoutOnScreen) {
