@@ -71,9 +71,77 @@ public:
   // The picture of the last paint, read back from the GL buffer (invalid image when nothing was drawn).
   wxImage read_last_frame();
 
+  // The window class name the first make registered; null before any make.
+  static const char* class_name() { return p_class_name_; }
+
 protected:
   void DrawScene();
-  // ... message handlers and private state are declared by the implementation.
+
+  void OnPaint(wxPaintEvent& event);
+  void OnEraseBkgnd(wxEraseEvent& event);
+  void OnSize(wxSizeEvent& event);
+  void OnLButtonDown(wxMouseEvent& event);
+  void OnLButtonUp(wxMouseEvent& event);
+  void OnRButtonDown(wxMouseEvent& event);
+  void OnRButtonUp(wxMouseEvent& event);
+  void OnMouseMove(wxMouseEvent& event);
+  void OnCaptureChanged(wxMouseCaptureChangedEvent& event);
+  void OnCaptureLost(wxMouseCaptureLostEvent& event);
+
+private:
+  static void notify_dummy(std::size_t, std::size_t) {}
+  static const char* p_class_name_;
+
+  // Makes the context current when the window system allows it and then carries out what had to
+  // wait for that moment (viewport, list deletion, compile). False while it cannot.
+  bool make_current();
+  // The synchronous repaint of every setter.
+  void repaint_now();
+  // One frame, steps of the paint in order; `present` false renders without swapping and without
+  // storing anything (for read-back).
+  void render(bool present);
+  void store_cursor_height();
+  void draw_marker();
+  void set_range_from_matrix();
+  void start_capture();
+  void end_drag();
+  double viewport_aspect() const;
+
+  std::vector<float> matrix_;
+  std::vector<std::uint32_t> color_matrix_;
+  std::vector<std::uint32_t> palette_;
+  std::size_t width_ = 0, height_ = 0;
+  float min_ = 0.0f, max_ = 0.0f;
+  float pan_x_ = 0.0f, pan_y_ = 0.0f;
+  float rotation_x_ = 45.0f;
+  float rotation_z_ = 45.0f;
+  int zoom_level_ = -2;
+  std::unique_ptr<MouseDrag> drag_;
+  std::unique_ptr<MouseDrag> retired_drag_;  // the last drag ended, kept until the next one ends
+  ManipulatorType manipulator_type_ = ManipulatorType::Pan;
+  std::size_t cursor_x_ = SIZE_MAX, cursor_y_ = SIZE_MAX;
+  CursorNotify notify_;
+  int viewport_[4] = {0, 0, 0, 0};
+  double projection_[16] = {};
+  double modelview_[16] = {};
+  float scale_z_ = 1.0f;
+  std::uint32_t bg_color_ = 0x7F7F7F;
+  float light_pos_[3] = {0.0f, 0.0f, 1.0f};
+  float ambient_ = 0.3f, diffuse_ = 0.7f, specular_ = 0.2f;
+  float zoom_scale_ = 2.0f;
+  float cursor_height_ = 0.0f;
+  int zoom_percent_ = 50;
+
+  std::unique_ptr<wxGLContext> context_;
+  bool created_ = false;         // Create has run
+  bool gl_ok_ = false;           // canvas and context were created
+  bool surface_ = false;         // list 1 exists, or will as soon as the context can be current
+  bool compile_pending_ = false; // list 1 must be (re)compiled at the next make_current
+  bool delete_pending_ = false;  // a list compiled earlier must go at the next make_current
+  bool viewport_pending_ = true; // the size changed while the context could not be current
+  int gl_viewport_[4] = {0, 0, 0, 0};  // what OnSize set (or will set) as the viewport
+  bool painting_ = false;        // re-entry guard of render
+  bool painted_ = false;         // a frame has been presented
 };
 
 }  // namespace lib3d

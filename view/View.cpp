@@ -1,0 +1,619 @@
+#include "view/View.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <boost/bind/bind.hpp>
+#include <wx/dcclient.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+#include <wx/msgdlg.h>
+
+#include "view/MouseDrag.h"
+#include "view/ViewMath.h"
+
+namespace lib3d {
+
+namespace vm = viewmath;
+using namespace boost::placeholders;
+
+const char* View::p_class_name_ = nullptr;
+
+namespace {
+
+// Whether `size` floats can hold a width x height grid (without the product overflowing).
+bool grid_fits(std::size_t size, std::size_t width, std::size_t height) {
+  if (width != 0 && height > SIZE_MAX / width) return false;
+  return size >= width * height;
+}
+
+// Clears a flag when the scope ends, also on an early return.
+class FlagGuard {
+public:
+  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagGuard() { flag_ = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+  bool& flag_;
+};
+
+inline const GLubyte* rgb_bytes(const std::uint32_t& word) {
+  // 0x00BBGGRR on a little-endian machine is R, G, B in memory order.
+  return reinterpret_cast<const GLubyte*>(&word);
+}
+
+}  // namespace
+
+namespace {
+
+// wxGTK's wxGLCanvas has no default constructor: every constructor creates the window at once. The
+// view is therefore born as a child of a hidden parking frame and moved to its real parent by
+// Create. The parking frame goes as soon as it holds no view, so it never keeps the application
+// from ending.
+wxFrame* g_parking = nullptr;
+
+wxWindow* parking_parent() {
+  if (!g_parking) g_parking = new wxFrame(nullptr, wxID_ANY, "lib3d parking");
+  return g_parking;
+}
+
+void release_parking() {
+  if (g_parking && g_parking->GetChildren().empty()) {
+    g_parking->Destroy();
+    g_parking = nullptr;
+  }
+}
+
+wxGLAttributes choose_attributes() {
+  // RGBA, double buffered, with a depth buffer of at least 24 bits. GLX treats the depth as a
+  // minimum; 32-bit depth visuals are rare on X servers (Xvfb and Mesa offer 24), so asking for 32
+  // would fail where 24 works. 16 is the fallback for servers that have nothing deeper.
+  wxGLAttributes attrs;
+  attrs.PlatformDefaults().RGBA().DoubleBuffer().Depth(24).EndList();
+  if (wxGLCanvas::IsDisplaySupported(attrs)) return attrs;
+  attrs.Reset();
+  attrs.PlatformDefaults().RGBA().DoubleBuffer().Depth(16).EndList();
+  if (wxGLCanvas::IsDisplaySupported(attrs)) return attrs;
+  attrs.Reset();
+  attrs.PlatformDefaults().Defaults().EndList();
+  return attrs;
+}
+
+}  // namespace
+
+View::View()
+    : wxGLCanvas(parking_parent(), choose_attributes(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                 wxFULL_REPAINT_ON_RESIZE, "lib3d"),
+      notify_(&View::notify_dummy) {}
+
+View::View(const std::vector<float>& matrix, std::size_t width, std::size_t height)
+    : wxGLCanvas(parking_parent(), choose_attributes(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                 wxFULL_REPAINT_ON_RESIZE, "lib3d"),
+      notify_(&View::notify_dummy) {
+  // A matrix too short for its grid is refused here as in set_matrix: the view starts empty.
+  if (grid_fits(matrix.size(), width, height)) {
+    matrix_ = matrix;
+    width_ = width;
+    height_ = height;
+    set_range_from_matrix();
+  }
+}
+
+View::~View() {
+  drag_.reset();
+  retired_drag_.reset();
+  if (HasCapture()) ReleaseMouse();
+  // Deleting the context takes display list 1 with it.
+  context_.reset();
+  if (!created_ && GetParent() == g_parking && g_parking) {
+    // Leave the parking frame before it may go.
+    g_parking->RemoveChild(this);
+    release_parking();
+  }
+}
+
+bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
+                  const wxString& name) {
+  if (created_ || !parent) return false;
+  created_ = true;
+  const long full_style = style | wxFULL_REPAINT_ON_RESIZE;
+  if (GetHandle()) {
+    Reparent(parent);
+    SetId(id);
+    SetName(name);
+    SetWindowStyleFlag(full_style);
+    SetSize(pos.x, pos.y, size.x, size.y);
+    Show();
+    context_.reset(new wxGLContext(this));
+    gl_ok_ = context_->IsOK();
+    if (!gl_ok_) context_.reset();
+  } else {
+    // No usable visual: the window still exists, it just never draws.
+    wxWindow::Create(parent, id, pos, size, full_style, name);
+  }
+  release_parking();
+  if (!gl_ok_) {
+    wxMessageBox(wxString::FromUTF8("OpenGL"), wxString::FromUTF8("lib3d OpenGL view"),
+                 wxOK | wxICON_EXCLAMATION, nullptr);
+  }
+  if (!GetHandle()) return false;
+
+  const wxSize client = GetClientSize();
+  gl_viewport_[2] = client.x;
+  gl_viewport_[3] = client.y;
+  viewport_pending_ = true;
+
+  Bind(wxEVT_PAINT, &View::OnPaint, this);
+  Bind(wxEVT_ERASE_BACKGROUND, &View::OnEraseBkgnd, this);
+  Bind(wxEVT_SIZE, &View::OnSize, this);
+  Bind(wxEVT_LEFT_DOWN, &View::OnLButtonDown, this);
+  Bind(wxEVT_LEFT_UP, &View::OnLButtonUp, this);
+  Bind(wxEVT_RIGHT_DOWN, &View::OnRButtonDown, this);
+  Bind(wxEVT_RIGHT_UP, &View::OnRButtonUp, this);
+  Bind(wxEVT_MOTION, &View::OnMouseMove, this);
+  Bind(wxEVT_MOUSE_CAPTURE_CHANGED, &View::OnCaptureChanged, this);
+  Bind(wxEVT_MOUSE_CAPTURE_LOST, &View::OnCaptureLost, this);
+  return true;
+}
+
+View* View::make(wxWindow* parent, const std::vector<float>& matrix, std::size_t width,
+                 std::size_t height, const wxRect& rect) {
+  // There is no class registration under GTK; the name stands for it so that callers can tell a
+  // view was made, and it is set once.
+  if (!p_class_name_) p_class_name_ = "lib3d::View";
+  View* view = new View(matrix, width, height);
+  view->Create(parent, wxID_ANY, rect.GetPosition(), rect.GetSize(), 0, "lib3d");
+  return view;
+}
+
+// ---- context -------------------------------------------------------------------------------------
+
+bool View::make_current() {
+  if (!gl_ok_ || !context_) return false;
+  // Under GTK the context can only be bound to a realised window (SetCurrent asserts before); a
+  // realised window that is hidden again still accepts it, which lets the frame's close delete the
+  // list and lets setters compile while the frame is hidden.
+  if (GetXWindow() == 0) return false;
+  if (!context_->SetCurrent(*this)) return false;
+  if (delete_pending_) {
+    if (glIsList(1)) glDeleteLists(1, 1);
+    delete_pending_ = false;
+  }
+  if (viewport_pending_) {
+    glViewport(gl_viewport_[0], gl_viewport_[1], gl_viewport_[2], gl_viewport_[3]);
+    viewport_pending_ = false;
+  }
+  if (compile_pending_) {
+    compile_pending_ = false;
+    DrawScene();
+  }
+  return true;
+}
+
+bool View::has_surface() { return surface_; }
+
+void View::delete_surface() {
+  surface_ = false;
+  compile_pending_ = false;
+  delete_pending_ = true;
+  make_current();
+}
+
+// ---- surface -------------------------------------------------------------------------------------
+
+void View::set_range_from_matrix() {
+  const vm::Range r = vm::finite_range(matrix_.data(), width_ * height_);
+  min_ = r.min;
+  max_ = r.max;
+}
+
+void View::DrawScene() {
+  glNewList(1, GL_COMPILE);
+  const std::size_t w = width_, h = height_;
+  if (h >= 2 && w >= 1) {
+    const float* m = matrix_.data();
+    // A colour matrix left over from another relief (its size differs) is not read at all: the
+    // palette colours the surface until a matching one arrives.
+    const bool by_matrix = !color_matrix_.empty() && color_matrix_.size() == w * h;
+    const std::size_t p = palette_.size();
+    const std::uint32_t* pal = palette_.data();
+    const std::uint32_t* cm = color_matrix_.data();
+    const float lo = min_, hi = max_;
+    auto colour = [&](std::size_t i) {
+      if (by_matrix)
+        glColor3ubv(rgb_bytes(cm[i]));
+      else if (p > 0)
+        glColor3ubv(rgb_bytes(pal[vm::palette_index(m[i], lo, hi, p)]));
+    };
+    auto normal = [&](std::size_t i) {
+      GLfloat n[3];
+      vm::cell_normal(vm::drawn_height(m[i], lo), vm::drawn_height(m[i + 1], lo),
+                      vm::drawn_height(m[i + w], lo), n);
+      glNormal3fv(n);
+    };
+    for (std::size_t r = 0; r + 1 < h; ++r) {
+      glBegin(GL_QUAD_STRIP);
+      const float fy0 = static_cast<float>(r), fy1 = static_cast<float>(r + 1);
+      const bool upper_normals = r + 2 < h;
+      for (std::size_t c = 0; c < w; ++c) {
+        const float fx = static_cast<float>(c);
+        const bool inner = c + 1 < w;
+        const std::size_t iu = (r + 1) * w + c;
+        if (inner && upper_normals) normal(iu);
+        colour(iu);
+        glVertex3f(fx, fy1, vm::drawn_height(m[iu], lo));
+        const std::size_t il = r * w + c;
+        if (inner) normal(il);
+        colour(il);
+        glVertex3f(fx, fy0, vm::drawn_height(m[il], lo));
+      }
+      glEnd();
+    }
+  }
+  glEndList();
+}
+
+// ---- paint ---------------------------------------------------------------------------------------
+
+void View::OnPaint(wxPaintEvent&) {
+  wxPaintDC dc(this);
+  if (painting_) return;
+  if (make_current()) render(true);
+}
+
+void View::OnEraseBkgnd(wxEraseEvent&) {
+  // The paint covers the whole client area; erasing first would only flicker.
+}
+
+void View::OnSize(wxSizeEvent& event) {
+  const wxSize s = event.GetSize();
+  const wxSize client = GetClientSize();
+  gl_viewport_[0] = 0;
+  gl_viewport_[1] = 0;
+  gl_viewport_[2] = client.x > 0 ? client.x : std::max(s.x, 0);
+  gl_viewport_[3] = client.y > 0 ? client.y : std::max(s.y, 0);
+  viewport_pending_ = true;
+  make_current();
+  event.Skip();
+}
+
+void View::repaint_now() {
+  if (painting_) return;
+  // Refresh()+Update() does not paint synchronously under GTK, so the setters draw directly.
+  if (IsShownOnScreen() && make_current()) {
+    render(true);
+  } else {
+    // Nothing can be drawn while the window is hidden, but the frame's readout reads the cursor
+    // height right after set_cursor: store it by the same rule the marker uses.
+    store_cursor_height();
+  }
+}
+
+void View::store_cursor_height() {
+  if (cursor_x_ != SIZE_MAX && cursor_y_ != SIZE_MAX && cursor_x_ < width_ && cursor_y_ < height_)
+    cursor_height_ = matrix_[cursor_y_ * width_ + cursor_x_];
+}
+
+void View::draw_marker() {
+  if (!(cursor_x_ != SIZE_MAX && cursor_y_ != SIZE_MAX && cursor_x_ < width_ && cursor_y_ < height_))
+    return;
+  const float cx = static_cast<float>(cursor_x_), cy = static_cast<float>(cursor_y_);
+  const float top_y = static_cast<float>(height_ - 1), top_x = static_cast<float>(width_ - 1);
+  const bool rgb = vm::marker_is_rgb(palette_.data(), palette_.size());
+  glBegin(GL_LINES);
+  glColor3f(1.0f, rgb ? 0.0f : 1.0f, rgb ? 0.0f : 1.0f);
+  glVertex3f(cx, cy, min_);
+  glVertex3f(cx, cy, max_);
+  glColor3f(rgb ? 0.0f : 1.0f, 1.0f, rgb ? 0.0f : 1.0f);
+  glVertex3f(cx, 0.0f, max_);
+  glVertex3f(cx, top_y, max_);
+  glColor3f(rgb ? 0.0f : 1.0f, rgb ? 0.0f : 1.0f, 1.0f);
+  glVertex3f(0.0f, cy, max_);
+  glVertex3f(top_x, cy, max_);
+  store_cursor_height();
+  glEnd();
+}
+
+void View::render(bool present) {
+  FlagGuard guard(painting_);
+  GLint vp[4];
+  glGetIntegerv(GL_VIEWPORT, vp);
+  const double aspect = vm::aspect_of(vp[2], vp[3]);
+
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  const double h = zoom_scale_ * 0.5f;
+  const double l = zoom_scale_ * -0.5f;
+  glOrtho(l * aspect, h * aspect, l, h, -10.0, 10.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  glClearColor((bg_color_ & 0xFF) / 255.0f, ((bg_color_ >> 8) & 0xFF) / 255.0f,
+               ((bg_color_ >> 16) & 0xFF) / 255.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  glEnable(GL_DEPTH_TEST);
+  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+  const GLfloat position[4] = {light_pos_[0], light_pos_[1], light_pos_[2], 0.0f};
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_COLOR_MATERIAL);
+  glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+  glEnable(GL_NORMALIZE);
+  const GLfloat amb[4] = {ambient_, ambient_, ambient_, 0.0f};
+  const GLfloat dif[4] = {diffuse_, diffuse_, diffuse_, 0.0f};
+  const GLfloat spe[4] = {specular_, specular_, specular_, 0.0f};
+  glLightfv(GL_LIGHT0, GL_AMBIENT, amb);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, dif);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, spe);
+
+  glTranslated(pan_x_, pan_y_, 0.0);
+  glRotatef(-rotation_x_, 1.0f, 0.0f, 0.0f);
+  glRotatef(rotation_z_, 0.0f, 0.0f, 1.0f);
+  glPushMatrix();
+
+  glTranslatef(0.0f, 0.0f, -0.5f);
+  const float s = vm::model_scale_xy(width_, height_);
+  glScalef(s, s, vm::model_scale_z(scale_z_, min_, max_));
+  glTranslatef((static_cast<float>(width_) - 1) * -0.5f, (static_cast<float>(height_) - 1) * -0.5f,
+               -min_);
+
+  glColor3f(1.0f, 1.0f, 1.0f);
+  if (surface_) glCallList(1);
+
+  glDisable(GL_LIGHTING);
+  glLineWidth(2.0f);
+  if (present) {
+    draw_marker();
+  } else {
+    const float keep = cursor_height_;
+    draw_marker();
+    cursor_height_ = keep;
+  }
+
+  glTranslatef(0.0f, 0.0f, max_ - min_);
+  if (present) {
+    glGetIntegerv(GL_VIEWPORT, viewport_);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview_);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection_);
+    // The camera turns only about X and Z, so element 8 is always 0; zeroing 9 makes window x/y
+    // independent of z, and 10 = 1 keeps the matrix invertible at every tilt but 90 degrees.
+    modelview_[9] = 0.0;
+    modelview_[10] = 1.0;
+  }
+  glPopMatrix();
+  glFinish();
+  if (present) {
+    SwapBuffers();
+    painted_ = true;
+  }
+}
+
+wxImage View::read_last_frame() {
+  if (!painted_ || painting_ || !make_current()) return wxImage();
+  // The back buffer's content after a swap is undefined, so the frame is drawn again (without
+  // presenting or storing anything) from the same state and read from there.
+  render(false);
+  GLint vp[4];
+  glGetIntegerv(GL_VIEWPORT, vp);
+  const int w = vp[2], h = vp[3];
+  if (w <= 0 || h <= 0) return wxImage();
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(w) * h * 3);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(vp[0], vp[1], w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  wxImage image(w, h, false);
+  unsigned char* out = image.GetData();
+  const std::size_t row = static_cast<std::size_t>(w) * 3;
+  for (int y = 0; y < h; ++y)  // OpenGL's rows run bottom-up
+    std::memcpy(out + static_cast<std::size_t>(y) * row,
+                pixels.data() + static_cast<std::size_t>(h - 1 - y) * row, row);
+  return image;
+}
+
+// ---- setters -------------------------------------------------------------------------------------
+
+void View::set_matrix(const std::vector<float>& matrix, std::size_t width, std::size_t height) {
+  // A vector shorter than width x height would be read past its end by the compile and the marker;
+  // it is refused and the previous relief stays.
+  if (!grid_fits(matrix.size(), width, height)) return;
+  matrix_ = matrix;
+  width_ = width;
+  height_ = height;
+  set_range_from_matrix();
+  surface_ = true;
+  compile_pending_ = true;
+  make_current();
+  repaint_now();
+}
+
+void View::set_color_matrix(const std::vector<std::uint32_t>& colors) {
+  color_matrix_ = colors;
+  surface_ = true;
+  compile_pending_ = true;
+  make_current();
+}
+
+void View::set_palette(const std::vector<std::uint32_t>& palette) {
+  palette_ = palette;
+  if (surface_) {
+    compile_pending_ = true;
+    make_current();
+  }
+  repaint_now();
+}
+
+std::vector<std::uint32_t> View::get_palette() const { return palette_; }
+
+void View::set_scaleZ(float scale) {
+  scale_z_ = scale;
+  repaint_now();
+}
+
+void View::set_lightPos(const void* lightSettings) {
+  if (lightSettings) {
+    const vm::Light l = vm::light_from_record(static_cast<const LightSettings*>(lightSettings)->words);
+    std::copy(l.pos, l.pos + 3, light_pos_);
+    ambient_ = l.ambient;
+    diffuse_ = l.diffuse;
+    specular_ = l.specular;
+  }
+  repaint_now();
+}
+
+void View::set_bgColor(std::uint32_t color) {
+  if (color != 0) bg_color_ = color;
+  repaint_now();
+}
+
+void View::set_pan(double x, double y) {
+  pan_x_ = static_cast<float>(x);
+  pan_y_ = static_cast<float>(y);
+  repaint_now();
+}
+
+void View::get_pan(double& x, double& y) {
+  x = pan_x_;
+  y = pan_y_;
+}
+
+void View::set_rotation(double tilt, double azimuth) {
+  // NaN compares false both ways and would pass a plain clamp; it becomes 0.
+  rotation_x_ = static_cast<float>(tilt >= 180.0 ? 180.0 : (tilt > 0.0 ? tilt : 0.0));
+  rotation_z_ = static_cast<float>(azimuth);
+  repaint_now();
+}
+
+void View::get_rotation(double& tilt, double& azimuth) {
+  tilt = rotation_x_;
+  azimuth = rotation_z_;
+}
+
+void View::zoom(bool in) {
+  const vm::Zoom z = vm::zoom_step(zoom_level_, in);
+  zoom_level_ = z.level;
+  zoom_scale_ = z.scale;
+  zoom_percent_ = z.percent;
+  repaint_now();
+}
+
+void View::set_manipulator_type(ManipulatorType type) { manipulator_type_ = type; }
+
+ManipulatorType View::get_manipulator_type() const { return manipulator_type_; }
+
+void View::set_cursor(std::size_t column, std::size_t row) {
+  cursor_x_ = column;
+  cursor_y_ = row;
+  repaint_now();
+  if (notify_) notify_(cursor_x_, cursor_y_);
+}
+
+void View::get_cursor(std::size_t& column, std::size_t& row) const {
+  column = cursor_x_;
+  row = cursor_y_;
+}
+
+void View::screen_to_cursor(double x, double y) {
+  GLdouble ox = 0, oy = 0, oz = 0;
+  if (gluUnProject(x, viewport_[3] - y - 1.0, 0.0, modelview_, projection_, viewport_, &ox, &oy,
+                   &oz) == GL_TRUE) {
+    vm::pick_index(ox, width_, cursor_x_);
+    vm::pick_index(oy, height_, cursor_y_);
+  }
+  set_cursor(cursor_x_, cursor_y_);
+}
+
+void View::set_cursor_notify(const CursorNotify& notify) {
+  // An empty callable would throw when called; it disconnects the previous one instead.
+  if (notify)
+    notify_ = notify;
+  else
+    notify_ = &View::notify_dummy;
+}
+
+std::size_t View::get_width() const { return width_; }
+std::size_t View::get_height() const { return height_; }
+
+// ---- mouse ---------------------------------------------------------------------------------------
+
+double View::viewport_aspect() const { return vm::aspect_of(gl_viewport_[2], gl_viewport_[3]); }
+
+void View::start_capture() {
+  // A second capture by the window that holds it would nest in wx; the drag just goes on.
+  if (!HasCapture()) CaptureMouse();
+}
+
+void View::end_drag() {
+  // The drag may be ending from inside its own move (a callback that pumps events and loses the
+  // capture); it is parked instead of destroyed so the running call stays valid.
+  retired_drag_ = std::move(drag_);
+}
+
+void View::OnLButtonDown(wxMouseEvent& event) {
+  start_capture();
+  const double aspect = viewport_aspect();
+  const wxSize client = GetClientSize();
+  const wxPoint p = event.GetPosition();
+  if (manipulator_type_ == ManipulatorType::Pan) {
+    vm::LinearMap mx, my;
+    mx.scale = static_cast<double>(zoom_scale_ / static_cast<float>(std::max(client.x, 1))) * aspect;
+    mx.offset = pan_x_;
+    my.scale = -static_cast<double>(zoom_scale_ / static_cast<float>(std::max(client.y, 1)));
+    my.offset = pan_y_;
+    std::unique_ptr<MouseDrag> drag(new MouseDrag(p.x, p.y, mx, my));
+    drag->set_target(boost::bind(&View::set_pan, this, _1, _2));
+    retired_drag_ = std::move(drag_);
+    drag_ = std::move(drag);
+  } else if (manipulator_type_ == ManipulatorType::Cursor) {
+    vm::LinearMap mx{1.0, static_cast<double>(p.x)}, my{1.0, static_cast<double>(p.y)};
+    std::unique_ptr<MouseDrag> drag(new MouseDrag(p.x, p.y, mx, my));
+    drag->set_target(boost::bind(&View::screen_to_cursor, this, _1, _2));
+    retired_drag_ = std::move(drag_);
+    drag_ = std::move(drag);
+    drag_->move(p.x, p.y);
+  }
+  event.Skip();
+}
+
+void View::OnRButtonDown(wxMouseEvent& event) {
+  start_capture();
+  const wxPoint p = event.GetPosition();
+  vm::LinearMap mx{0.5, rotation_z_}, my{-0.5, rotation_x_};
+  std::unique_ptr<MouseDrag> drag(new MouseDrag(p.x, p.y, mx, my));
+  // The horizontal value is the azimuth, the vertical one the tilt: set_rotation takes them swapped.
+  drag->set_target(boost::bind(&View::set_rotation, this, _2, _1));
+  retired_drag_ = std::move(drag_);
+  drag_ = std::move(drag);
+  event.Skip();
+}
+
+void View::OnLButtonUp(wxMouseEvent& event) {
+  if (HasCapture()) ReleaseMouse();
+  end_drag();
+  event.Skip();
+}
+
+void View::OnRButtonUp(wxMouseEvent& event) { OnLButtonUp(event); }
+
+void View::OnMouseMove(wxMouseEvent& event) {
+  if (drag_) {
+    const wxPoint p = event.GetPosition();
+    drag_->move(p.x, p.y);
+  }
+  event.Skip();
+}
+
+void View::OnCaptureChanged(wxMouseCaptureChangedEvent& event) {
+  if (event.GetCapturedWindow() != this) end_drag();
+}
+
+void View::OnCaptureLost(wxMouseCaptureLostEvent&) { end_drag(); }
+
+}  // namespace lib3d
