@@ -1,0 +1,108 @@
+#pragma once
+// lib3d::Frame: the viewer's top-level window (menu, dockable toolbar, four-part status bar and the
+// OpenGL view in the client area). One per process, made by Frame::make.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <wx/aui/aui.h>
+#include <wx/frame.h>
+
+#include "frame/FrameLogic.h"
+#include "hostlib/Export.h"
+#include "hostlib/HostString.h"
+
+class C3DPaletteExDlg;
+class CToolWinDlg;
+class wxAuiToolBar;
+class wxStatusBar;
+
+namespace lib3d {
+
+class View;
+
+class LIB3D_API Frame : public wxFrame {
+public:
+  // The one viewer frame, created (hidden) on the first call. `parent` is ignored: the frame is
+  // always a top-level window.
+  static Frame* make(wxWindow* parent);
+  // The frame made by make, or null before the first call.
+  static Frame* instance();
+
+  explicit Frame(bool destroyOnClose = false);
+  ~Frame() override;
+
+  // Creates the window with its menu, toolbar, accelerators and status bar. make does this; a
+  // caller constructing its own frame calls it once.
+  bool CreateFrameWindow();
+
+  // Height matrix: releases the Pointer button, lays out the status bar, hands the matrix to the
+  // view and writes the zoom into status part 0.
+  void set_matrix(std::vector<float>& heights, std::size_t width, std::size_t height);
+  // Relief file reduced by the factors. When the file cannot be read (missing, not a raster, factor
+  // 0, ...) nothing changes: matrix, status bar and readout stay as they are. Returns whether it loaded.
+  bool set_matrix(const CString& path, std::size_t factorX, std::size_t factorY);
+  // Colour words 0x00BBGGRR, passed unchanged to the view.
+  void set_color_matrix(std::vector<std::uint32_t>& colors);
+  // Texture from three channel files (the same path three times for one grey file). Nothing
+  // changes when they cannot be read. Returns whether it loaded.
+  bool set_color_matrix(const CString& red, const CString& green, const CString& blue,
+                        std::size_t factorX, std::size_t factorY, std::size_t component);
+
+  void set_origin(std::size_t originX, std::size_t originY, std::size_t divisor);
+  void set_status_text(const CString& text);
+  // Lays out the four status parts (right edges 50, 200, 300 and the bar's width); the argument
+  // has no effect.
+  void show_progress_3D(bool show);
+
+  void ToolBarEnableButton(int command, int enable);
+  void ToolBarPressButton(int command, int press);
+  int ToolBarIsButtonEnabled(int command);
+  bool ToolBarIsButtonPressed(int command) const { return toolStyles_.is_pressed(command); }
+
+  View* view() const { return view_; }
+  C3DPaletteExDlg* palette_dialog() const { return paletteDlg_; }
+  CToolWinDlg* tool_window() const { return toolWin_; }
+  wxAuiToolBar* toolbar() const { return toolbar_; }
+  const CString& help_path() const { return helpPath; }
+  const ReadoutSettings& readout() const { return readout_; }
+  wxString status_text(int part) const;
+
+  // Command handlers (public so that the host's automation and tests can drive them directly).
+  void OnFileOpen();
+  void OnButtonPlus();
+  void OnButtonMinus();
+  void OnButtonCursor();
+  void OnButtonHelp();
+  void OnButtonHist();
+  void OnButtonTools();
+
+  // The view's cursor callback: writes the cell and the height into status parts 1 and 2.
+  void on_cursor_notify(std::size_t column, std::size_t row);
+
+private:
+  void build_menu();
+  void build_toolbar();
+  void build_accelerators();
+  void build_status_bar();
+  void build_help_path();
+  void attach_view_and_companions();
+  void mirror_tool(int command);
+  void repaint_toolbar();
+  void on_command(wxCommandEvent& event);
+  void on_exit_command(wxCommandEvent& event);
+  void on_close(wxCloseEvent& event);
+
+  CString helpPath;
+  bool destroyOnClose_;
+  wxAuiManager aui_;
+  wxAuiToolBar* toolbar_ = nullptr;
+  ToolbarStyles toolStyles_;
+  wxStatusBar* statusBar_ = nullptr;
+  View* view_ = nullptr;
+  C3DPaletteExDlg* paletteDlg_ = nullptr;
+  CToolWinDlg* toolWin_ = nullptr;
+  ReadoutSettings readout_;
+};
+
+}  // namespace lib3d

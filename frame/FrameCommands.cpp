@@ -1,0 +1,155 @@
+// Commands of the viewer frame, the loading entry points and the cursor readout.
+#include <cstdint>
+
+#include <wx/aui/auibar.h>
+
+#include "dialogs/open/OpenFileDlg.h"
+#include "dialogs/palette/PaletteExDlg.h"
+#include "dialogs/tools/ToolWinDlg.h"
+#include "frame/Frame.h"
+#include "frame/loading/Loading.h"
+#include "hostlib/HtmlHelp.h"
+#include "hostlib/Resources.h"
+#include "view/View.h"
+
+namespace lib3d {
+namespace {
+
+// The Open dialog keeps factors and component as signed ints; they are widened with their sign, so
+// a negative value becomes a huge factor (zero cells) rather than wrapping to something plausible.
+std::size_t widen(long long value) { return static_cast<std::size_t>(static_cast<std::int64_t>(value)); }
+
+}  // namespace
+
+void Frame::on_command(wxCommandEvent& event) {
+  switch (event.GetId()) {
+    case ID_FILE_OPEN_3D: OnFileOpen(); break;
+    case ID_ZOOM_IN_3D: OnButtonPlus(); break;
+    case ID_ZOOM_OUT_3D: OnButtonMinus(); break;
+    case ID_POINTER_3D: OnButtonCursor(); break;
+    case ID_HELP_3D: OnButtonHelp(); break;
+    case ID_PALETTE_3D: OnButtonHist(); break;
+    case ID_TOOLS_3D: OnButtonTools(); break;
+    default: event.Skip(); return;
+  }
+  // A check tool flips its own state when clicked; the style words decide what it shows.
+  repaint_toolbar();
+}
+
+void Frame::set_matrix(std::vector<float>& heights, std::size_t width, std::size_t height) {
+  ToolBarPressButton(ID_POINTER_3D, 0);  // manipulator and cursor stay as they are
+  show_progress_3D(true);
+  if (!view_) return;
+  view_->set_matrix(heights, width, height);
+  set_status_text(zoom_scale_text(view_->zoom_scale()));
+}
+
+bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t factorY) {
+  std::vector<float> heights;
+  std::size_t cols = 0, rows = 0;
+  if (!loading::read_relief(path, factorX, factorY, heights, cols, rows)) return false;
+  set_matrix(heights, cols, rows);
+  readout_ = ReadoutSettings{0, 0, 1};
+  return true;
+}
+
+void Frame::set_color_matrix(std::vector<std::uint32_t>& colors) {
+  if (view_) view_->set_color_matrix(colors);
+}
+
+bool Frame::set_color_matrix(const CString& red, const CString& green, const CString& blue,
+                             std::size_t factorX, std::size_t factorY, std::size_t component) {
+  std::vector<std::uint32_t> colors;
+  std::size_t cols = 0, rows = 0;
+  if (!loading::read_texture(red, green, blue, factorX, factorY, component, colors, cols, rows)) return false;
+  set_color_matrix(colors);
+  return true;
+}
+
+void Frame::set_origin(std::size_t originX, std::size_t originY, std::size_t divisor) {
+  readout_ = ReadoutSettings{originX, originY, divisor};
+}
+
+void Frame::on_cursor_notify(std::size_t column, std::size_t row) {
+  const auto position = cursor_position_text(column, row, readout_);
+  if (!position || !statusBar_ || !view_) return;
+  statusBar_->SetStatusText(wxString::FromUTF8(*position), 1);
+  statusBar_->SetStatusText(wxString::FromUTF8(format_float(view_->cursor_height())), 2);
+}
+
+void Frame::OnFileOpen() {
+  {
+    COpenFileDlg dialog(this);
+    if (dialog.DoModal() == wxID_OK) {
+      const std::size_t fx = widen(dialog.factorX), fy = widen(dialog.factorY);
+      set_matrix(dialog.reliefPath, fx, fy);
+      if (dialog.useTexture) {
+        const std::size_t component = widen(static_cast<int>(dialog.component));
+        if (dialog.singleTexture)
+          set_color_matrix(dialog.texturePath, dialog.texturePath, dialog.texturePath, fx, fy, component);
+        else
+          set_color_matrix(dialog.redPath, dialog.greenPath, dialog.bluePath, fx, fy, component);
+      }
+    }
+  }  // the dialog lives for this one command
+  repaint_toolbar();
+}
+
+void Frame::OnButtonPlus() {
+  if (view_) {
+    view_->zoom(true);
+    set_status_text(zoom_percent_text(view_->zoom_percent()));
+  }
+  repaint_toolbar();
+}
+
+void Frame::OnButtonMinus() {
+  if (view_) {
+    view_->zoom(false);
+    set_status_text(zoom_percent_text(view_->zoom_percent()));
+  }
+  repaint_toolbar();
+}
+
+void Frame::OnButtonCursor() {
+  if (view_) {
+    if (!toolStyles_.is_pressed(ID_POINTER_3D)) {
+      ToolBarPressButton(ID_POINTER_3D, 1);
+      if (view_->get_manipulator_type() == ManipulatorType::Pan) {
+        view_->set_manipulator_type(ManipulatorType::Cursor);
+        view_->set_cursor(view_->get_width() / 2, view_->get_height() / 2);
+      } else {
+        // A relief load released the button while pointer mode was on: this press ends it.
+        view_->set_manipulator_type(ManipulatorType::Pan);
+        view_->set_cursor(SIZE_MAX, SIZE_MAX);
+      }
+    } else {
+      ToolBarPressButton(ID_POINTER_3D, 0);
+      view_->set_manipulator_type(ManipulatorType::Pan);
+      view_->set_cursor(SIZE_MAX, SIZE_MAX);
+      if (statusBar_) {
+        statusBar_->SetStatusText(wxString(), 1);
+        statusBar_->SetStatusText(wxString(), 2);
+      }
+    }
+  }
+  repaint_toolbar();
+}
+
+void Frame::OnButtonHelp() {
+  const std::string address = help_topic_address(helpPath, GetResourceString(IDS_HELP_LANG_3D), "/Viewer3D.htm");
+  HtmlHelpA(nullptr, address.c_str(), HH_DISPLAY_TOPIC, 0);
+  repaint_toolbar();
+}
+
+void Frame::OnButtonHist() {
+  if (paletteDlg_) paletteDlg_->Show();
+  repaint_toolbar();
+}
+
+void Frame::OnButtonTools() {
+  if (toolWin_) toolWin_->Show();
+  repaint_toolbar();
+}
+
+}  // namespace lib3d

@@ -1,0 +1,78 @@
+// Automation entry points for the host's command line (open files, write a snapshot).
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include <wx/app.h>
+#include <wx/apptrait.h>
+#include <wx/evtloop.h>
+#include <wx/image.h>
+
+#include "frame/Frame.h"
+#include "module/ModuleExports.h"
+#include "view/View.h"
+
+namespace {
+
+// Runs pending GUI events. Without a running main loop (the host automates before its loop starts)
+// a loop is lent for the time of the pump.
+void pump_until(const std::function<bool()>& done, int timeoutMs) {
+  wxEventLoopBase* lent = nullptr;
+  if (!wxEventLoopBase::GetActive() && wxTheApp) {
+    lent = wxTheApp->GetTraits()->CreateEventLoop();
+    wxEventLoopBase::SetActive(lent);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
+      while (loop->Pending()) loop->Dispatch();
+    if (wxTheApp) {
+      wxTheApp->ProcessPendingEvents();
+      wxTheApp->ProcessIdle();
+    }
+    if (done() || std::chrono::steady_clock::now() - start > std::chrono::milliseconds(timeoutMs)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (lent) {
+    wxEventLoopBase::SetActive(nullptr);
+    delete lent;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+int Lib3dOpenFiles(const char* relief, unsigned long factorX, unsigned long factorY, const char* red,
+                   const char* green, const char* blue, unsigned long component) {
+  if (!relief || !wxTheApp) return 0;
+  lib3d::Frame* frame = lib3d::Frame::make(nullptr);
+  if (!frame->set_matrix(CString(relief), factorX, factorY)) return 0;
+  if (red) {
+    // One texture file stands for all three channels when the others are missing.
+    const CString r(red), g(green ? green : red), b(blue ? blue : red);
+    frame->set_color_matrix(r, g, b, factorX, factorY, component);
+  }
+  return 1;
+}
+
+int Lib3dSnapshot(const char* pngPath) {
+  if (!pngPath || !*pngPath || !wxTheApp) return 0;
+  lib3d::Frame* frame = lib3d::Frame::instance();
+  if (!frame || !frame->view()) return 0;
+  frame->Show();
+  frame->Raise();
+  lib3d::View* view = frame->view();
+  // GL can only draw once the canvas is realised on the X server.
+  pump_until([view] { return view->IsShownOnScreen(); }, 5000);
+  if (!view->IsShownOnScreen()) return 0;
+  pump_until([] { return false; }, 100);  // let the first size and paint events settle
+  view->Refresh();
+  view->Update();
+  const wxImage picture = view->read_last_frame();
+  if (!picture.IsOk()) return 0;
+  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+  return picture.SaveFile(wxString::FromUTF8(pngPath), wxBITMAP_TYPE_PNG) ? 1 : 0;
+}
+
+}  // extern "C"

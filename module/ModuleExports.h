@@ -1,0 +1,35 @@
+#pragma once
+// The C functions through which a host discovers and runs the module's tool, and the automation
+// entry points of the host's command line. Looked up by name (dlsym); all undecorated.
+#include <cstddef>
+
+#include "hostlib/Export.h"
+
+extern "C" {
+
+// Number of tools in the module: 1 (index 0).
+LIB3D_API int GetNumModuls();
+
+// Answers query `query` about tool `module` into `out`; 1 when something was written, else 0.
+//   1, 2: a pointer-sized icon handle, a `wxIcon*` owned by the module (colour, grey), 32 px
+//   3, 5: caption strings 2761 and 2764 copied with strncpy(out, text, size)
+//   4:    four zero bytes (whatever `size` is)
+// Queries 1, 2 and 4 write a fixed number of bytes whatever `size` says; a null `out` writes
+// nothing and answers 0.
+LIB3D_API int GetModuleInfo(int module, int query, void* out, std::size_t size);
+
+// The entry function of tool `module` (a `void (*)()` that shows the viewer), null for other tools.
+LIB3D_API void* GetModuleFunction(int module);
+
+// Shows the viewer (creating it on the first call) and makes it paint at once.
+LIB3D_API void RunViewer3D();
+
+// Loads a relief (and optionally a texture) into the viewer. red/green/blue null: no texture.
+// Returns 1 when the relief was loaded, 0 when nothing changed.
+LIB3D_API int Lib3dOpenFiles(const char* relief, unsigned long factorX, unsigned long factorY,
+                             const char* red, const char* green, const char* blue, unsigned long component);
+
+// Shows and realises the viewer, repaints it synchronously and writes the view's picture as PNG.
+// Returns 1 on success, 0 otherwise.
+LIB3D_API int Lib3dSnapshot(const char* pngPath);
+}

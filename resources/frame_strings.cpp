@@ -1,0 +1,36 @@
+// Strings of the viewer frame: title, language tag of the help book, toolbar tooltips and menu texts.
+// A toolbar string is a status prompt (empty here), a newline and the tooltip. Menu texts are the
+// label, a blank, a tab and the shortcut; wx reads what follows the tab as the item's accelerator.
+#include <iterator>
+
+#include "resources/ModuleResources.h"
+
+namespace {
+
+const ResourceString kFrameStrings[] = {
+    {2755, " 3D Viewer", " Трёхмерный просмотр"},
+    {2759, "Eng", "Rus"},
+    {2765, "\nOpen file ( Ctrl+O )", "\nОткрыть файл ( Ctrl+O )"},
+    {2748, "\nZoom In ( Ctrl+3 ), ( + )", "\nУвеличение ( Ctrl+3 ), ( + )"},
+    {2747, "\nZoom Out ( Ctrl+4 ), ( - )", "\nУменьшение ( Ctrl+4 ), ( - )"},
+    {2749, "\nPointer ( Ctrl+W )", "\nУказатель ( Ctrl+W )"},
+    {2750, "\nPalette ( Ctrl+L )", "\nПалитра ( Ctrl+L )"},
+    {2751, "\nTools ( Ctrl+T )", "\nИнструменты ( Ctrl+T )"},
+    {2752, "\nHelp ( Ctrl+Z )", "\nПомощь ( Ctrl+Z )"},
+    {30000, "File", "Файл"},
+    {30001, "Open \tCtrl+O", "Открыть \tCtrl+O"},
+    {30002, "Exit \tAlt+F4", "Выход \tAlt+F4"},
+    {30003, "Mode", "Режим"},
+    {30004, "Zoom In \tCtrl+3", "Увеличение \tCtrl+3"},
+    {30005, "Zoom Out \tCtrl+4", "Уменьшение \tCtrl+4"},
+    {30006, "Image", "Изображение"},
+    {30007, "Palette \tCtrl+L", "Палитра \tCtrl+L"},
+    {30008, "Analysis", "Анализ"},
+    {30009, "Pointer \tCtrl+W", "Указатель \tCtrl+W"},
+    {30010, "Tools", "Инструменты"},
+    {30011, "Tools \tCtrl+T", "Инструменты \tCtrl+T"},
+};
+
+const lib3d::StringTableRegistrar kRegisterFrameStrings(kFrameStrings, std::size(kFrameStrings));
+
+}  // namespace
