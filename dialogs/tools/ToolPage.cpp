@@ -1,6 +1,9 @@
 #include "dialogs/tools/ToolPage.h"
 
+#include <algorithm>
+
 #include <wx/filename.h>
+#include <wx/slider.h>
 
 #include "dialogs/tools/ToolHelpers.h"
 #include "dialogs/tools/ToolStrings.h"
@@ -11,6 +14,13 @@ wxDEFINE_EVENT(EVT_TOOLS_CLOSE, wxCommandEvent);
 namespace {
 wxString Text(int id) { return wxString::FromUTF8(GetResourceString(id)); }
 }  // namespace
+
+wxSlider* MakeSlider(wxWindow* parent, wxWindowID id, int lo, int hi, const wxRect& r) {
+  auto* s = new wxSlider(parent, id, lo, lo, hi, r.GetPosition(), r.GetSize(), wxSL_HORIZONTAL);
+  const int h = std::max(r.height, s->GetBestSize().y);
+  s->SetSize(r.x, r.y + (r.height - h) / 2, r.width, h);
+  return s;
+}
 
 wxFont ToolWindowFont() { return wxFont(wxFontInfo(8).Family(wxFONTFAMILY_SWISS)); }
 

@@ -54,6 +54,10 @@ private:
   int applyId_, helpId_, closeId_;
 };
 
+// A horizontal slider without ticks over `r`; GTK sliders need more height than the layout gives, so
+// the slider gets at least its natural height, centred on the rectangle.
+class wxSlider* MakeSlider(wxWindow* parent, wxWindowID id, int lo, int hi, const wxRect& r);
+
 // The font the tool window's layout is measured in: dialog units follow the font, and the window's
 // layout was designed for an 8-point sans-serif face.
 wxFont ToolWindowFont();

@@ -28,7 +28,8 @@ void CToolWinDlgOffset::InitPage() {
                   box.GetPosition(), box.GetSize());
   const wxRect r = DialogRect(6, 16, 112, 12);
   // Starts at 99 while the view keeps its own 1.0 until the slider first moves.
-  slider_ = new wxSlider(this, IDC_SLIDER, 99, 1, 100, r.GetPosition(), r.GetSize(), wxSL_HORIZONTAL);
+  slider_ = MakeSlider(this, IDC_SLIDER, 1, 100, r);
+  slider_->SetValue(99);
   applyButton->Disable();  // the page acts live; Apply never does anything
   for (const auto& t : kScrollTypes) Bind(t, &CToolWinDlgOffset::OnHScroll, this);
   InitHelp();

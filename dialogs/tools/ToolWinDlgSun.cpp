@@ -1,6 +1,8 @@
 #include "dialogs/tools/ToolWinDlgSun.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include <wx/dcclient.h>
 #include <wx/stattext.h>
@@ -41,8 +43,7 @@ void CToolWinDlgSun::InitPage() {
                      r.GetSize());
   };
   auto slider = [this](int id, int lo, int hi, int x, int y, int w, int h) {
-    const wxRect r = DialogRect(x, y, w, h);
-    return new wxSlider(this, id, lo, lo, hi, r.GetPosition(), r.GetSize(), wxSL_HORIZONTAL);
+    return MakeSlider(this, id, lo, hi, DialogRect(x, y, w, h));
   };
   auto edit = [this](int id, int x, int y, int w, int h) {
     const wxRect r = DialogRect(x, y, w, h);
@@ -84,6 +85,18 @@ void CToolWinDlgSun::InitPage() {
   spinElevation->Create(kSpinStyle, wxRect(10, 10, 40, 40), this, 0);
   spinElevation->SetBuddy(editElevation);
   spinElevation->SetRange(0, 90);
+  // GTK's up-down buttons are wider than the gap the layout leaves between an edit and its slider;
+  // the slider then starts right of the spin and keeps its right end.
+  for (auto pair : {std::make_pair(spinAzimuth, sliderAzimuth), std::make_pair(spinElevation, sliderElevation)}) {
+    const wxRect sp = pair.first->GetRect();
+    wxRect sl = pair.second->GetRect();
+    if (sp.GetRight() >= sl.x) {
+      const int right = sl.GetRight();
+      sl.x = sp.GetRight() + 2;
+      sl.width = std::max(20, right - sl.x + 1);
+      pair.second->SetSize(sl);
+    }
+  }
 
   syncing = true;
   spinAzimuth->SetPos(0);
@@ -176,7 +189,10 @@ void CToolWinDlgSun::PaintMarker(wxDC& dc, int x, int y) {
   const int X = frameRect.left + x, Y = frameRect.top + y;
   dc.SetPen(wxPen(wxColour(255, 0, 0), 1));
   dc.SetBrush(*wxTRANSPARENT_BRUSH);
-  dc.DrawEllipse(X - 7, Y - 7, 15, 15);
+  // The circle fills the 15 x 15 square from X - 7 to X + 7. A 15-wide box would do that with the
+  // platform's outline rule (right and bottom edges excluded), but the stroke here is centred on the
+  // box's edge and would leak one pixel past the square that erasing restores.
+  dc.DrawEllipse(X - 7, Y - 7, 14, 14);
   // Each tick ends one pixel short of its second point.
   dc.DrawLine(X - 7, Y, X - 4, Y);
   dc.DrawLine(X, Y - 7, X, Y - 4);
