@@ -162,34 +162,6 @@ TEST(Relief, RefusedLoadsLeaveTheOutputsAlone) {
   EXPECT_TRUE(out.untouched());
 }
 
-TEST(Relief, PixelTypesKeepTheirValues) {
-  r3dtest::TempDir dir;
-  struct Case {
-    GDALDataType type;
-    double (*fn)(int, int, double*);
-  };
-  const Case cases[] = {
-      {GDT_Byte, [](int x, int y, double*) { return double((x * 7 + y) % 256); }},
-      {GDT_Int16, [](int x, int y, double*) { return double(x * 100 - y * 333); }},
-      {GDT_UInt16, [](int x, int y, double*) { return double(65535 - x * y); }},
-      {GDT_Int32, [](int x, int y, double*) { return double(-2000000000 + x * 1000003 + y); }},
-      {GDT_Float64, [](int x, int y, double*) { return x * 0.1 - y * 1e-7; }},
-  };
-  for (const Case& k : cases) {
-    SCOPED_TRACE(GDALGetDataTypeName(k.type));
-    const std::string path = dir.file(std::string(GDALGetDataTypeName(k.type)) + ".tif");
-    ASSERT_TRUE(r3dtest::WriteRaster(path, 41, 23, k.type, k.fn));
-    const std::vector<double> ref = r3dtest::ReadWholeRaster(path);
-    ReliefOut out;
-    ASSERT_TRUE(read_relief(path, 2, 5, out.heights, out.cols, out.rows));
-    ASSERT_EQ(out.cols, 20u);
-    ASSERT_EQ(out.rows, 4u);
-    for (std::size_t r = 0; r < 4; ++r)
-      for (std::size_t c = 0; c < 20; ++c)
-        ASSERT_EQ(out.heights[r * 20 + c], static_cast<float>(ref[(5 * r) * 41 + 2 * c])) << r << "," << c;
-  }
-}
-
 // A two-valued relief gives its real part, and a row twice as wide never overruns a buffer
 // (the sanitizer build checks the latter).
 TEST(Relief, ComplexReliefGivesTheRealPart) {
@@ -292,20 +264,6 @@ TEST(Texture, SingleFileIsGreyAndKeepsAByteRange) {
   EXPECT_EQ(out.colors[0], 0x000000u);
   EXPECT_EQ(out.colors[1], 0xFFFFFFu);
   for (int i = 2; i < 6; ++i) EXPECT_EQ(out.colors[i], 0x7F7F7Fu) << i;
-}
-
-TEST(Texture, ConstantChannelIsZero) {
-  r3dtest::TempDir dir;
-  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("flat.tif"), 8, 8, GDT_Byte, [](int, int, double*) { return 77.0; }));
-  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("ramp.tif"), 8, 8, GDT_Byte, [](int x, int, double*) { return x * 10.0; }));
-  TextureOut out;
-  ASSERT_TRUE(read_texture(dir.file("ramp.tif"), dir.file("flat.tif"), dir.file("ramp.tif"), 1, 1, 0,
-                           out.colors, out.cols, out.rows));
-  ASSERT_EQ(out.colors.size(), 64u);
-  for (int x = 0; x < 8; ++x) {
-    const std::uint32_t b = scale_to_byte(x * 10.0, 0, 70);
-    EXPECT_EQ(out.colors[3 * 8 + x], b | b << 16) << x;
-  }
 }
 
 // The component chosen in the file dialog is the one scaled: imaginary parts differ from the

@@ -175,14 +175,10 @@ TEST_F(OpenDialog, TypingBeforeAReliefChangesNothing) {
   EXPECT_FALSE(win(ids::kOpen)->IsEnabled());
 }
 
-TEST_F(OpenDialog, AcceptedReliefFillsTheLabelAndEnablesOpen) {
+TEST_F(OpenDialog, TypedFactorsBecomeWholeAndFollowWithProportions) {
   accept_relief();
   EXPECT_TRUE(win(ids::kOpen)->IsEnabled());
   EXPECT_EQ(label(), "Width: 2000    Height: 1500");
-}
-
-TEST_F(OpenDialog, TypedFactorsBecomeWholeAndFollowWithProportions) {
-  accept_relief();
   type(ids::kFactorX, "2.7");
   EXPECT_EQ(text_of(ids::kFactorX), "2");
   EXPECT_EQ(text_of(ids::kFactorY), "2");
@@ -404,17 +400,6 @@ TEST_F(OpenDialog, CancelEndsWithCancel) {
   NO_DIALOG(dlg->Close());
   EXPECT_EQ(dlg->GetReturnCode(), wxID_CANCEL);
   EXPECT_FALSE(dlg->IsBeingDeleted());
-}
-
-TEST_F(OpenDialog, ShownDialogKeepsItsLayoutOnScreen) {
-  ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
-  accept_relief();
-  type(ids::kFactorX, "8");
-  r3dtest::PumpEvents(50);
-  EXPECT_EQ(label(), "Width: 250    Height: 187");
-  // The relief picker took the place of its placeholder.
-  EXPECT_EQ(dlg->file_control()->GetPosition(), dlg->ConvertDialogToPixels(wxPoint(10, 14)));
-  EXPECT_TRUE(dlg->file_control()->IsShown());
 }
 
 TEST(OpenIcons, FolderSheetsHaveTheirColours) {

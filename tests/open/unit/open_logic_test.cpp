@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <clocale>
 #include <cmath>
 
 #include "dialogs/open/OpenDlgLogic.h"
@@ -24,18 +23,6 @@ TEST(FactorScan, ReadsLikePercentLgThenAbsolute) {
   EXPECT_EQ(scan_factor("nan"), 0.0);
   EXPECT_TRUE(std::isinf(scan_factor("-inf")));
   EXPECT_GT(scan_factor("-inf"), 0);
-}
-
-TEST(FactorScan, IgnoresTheProcessLocale) {
-  // A locale with a decimal comma must not make "2.7" read as 2 or "2,7" as 2.7.
-  const char* names[] = {"de_DE.UTF-8", "ru_RU.UTF-8", "fr_FR.UTF-8"};
-  const char* set = nullptr;
-  for (const char* n : names)
-    if ((set = std::setlocale(LC_NUMERIC, n))) break;
-  if (!set) GTEST_SKIP() << "no locale with a decimal comma installed";
-  EXPECT_EQ(scan_factor("2.7"), 2.7);
-  EXPECT_EQ(scan_factor("2,7"), 2.0);
-  std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST(FactorScan, WholePartIsClampedToInt) {
