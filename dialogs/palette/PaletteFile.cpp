@@ -1,0 +1,214 @@
+#include "dialogs/palette/PaletteFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <istream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lib3d {
+namespace palette {
+namespace {
+
+const char kHeading[] = "PALETTE (index R G B)";
+const char* const kKeys[4] = {"inHistmin", "inHistmax", "outHistmin", "outHistmax"};
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// Parses an optionally signed decimal integer at text[i..]; on success advances i past it.
+bool parse_int(const std::string& text, std::size_t& i, long long& value) {
+  std::size_t j = i;
+  bool negative = false;
+  if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+    negative = text[j] == '-';
+    ++j;
+  }
+  const std::size_t digitsStart = j;
+  long long v = 0;
+  while (j < text.size() && text[j] >= '0' && text[j] <= '9') {
+    v = v * 10 + (text[j] - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) return false;  // beyond 32 bits
+    ++j;
+  }
+  if (j == digitsStart) return false;
+  v = negative ? -v : v;
+  if (v > INT_MAX || v < INT_MIN) return false;
+  value = v;
+  i = j;
+  return true;
+}
+
+bool get_line(std::istream& in, std::string& line) {
+  if (!std::getline(in, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();  // a file written on Windows
+  return true;
+}
+
+// The value between the first single quote of `line` and the next one: blanks, an integer, blanks.
+ReadError quoted_value(const std::string& line, int& value) {
+  const std::size_t open = line.find('\'');
+  if (open == std::string::npos) return ReadError::MissingQuotes;
+  const std::size_t close = line.find('\'', open + 1);
+  if (close == std::string::npos) return ReadError::MissingQuotes;
+  const std::string text = line.substr(open + 1, close - open - 1);
+  std::size_t i = 0;
+  while (i < text.size() && is_blank(text[i])) ++i;
+  long long v = 0;
+  if (!parse_int(text, i, v)) return ReadError::BadRangeValue;
+  while (i < text.size() && is_blank(text[i])) ++i;
+  if (i != text.size() || v < 0 || v > 255) return ReadError::BadRangeValue;
+  value = static_cast<int>(v);
+  return ReadError::None;
+}
+
+// "index red green blue" separated by white space; nothing but white space after the fourth number.
+bool palette_line(const std::string& line, long long numbers[4]) {
+  std::size_t i = 0;
+  for (int n = 0; n < 4; ++n) {
+    const std::size_t before = i;
+    while (i < line.size() && is_blank(line[i])) ++i;
+    if (n > 0 && i == before) return false;  // numbers must be separated
+    if (!parse_int(line, i, numbers[n])) return false;
+  }
+  while (i < line.size() && is_blank(line[i])) ++i;
+  return i == line.size();
+}
+
+}  // namespace
+
+std::string format_palette_file(const PaletteFileData& data) {
+  std::string s;
+  s.reserve(262 * 16);
+  char buf[64];
+  s += "[Palette file]\n";
+  const int values[4] = {data.inMin, data.inMax, data.outMin, data.outMax};
+  for (int k = 0; k < 4; ++k) {
+    std::snprintf(buf, sizeof buf, "%s = '%d'\n", kKeys[k], values[k]);
+    s += buf;
+  }
+  s += kHeading;
+  s += '\n';
+  for (int i = 0; i < 256; ++i) {
+    const std::uint32_t c = data.palette[i];
+    std::snprintf(buf, sizeof buf, "%d %u %u %u\n", i, c & 0xFFu, (c >> 8) & 0xFFu, (c >> 16) & 0xFFu);
+    s += buf;
+  }
+  return s;
+}
+
+ReadError read_palette_file(std::istream& in, PaletteFileData& out) {
+  PaletteFileData result;
+  int* const targets[4] = {&result.inMin, &result.inMax, &result.outMin, &result.outMax};
+  std::string line;
+  for (int k = 0; k < 4; ++k) {
+    bool found = false;
+    while (get_line(in, line)) {
+      if (line.find(kKeys[k]) != std::string::npos) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) return ReadError::MissingKey;
+    const ReadError e = quoted_value(line, *targets[k]);
+    if (e != ReadError::None) return e;
+  }
+  bool heading = false;
+  while (get_line(in, line)) {
+    if (line.find(kHeading) != std::string::npos) {
+      heading = true;
+      break;
+    }
+  }
+  if (!heading) return ReadError::MissingHeading;
+
+  bool named[256] = {};
+  for (int n = 0; n < 256; ++n) {
+    if (!get_line(in, line)) return ReadError::ShortPalette;
+    long long v[4];
+    if (!palette_line(line, v)) return ReadError::BadPaletteLine;
+    if (v[0] < 0 || v[0] > 255) return ReadError::BadIndex;
+    // Low 8 bits of each component, two's complement as the colour word takes them.
+    const auto low = [](long long x) { return static_cast<std::uint32_t>(static_cast<unsigned long long>(x) & 0xFFu); };
+    result.palette[static_cast<int>(v[0])] = low(v[1]) | (low(v[2]) << 8) | (low(v[3]) << 16);
+    named[v[0]] = true;
+  }
+  for (bool b : named)
+    if (!b) return ReadError::MissingEntry;
+  out = result;
+  return ReadError::None;
+}
+
+ReadError read_palette_file(const std::string& contents, PaletteFileData& out) {
+  std::istringstream in(contents);
+  return read_palette_file(in, out);
+}
+
+bool load_palette_file(const std::string& path, PaletteFileData& out) {
+  std::ifstream in(path, std::ios::in | std::ios::binary);
+  if (!in) return false;
+  return read_palette_file(in, out) == ReadError::None;
+}
+
+bool save_palette_file(const std::string& path, const PaletteFileData& data, const WriteFunction& write) {
+  if (path.empty()) return false;
+  const std::string bytes = format_palette_file(data);
+
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) return false;
+  std::string temp = (slash == std::string::npos ? std::string() : dir) + "." + name + ".XXXXXX";
+  std::vector<char> tempBuf(temp.begin(), temp.end());
+  tempBuf.push_back('\0');
+  const int fd = ::mkstemp(tempBuf.data());
+  if (fd < 0) return false;
+  temp = tempBuf.data();
+
+  // Permissions: those of the file being replaced, else what a plain create would give.
+  mode_t mode;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+
+  bool ok = ::fchmod(fd, mode) == 0;
+  std::size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = write ? write(fd, bytes.data() + done, bytes.size() - done)
+                            : ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+std::string directory_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t back = path.rfind('\\');
+  std::size_t sep;
+  if (slash != std::string::npos && (back == std::string::npos || slash > back)) sep = slash;
+  else sep = back;
+  if (sep == std::string::npos) return std::string();
+  return path.substr(0, sep);
+}
+
+}  // namespace palette
+}  // namespace lib3d
