@@ -1,6 +1,7 @@
 // Relief and texture readers against rasters written and read back independently with GDAL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -323,4 +324,25 @@ TEST(Texture, MismatchedOrMissingFilesAreRefused) {
   EXPECT_EQ(out.cols, 0u);
   EXPECT_EQ(out.rows, 20u);
   EXPECT_TRUE(out.colors.empty());
+}
+
+// The bundled sample: relief and RGB texture come out as grids of the same size, and the texture's
+// red byte is the red file's pixel scaled by that file's range.
+TEST(Sample, ReliefAndTextureGridsAgree) {
+  const std::string data = R3D_SOURCE_DIR "/data/jacksboro_";
+  ReliefOut relief;
+  ASSERT_TRUE(read_relief(data + "fault_dem.tif", 2, 3, relief.heights, relief.cols, relief.rows));
+  TextureOut tex;
+  ASSERT_TRUE(read_texture(data + "texture_red.tif", data + "texture_green.tif", data + "texture_blue.tif", 2, 3, 0,
+                           tex.colors, tex.cols, tex.rows));
+  EXPECT_EQ(tex.cols, relief.cols);
+  EXPECT_EQ(tex.rows, relief.rows);
+  ASSERT_EQ(tex.colors.size(), relief.heights.size());
+  int w = 0;
+  const std::vector<double> red = r3dtest::ReadWholeRaster(data + "texture_red.tif", &w);
+  ASSERT_FALSE(red.empty());
+  const double lo = *std::min_element(red.begin(), red.end()), hi = *std::max_element(red.begin(), red.end());
+  for (std::size_t r = 0; r < tex.rows; r += 7)
+    for (std::size_t c = 0; c < tex.cols; c += 5)
+      ASSERT_EQ(tex.colors[r * tex.cols + c] & 0xFFu, scale_to_byte(red[(3 * r) * w + 2 * c], lo, hi)) << r << "," << c;
 }
