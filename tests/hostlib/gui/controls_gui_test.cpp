@@ -9,6 +9,7 @@
 #include <wx/filedlg.h>
 #include <wx/radiobox.h>
 #include <wx/stattext.h>
+#include <wx/timer.h>
 
 #include "hostlib/Controls.h"
 #include "hostlib/Paths.h"
@@ -258,4 +259,33 @@ TEST(SpinButton, BuddyFollowsArrowsWithinRange) {
   EXPECT_EQ(spin->GetPos(), 1);
   dlg->Destroy();
   r3dtest::PumpEvents();
+}
+
+TEST(InfoFileDialog, OkOnlyEndsWithAReadableRaster) {
+  ConfigHome home;
+  r3dtest::TempDir dir;
+  ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("notes.txt"), "text"));
+  CInfoFileDialogEx dlg(1, nullptr, dir.file("notes.txt").c_str(), 0x4004, nullptr, nullptr, 1, "\\Viewer", 0);
+  bool stillOpenAfterBadOk = false;
+  auto ok = [&dlg] {
+    wxCommandEvent e(wxEVT_BUTTON, wxID_OK);
+    e.SetEventObject(&dlg);
+    dlg.GetEventHandler()->ProcessEvent(e);
+  };
+  wxTimer guard;  // never let a broken dialog hang the run
+  guard.Bind(wxEVT_TIMER, [&dlg](wxTimerEvent&) {
+    if (dlg.IsModal()) dlg.EndModal(wxID_ABORT);
+  });
+  guard.StartOnce(10000);
+  dlg.CallAfter([&] {
+    ok();  // the text file is refused: the dialog stays
+    stillOpenAfterBadOk = dlg.IsModal();
+    dlg.SetPathName(kDem);
+    ok();
+  });
+  EXPECT_EQ(dlg.DoModal(), wxID_OK);
+  EXPECT_TRUE(stillOpenAfterBadOk);
+  EXPECT_EQ(dlg.GetPathName(), kDem);
+  ASSERT_NE(dlg.GetCreateViewStruct(), nullptr);
+  EXPECT_EQ(dlg.GetCreateViewStruct()->flags, 0u);
 }
