@@ -1,0 +1,23 @@
+#pragma once
+// String ids of the palette dialog's own texts (English and Russian in resources/palette_strings.cpp).
+enum PaletteStringId {
+  IDS_PAL_CAPTION = 32000,
+  IDS_PAL_INPUT_HISTOGRAM = 32001,
+  IDS_PAL_COLOR = 32002,
+  IDS_PAL_INTERVAL = 32003,
+  IDS_PAL_PALETTE = 32004,
+  IDS_PAL_BINS = 32005,
+  IDS_PAL_UPDATE = 32006,
+  IDS_PAL_OUTPUT_HISTOGRAM = 32007,
+  IDS_PAL_LOAD = 32008,
+  IDS_PAL_SAVE = 32009,
+  IDS_PAL_APPLY = 32010,
+  IDS_PAL_CANCEL = 32011,
+  IDS_PAL_MIN = 32012,
+  IDS_PAL_MAX = 32013,
+};
+
+// The host's own strings the dialog uses: the nine palette kinds in combo order, and the description
+// of palette files.
+constexpr int kPaletteKindStringIds[9] = {317, 269, 270, 271, 272, 296, 308, 309, 310};
+constexpr int kPaletteFileStringId = 273;

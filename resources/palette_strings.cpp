@@ -1,0 +1,28 @@
+// Texts of the palette dialog.
+#include <iterator>
+
+#include "dialogs/palette/PaletteStrings.h"
+#include "resources/ModuleResources.h"
+
+namespace {
+
+const ResourceString kPaletteStrings[] = {
+    {IDS_PAL_CAPTION, "Palette", "Палитра"},
+    {IDS_PAL_INPUT_HISTOGRAM, "Input histogram", "Входная гистограмма"},
+    {IDS_PAL_COLOR, "Color", "Цвет"},
+    {IDS_PAL_INTERVAL, "Palette interval", "Интервал палитры"},
+    {IDS_PAL_PALETTE, "Palette", "Палитра"},
+    {IDS_PAL_BINS, "Bins number", "Число градаций"},
+    {IDS_PAL_UPDATE, "Update", "Обновить"},
+    {IDS_PAL_OUTPUT_HISTOGRAM, "Output histogram", "Выходная гистограмма"},
+    {IDS_PAL_LOAD, "Load", "Загрузить"},
+    {IDS_PAL_SAVE, "Save", "Сохранить"},
+    {IDS_PAL_APPLY, "Apply", "Применить"},
+    {IDS_PAL_CANCEL, "Cancel", "Отменить"},
+    {IDS_PAL_MIN, "min", "min"},
+    {IDS_PAL_MAX, "max", "max"},
+};
+
+const lib3d::StringTableRegistrar kRegisterPaletteStrings(kPaletteStrings, std::size(kPaletteStrings));
+
+}  // namespace
