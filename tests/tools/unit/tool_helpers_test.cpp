@@ -15,15 +15,6 @@ TEST(ToolHelpPath, TopicAddress) {
   EXPECT_EQ(tools::MakeToolsHelpAddress("/h/x.zez", "Rus"), "/h/x.zez::/Rus/PanelTools.htm");
 }
 
-TEST(ToolColors, WordLayoutIsRedInLowByte) {
-  EXPECT_EQ(tools::ColorWord(0xFF, 0, 0), 0x0000FFu);
-  EXPECT_EQ(tools::ColorWord(0, 0, 0xFF), 0xFF0000u);
-  EXPECT_EQ(tools::ColorWord(0x12, 0x34, 0x56), 0x563412u);
-  EXPECT_EQ(tools::RedOf(0x563412u), 0x12u);
-  EXPECT_EQ(tools::GreenOf(0x563412u), 0x34u);
-  EXPECT_EQ(tools::BlueOf(0xFF563412u), 0x56u);  // the top byte plays no part
-}
-
 TEST(ToolColors, CustomSlotsCycleOverSixteen) {
   std::uint32_t slots[tools::kCustomColorCount];
   for (auto& c : slots) c = 0xFFFFFF;
