@@ -207,18 +207,25 @@ void C3DPaletteExDlg::OnSave(wxCommandEvent&) {
   wxFileDialog dlg(nullptr, wxString(), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
                    text(kPaletteFileStringId) + " (*.pal)|*.pal", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   if (dlg.ShowModal() != wxID_OK) return;
-  const std::string path = dlg.GetPath().utf8_string();
-  SetLastDir(directory_of(path).c_str(), kLastDirKey);
-  SaveToFile(path);
+  SaveChosenFile(dlg.GetPath().utf8_string());
 }
 
 void C3DPaletteExDlg::OnLoad(wxCommandEvent&) {
   wxFileDialog dlg(nullptr, wxString(), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
                    text(kPaletteFileStringId) + " (*.pal)|*.pal", wxFD_OPEN);
   if (dlg.ShowModal() != wxID_OK) return;
-  const std::string path = dlg.GetPath().utf8_string();
+  LoadChosenFile(dlg.GetPath().utf8_string());
+}
+
+// The directory is remembered even when the file then cannot be written or read.
+bool C3DPaletteExDlg::SaveChosenFile(const std::string& path) {
   SetLastDir(directory_of(path).c_str(), kLastDirKey);
-  LoadFromFile(path);
+  return SaveToFile(path);
+}
+
+bool C3DPaletteExDlg::LoadChosenFile(const std::string& path) {
+  SetLastDir(directory_of(path).c_str(), kLastDirKey);
+  return LoadFromFile(path);
 }
 
 bool C3DPaletteExDlg::SaveToFile(const std::string& path) { return save_palette_file(path, editor_.file_data()); }

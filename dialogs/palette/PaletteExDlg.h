@@ -40,6 +40,8 @@ public:
 
   // What Save and Load do once a file is chosen (the directory is remembered first). Load returns
   // false and changes nothing when the file cannot be read or does not hold a complete palette.
+  bool SaveChosenFile(const std::string& path);  // remembers the directory, then saves
+  bool LoadChosenFile(const std::string& path);
   bool SaveToFile(const std::string& path);
   bool LoadFromFile(const std::string& path);
 
