@@ -110,6 +110,31 @@ VboMesh build_vbo(const std::vector<float>& m, int n, const std::vector<std::uin
   return mesh;
 }
 
+// Diagnostic only: the view's strips as GL_TRIANGLE_STRIPs (which the display-list compiler may
+// merge into one draw) in list 2 of the baseline context. Same vertices, normals and colours.
+void build_tristrip_list(const std::vector<float>& m, int n, const std::vector<std::uint32_t>& pal) {
+  namespace vm = lib3d::viewmath;
+  const vm::Range r = vm::finite_range(m.data(), m.size());
+  glNewList(2, GL_COMPILE);
+  for (int y = 0; y + 1 < n; ++y) {
+    glBegin(GL_TRIANGLE_STRIP);
+    for (int x = 0; x < n; ++x)
+      for (int k = 1; k >= 0; --k) {
+        const std::size_t i = static_cast<std::size_t>(y + k) * n + x;
+        if (x + 1 < n && y + k + 1 < n) {
+          GLfloat nr[3];
+          vm::cell_normal(m[i], m[i + 1], m[i + n], nr);
+          glNormal3fv(nr);
+        }
+        const std::uint32_t c = pal[vm::palette_index(m[i], r.min, r.max, pal.size())];
+        glColor3ubv(reinterpret_cast<const GLubyte*>(&c));
+        glVertex3f(static_cast<float>(x), static_cast<float>(y + k), m[i]);
+      }
+    glEnd();
+  }
+  glEndList();
+}
+
 // One frame with the view's lighting and camera (tilt 45, azimuth 45, start zoom).
 void paint_vbo(wxGLCanvas* canvas, const VboMesh& mesh, int n, float min, float max) {
   glViewport(0, 0, kW, kH);
@@ -140,7 +165,10 @@ void paint_vbo(wxGLCanvas* canvas, const VboMesh& mesh, int n, float min, float 
   const float s = 1.0f / (n - 1);
   glScalef(s, s, 1.0f / (max - min));
   glTranslatef((n - 1) * -0.5f, (n - 1) * -0.5f, -min);
-  glDrawElements(GL_TRIANGLES, mesh.index_count, GL_UNSIGNED_INT, nullptr);
+  if (mesh.index_count > 0)
+    glDrawElements(GL_TRIANGLES, mesh.index_count, GL_UNSIGNED_INT, nullptr);
+  else
+    glCallList(2);
   glFinish();
   canvas->SwapBuffers();
 }
@@ -177,6 +205,7 @@ int main(int argc, char** argv) {
   std::printf("%-6s %10s %10s %10s %9s | %10s %10s | %8s %10s %10s\n", "grid", "compile ms",
               "paint ms", "pick ms", "list B/v", "vbo ms", "vbo B/v", "paint x", "vertices",
               "strips");
+  std::printf("(last column, diagnostic: the same strips as triangle strips in a list)\n");
   for (int n : {100, 500, 1000, 1500}) {
     const std::vector<float> m = terrain(n);
     const std::size_t list_vertices = 2 * static_cast<std::size_t>(n) * (n - 1);
@@ -212,11 +241,20 @@ int main(int argc, char** argv) {
       vbo.push_back(ms_since(t0));
     }
     glDeleteBuffers(2, mesh.buffers);
+    build_tristrip_list(m, n, pal);
+    std::vector<double> tri;
+    VboMesh none;
+    for (int k = 0; k < kRuns; ++k) {
+      t0 = Clock::now();
+      paint_vbo(base, none, n, r.min, r.max);
+      tri.push_back(ms_since(t0));
+    }
+    glDeleteLists(2, 1);
 
     const double pm = median(paints), vm = median(vbo);
-    std::printf("%4d^2 %10.1f %10.2f %10.2f %9.1f | %10.2f %10.1f | %8.2f %10zu %10d\n", n,
+    std::printf("%4d^2 %10.1f %10.2f %10.2f %9.1f | %10.2f %10.1f | %8.2f %10zu %10d  tri-list %.2f ms\n", n,
                 compile_ms, pm, pick_ms, double(list_bytes) / list_vertices, vm,
-                double(vbo_bytes) / mesh.vertex_count, pm / vm, list_vertices, n - 1);
+                double(vbo_bytes) / mesh.vertex_count, pm / vm, list_vertices, n - 1, median(tri));
     std::fflush(stdout);
   }
   std::printf("paint: median of %d repaints of an %dx%d view, each ending in glFinish and a swap\n",
