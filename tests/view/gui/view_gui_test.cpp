@@ -268,6 +268,21 @@ TEST_F(ViewWindow, DragsPanRotateAndMoveTheCursor) {
   SendMouse(wxEVT_LEFT_UP, 125, 225);
 }
 
+TEST_F(ViewWindow, TallWindowPanStillFollowsThePointer) {
+  view_->SetSize(0, 0, 200, 300);  // aspect 2/3: 2 * 2/3 units across 200 pixels
+  r3dtest::PumpEvents(20);
+  view_->set_matrix(Bump(), 3, 3);
+  view_->set_pan(0, 0);
+  SendMouse(wxEVT_LEFT_DOWN, 50, 50);
+  SendMouse(wxEVT_MOTION, 60, 50);
+  SendMouse(wxEVT_LEFT_UP, 60, 50);
+  double x, y;
+  view_->get_pan(x, y);
+  EXPECT_NEAR(10 * (2.0 / 200) * (200.0 / 300), x, 1e-6);
+  EXPECT_EQ(0.0, y);
+  EXPECT_EQ(200, view_->read_last_frame().GetWidth());
+}
+
 TEST_F(ViewWindow, DegenerateReliefsDrawWithoutFault) {
   const float nan = std::nanf(""), inf = INFINITY;
   view_->set_palette(std::vector<std::uint32_t>(256, 0x00FF00));
