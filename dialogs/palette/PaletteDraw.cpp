@@ -1,5 +1,7 @@
 #include "dialogs/palette/PaletteDraw.h"
 
+#include <algorithm>
+
 #include <wx/graphics.h>
 #include <wx/settings.h>
 
@@ -7,10 +9,16 @@ namespace lib3d {
 namespace palette {
 namespace {
 
-void column(wxDC& dc, int x, int top, int bottom, const wxColour& c) {
-  if (bottom <= top) return;
-  dc.SetPen(wxPen(c, 1));
-  dc.DrawLine(x, top, x, bottom);
+// Column j of a strip: one pixel wide while a strip has at most 512 pixels (later columns overwrite
+// earlier ones where they coincide); on a wider strip it reaches up to the next column, so that the
+// strip shows no gaps.
+void column(wxDC& dc, const Geometry& g, const Rect& area, int j, const wxColour& c) {
+  if (area.bottom <= area.top) return;
+  const int x0 = g.strip_column(area.left, j);
+  const int x1 = std::max(x0 + 1, g.strip_column(area.left, j + 1));
+  dc.SetPen(*wxTRANSPARENT_PEN);
+  dc.SetBrush(wxBrush(c));
+  dc.DrawRectangle(x0, area.top, x1 - x0, area.bottom - area.top);
 }
 
 void line2(wxDC& dc, wxSystemColour sys, int x0, int y0, int x1, int y1, int x2, int y2) {
@@ -55,13 +63,13 @@ void draw_sunken_frame(wxDC& dc, const Rect& r) {
 
 void draw_input_strip(wxDC& dc, const Geometry& g) {
   const Rect& a = g.inputStripArea;
-  for (int j = 0; j < 512; ++j) column(dc, g.strip_column(a.left, j), a.top, a.bottom, wxColour(j / 2, j / 2, j / 2));
+  for (int j = 0; j < 512; ++j) column(dc, g, a, j, wxColour(j / 2, j / 2, j / 2));
   draw_sunken_frame(dc, g.inputStripRect);
 }
 
 void draw_palette_strip(wxDC& dc, const Geometry& g, const Palette256& palette) {
   const Rect& a = g.paletteStripArea;
-  for (int j = 0; j < 512; ++j) column(dc, g.strip_column(a.left, j), a.top, a.bottom, to_wx(palette[j / 2]));
+  for (int j = 0; j < 512; ++j) column(dc, g, a, j, to_wx(palette[j / 2]));
   draw_sunken_frame(dc, g.paletteStripRect);
 }
 
@@ -75,8 +83,8 @@ void draw_swatch(wxDC& dc, const Geometry& g, Colour colour) {
 
 void paint_entry_columns(wxDC& dc, const Geometry& g, int entry, Colour colour) {
   const Rect& a = g.paletteStripArea;
-  column(dc, g.strip_column(a.left, 2 * entry), a.top, a.bottom, to_wx(colour));
-  column(dc, g.strip_column(a.left, 2 * entry + 1), a.top, a.bottom, to_wx(colour));
+  column(dc, g, a, 2 * entry, to_wx(colour));
+  column(dc, g, a, 2 * entry + 1, to_wx(colour));
 }
 
 }  // namespace palette

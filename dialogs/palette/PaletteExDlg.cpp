@@ -1,5 +1,7 @@
 #include "dialogs/palette/PaletteExDlg.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/colordlg.h>
@@ -47,17 +49,34 @@ bool C3DPaletteExDlg::Create() {
                         wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX))
     return false;
   SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
-  SetClientSize(ConvertDialogToPixels(wxSize(188, 151)));
 
-  auto place = [this](int x, int y, int w, int h) {
-    return wxRect(ConvertDialogToPixels(wxPoint(x, y)), ConvertDialogToPixels(wxSize(w, h)));
+  // The spins are created first: their width decides the horizontal scale of the layout. The template
+  // leaves 36 dialog units from an edit's left edge to the next control, room for a slim up-down
+  // control beside a 32-unit edit; GTK's spin buttons are far wider ("-" and "+" side by side), so the
+  // columns are spread just enough for each edit and its spin to fit. Where the spin is slim the
+  // factor is 1 and every control sits exactly at its template position.
+  for (int i = 0; i < 7; ++i) {
+    spins_[i] = new CSpinButtonCtrl32;
+    spins_[i]->Create(0, wxRect(10, 10, 40, 40), this, 0);
+  }
+  const int spinWidth = std::max(16, spins_[0]->GetBestSize().x);
+  const double xScale = std::max(1.0, double(ConvertDialogToPixels(wxSize(32, 0)).x + spinWidth + 4) /
+                                          ConvertDialogToPixels(wxSize(36, 0)).x);
+  auto place = [this, xScale](int x, int y, int w, int h, bool scaleWidth = true) {
+    const wxPoint p = ConvertDialogToPixels(wxPoint(x, y));
+    const wxSize s = ConvertDialogToPixels(wxSize(w, h));
+    return wxRect(int(p.x * xScale), p.y, scaleWidth ? int(s.x * xScale) : s.x, s.y);
   };
+  {
+    const wxSize c = ConvertDialogToPixels(wxSize(188, 151));
+    SetClientSize(int(c.x * xScale), c.y);
+  }
   auto label = [&](int id, int sid, int x, int y, int w, int h, long align) {
     const wxRect r = place(x, y, w, h);
     return new wxStaticText(this, id, text(sid), r.GetPosition(), r.GetSize(), align | wxST_NO_AUTORESIZE);
   };
   auto edit = [&](int id, int x, int y, int w, int h, const char* initial) {
-    const wxRect r = place(x, y, w, h);
+    const wxRect r = place(x, y, w, h, false);
     return new wxTextCtrl(this, id, initial, r.GetPosition(), r.GetSize(), wxBORDER_SUNKEN);
   };
   auto button = [&](int id, int sid, int x, int y, int w, int h) {
@@ -115,8 +134,6 @@ bool C3DPaletteExDlg::Create() {
                             edits_[IntervalMin], edits_[IntervalMax], binsEdit_};
   const int positions[7] = {0, 255, 0, 255, 0, 255, 255};
   for (int i = 0; i < 7; ++i) {
-    spins_[i] = new CSpinButtonCtrl32;
-    spins_[i]->Create(0, wxRect(10, 10, 40, 40), this, 0);
     spins_[i]->SetBuddy(buddies[i]);
     spins_[i]->SetRange(i == 6 ? 1 : 0, 255);
     spins_[i]->SetPos(positions[i]);

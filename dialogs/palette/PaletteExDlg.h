@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include <wx/brush.h>
 #include <wx/cursor.h>
 #include <wx/dialog.h>
 
