@@ -14,6 +14,7 @@
 #include "dialogs/palette/PaletteDraw.h"
 #include "dialogs/palette/PaletteExDlg.h"
 #include "hostlib/Basekit.h"
+#include <wx/spinbutt.h>
 #include "resources/ModuleResources.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/RasterFixtures.h"
@@ -283,4 +284,46 @@ TEST(PaletteDrawing, StripsMarkersAndFrame) {
   EXPECT_EQ(rgb(img2.GetRed(x0 + 3, y0 + 7), img2.GetGreen(x0 + 3, y0 + 7), img2.GetBlue(x0 + 3, y0 + 7)), rgb(1, 2, 3));
   EXPECT_EQ(img2.GetRed(40, 95), 9);
   EXPECT_EQ(img2.GetRed(41, 95), 31);
+}
+
+// A click on a spin arrow writes the edit without a text notification; the marker follows anyway.
+TEST_F(PaletteDialog, SpinArrowsMoveMarkers) {
+  ShowDialog();
+  CSpinButtonCtrl32* spin = nullptr;
+  for (wxWindow* w : dlg->GetChildren())
+    if (auto* s = dynamic_cast<CSpinButtonCtrl32*>(w))
+      if (s->GetBuddy() == dlg->marker_edit(OutMax)) spin = s;
+  ASSERT_NE(spin, nullptr);
+  dlg->marker_edit(OutMax)->SetValue("100");
+  const std::vector<std::uint32_t> before = view->get_palette();
+  wxSpinEvent ev(wxEVT_SPIN, spin->GetId());
+  ev.SetEventObject(spin);
+  ev.SetPosition(spin->GetValue() + 1);
+  spin->GetEventHandler()->ProcessEvent(ev);
+  EXPECT_EQ(dlg->marker_edit(OutMax)->GetValue(), "101");
+  EXPECT_EQ(dlg->editor().markers[OutMax], 101);
+  EXPECT_NE(view->get_palette(), before);
+}
+
+// On a strip wider than 512 pixels each level's columns reach the next one: no background between.
+TEST(PaletteDrawing, WideStripHasNoGaps) {
+  const Geometry g = Geometry::from_placeholders({}, {0, 0, 702, 10}, {0, 30, 702, 40}, {0, 0, 702, 10},
+                                                 {0, 30, 702, 40});
+  wxBitmap bmp(710, 50, 24);
+  wxMemoryDC dc(bmp);
+  prepare_dc(dc);
+  dc.SetBackground(wxBrush(wxColour(1, 2, 3)));
+  dc.Clear();
+  Palette256 p{};
+  for (int i = 0; i < 256; ++i) p[i] = rgb(i, 100, 100);
+  draw_palette_strip(dc, g, p);
+  dc.SelectObject(wxNullBitmap);
+  const wxImage img = bmp.ConvertToImage();
+  int last = -1;
+  for (int x = 2; x < 700; ++x) {  // inside the sunken frame
+    ASSERT_EQ(img.GetGreen(x, 35), 100) << x;
+    ASSERT_GE(img.GetRed(x, 35), last) << x;
+    last = img.GetRed(x, 35);
+  }
+  EXPECT_EQ(last, 255);
 }
