@@ -59,15 +59,15 @@ bool CToolWinDlg::Create() {
   pageSun->CreatePage(this, CToolWinDlgSun::IDD);
   pageBcGr->CreatePage(this, CToolWinDlgBcGr::IDD);
 
-  // Centre each page on the placeholder (integer halves), keeping its size.
-  const wxRect p = placeholder->GetRect();
-  const int L = p.x, T = p.y, R = p.x + p.width, B = p.y + p.height;
-  for (int i = 0; i < pageCount; ++i) {
-    CToolPage* page = GetPage(i);
-    const wxSize s = page->GetClientSize();
-    page->Move(L + (R - s.x - L) / 2, T + (B - s.y - T) / 2);
-    page->Show(i == 0);
-  }
+  PlacePages();
+  for (int i = 0; i < pageCount; ++i) GetPage(i)->Show(i == 0);
+  // GTK's tab strip is taller than the 12 dialog units the layout leaves above the pages, and its
+  // height is known only once the tab control is laid out on screen: then the pages move down below
+  // it if they would cover it.
+  tab->GetPage(0)->Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+    e.Skip();
+    CallAfter([this] { FitBelowTabStrip(); });
+  });
 
   tab->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &CToolWinDlg::OnTabChanged, this);
   tab->Bind(wxEVT_LEFT_UP, &CToolWinDlg::OnTabMouseUp, this);
@@ -78,6 +78,29 @@ bool CToolWinDlg::Create() {
   Bind(wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_OK);
   Bind(wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_CANCEL);
   return true;
+}
+
+void CToolWinDlg::PlacePages() {
+  // Centre each page on the placeholder (integer halves), keeping its size.
+  const wxRect p = placeholder->GetRect();
+  const int L = p.x, T = p.y, R = p.x + p.width, B = p.y + p.height;
+  for (int i = 0; i < pageCount; ++i) {
+    CToolPage* page = GetPage(i);
+    const wxSize s = page->GetClientSize();
+    page->Move(L + (R - s.x - L) / 2, T + (B - s.y - T) / 2);
+  }
+}
+
+void CToolWinDlg::FitBelowTabStrip() {
+  if (!tab || !placeholder || tab->GetPageCount() == 0) return;
+  const int pageAreaTop = ScreenToClient(tab->GetPage(0)->GetScreenPosition()).y;
+  const int delta = pageAreaTop - placeholder->GetPosition().y;
+  if (delta <= 0) return;
+  // The placeholder, the tab control's bottom and the window grow down together.
+  placeholder->Move(placeholder->GetPosition() + wxPoint(0, delta));
+  tab->SetSize(tab->GetSize() + wxSize(0, delta));
+  SetClientSize(GetClientSize() + wxSize(0, delta));
+  PlacePages();
 }
 
 void CToolWinDlg::OnTabClick() {

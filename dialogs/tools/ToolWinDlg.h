@@ -35,6 +35,8 @@ public:
   void OnTabClick();
 
 private:
+  void PlacePages();
+  void FitBelowTabStrip();
   void OnTabChanged(wxBookCtrlEvent& event);
   void OnTabMouseUp(wxMouseEvent& event);
   void OnCharHook(wxKeyEvent& event);
