@@ -9,7 +9,7 @@ flavour="${1:-release}"
 
 packages=(build-essential cmake pkg-config libwxgtk3.2-dev libwxgtk-gl3.2-1 libgdal-dev gdal-bin
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libboost-dev libgtest-dev
-          xvfb xauth fonts-dejavu-core)
+          xvfb xauth fonts-dejavu-core imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
