@@ -27,6 +27,8 @@
 
 #include "hostlib/FileLayer.h"
 
+#include "bench/BenchRaster.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -64,42 +66,9 @@ Timing measure(const std::function<double()>& fn, int repeats = 2) {
   return best;
 }
 
-bool exists(const std::string& p) {
-  struct stat st;
-  return ::stat(p.c_str(), &st) == 0;
-}
-
-float value_at(int x, int y) { return static_cast<float>((x * 7 + y * 13) % 1000) + 0.25f; }
-
-bool generate(const std::string& path, int size, bool tiled) {
-  if (exists(path)) return true;
-  std::printf("generating %s ...\n", path.c_str());
-  std::fflush(stdout);
-  const std::string tmp = path + ".part";
-  char** opts = nullptr;
-  if (tiled) {
-    opts = CSLSetNameValue(opts, "TILED", "YES");
-    opts = CSLSetNameValue(opts, "BLOCKXSIZE", "256");
-    opts = CSLSetNameValue(opts, "BLOCKYSIZE", "256");
-  } else {
-    opts = CSLSetNameValue(opts, "BLOCKYSIZE", "1");
-  }
-  GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), tmp.c_str(), size, size, 1, GDT_Float32, opts);
-  CSLDestroy(opts);
-  if (!ds) return false;
-  // Write in bands of 256 rows so that tiles are written once, whole.
-  std::vector<float> band(static_cast<std::size_t>(size) * 256);
-  bool ok = true;
-  for (int y0 = 0; y0 < size && ok; y0 += 256) {
-    const int rows = std::min(256, size - y0);
-    for (int y = 0; y < rows; ++y)
-      for (int x = 0; x < size; ++x) band[static_cast<std::size_t>(y) * size + x] = value_at(x, y0 + y);
-    ok = GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Write, 0, y0, size, rows, band.data(), size, rows, GDT_Float32, 0,
-                      0) == CE_None;
-  }
-  GDALClose(ds);
-  return ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-}
+using benchraster::exists;
+using benchraster::generate;
+using benchraster::value_at;
 
 // Sum of the rows read, to check that every method read the same pixels.
 double layer_read(const std::string& path, int k) {
