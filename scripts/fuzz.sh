@@ -9,21 +9,7 @@ seconds="${1:-60}"
 out="$here/build-fuzz"
 
 packages=(clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "fuzz: installing ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then
-    if command -v sudo >/dev/null 2>&1; then SUDO="sudo -n"; else
-      echo "fuzz: missing packages and not root: ${missing[*]}" >&2; exit 1; fi
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$here/scripts/ensure-packages.sh" "${packages[@]}"
 
 mkdir -p "$out/corpus"
 flags=(-std=c++17 -O1 -g -I"$here")

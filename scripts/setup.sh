@@ -10,21 +10,7 @@ flavour="${1:-release}"
 packages=(build-essential cmake pkg-config libwxgtk3.2-dev libwxgtk-gl3.2-1 libgdal-dev gdal-bin
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libboost-dev libgtest-dev
           xvfb xauth fonts-dejavu-core imagemagick)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then
-    if command -v sudo >/dev/null 2>&1; then SUDO="sudo -n"; else
-      echo "setup: missing packages and not root: ${missing[*]}" >&2; exit 1; fi
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$here/scripts/ensure-packages.sh" "${packages[@]}"
 
 jobs="$(nproc 2>/dev/null || echo 2)"
 case "$flavour" in
