@@ -1,5 +1,6 @@
 // Commands of the viewer frame, the loading entry points and the cursor readout.
 #include <cstdint>
+#include <string>
 
 #include <wx/aui/auibar.h>
 
@@ -47,7 +48,7 @@ void Frame::set_matrix(std::vector<float>& heights, std::size_t width, std::size
 bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t factorY) {
   std::vector<float> heights;
   std::size_t cols = 0, rows = 0;
-  if (!loading::read_relief(path, factorX, factorY, heights, cols, rows)) return false;
+  if (!loading::read_relief(path, factorX, factorY, heights, cols, rows, &loadError_)) return false;
   set_matrix(heights, cols, rows);
   readout_ = ReadoutSettings{0, 0, 1};
   return true;
@@ -61,7 +62,15 @@ bool Frame::set_color_matrix(const CString& red, const CString& green, const CSt
                              std::size_t factorX, std::size_t factorY, std::size_t component) {
   std::vector<std::uint32_t> colors;
   std::size_t cols = 0, rows = 0;
-  if (!loading::read_texture(red, green, blue, factorX, factorY, component, colors, cols, rows)) return false;
+  if (!loading::read_texture(red, green, blue, factorX, factorY, component, colors, cols, rows, &loadError_))
+    return false;
+  // The view colours cell by cell: a texture of another grid would paint the wrong places.
+  if (view_ && (cols != view_->get_width() || rows != view_->get_height())) {
+    loadError_ = red + ": the texture gives " + std::to_string(cols) + " x " + std::to_string(rows) +
+                 " cells, the relief " + std::to_string(view_->get_width()) + " x " +
+                 std::to_string(view_->get_height());
+    return false;
+  }
   set_color_matrix(colors);
   return true;
 }
@@ -82,14 +91,15 @@ void Frame::OnFileOpen() {
     COpenFileDlg dialog(this);
     if (dialog.DoModal() == wxID_OK) {
       const std::size_t fx = widen(dialog.factorX), fy = widen(dialog.factorY);
-      set_matrix(dialog.reliefPath, fx, fy);
-      if (dialog.useTexture) {
+      bool loaded = set_matrix(dialog.reliefPath, fx, fy);
+      if (loaded && dialog.useTexture) {
         const std::size_t component = widen(static_cast<int>(dialog.component));
         if (dialog.singleTexture)
-          set_color_matrix(dialog.texturePath, dialog.texturePath, dialog.texturePath, fx, fy, component);
+          loaded = set_color_matrix(dialog.texturePath, dialog.texturePath, dialog.texturePath, fx, fy, component);
         else
-          set_color_matrix(dialog.redPath, dialog.greenPath, dialog.bluePath, fx, fy, component);
+          loaded = set_color_matrix(dialog.redPath, dialog.greenPath, dialog.bluePath, fx, fy, component);
       }
+      if (!loaded) COpenFileDlg::ShowFileError(this, loadError_);
     }
   }  // the dialog lives for this one command
   repaint_toolbar();

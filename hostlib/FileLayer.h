@@ -61,6 +61,11 @@ private:
   std::unique_ptr<Impl> impl_;
 };
 
+// Why the last failed Open or ReadRow of the calling thread failed, in one line: GDAL's own message
+// where it gave one (GDAL's error of the read wins over our generic text), else what this library
+// found wrong. Empty after a successful Open; valid until the thread's next Open or ReadRow.
+BASEKIT_API const char* RasterErrorMessage();
+
 // Converts `width` raw pixels of type `type` into doubles. Two-valued types give two doubles per
 // pixel (real, imaginary), so `out` must hold 2 * width values for them. Returns non-zero on success.
 BASEKIT_API int ConvertLineToDouble(const void* raw, int width, int type, double* out);

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <utility>
 
+#include "frame/loading/MemoryFit.h"
 #include "hostlib/FileLayer.h"
 
 namespace lib3d::loading {
@@ -60,6 +62,18 @@ bool read_row(Source& src, int row, std::vector<unsigned char>& raw, std::vector
   return true;
 }
 
+// Stores a refusal's cause for the caller and gives the refusal.
+bool refuse(std::string* cause, std::string text) {
+  if (cause) *cause = std::move(text);
+  return false;
+}
+
+// The host library's own cause of a failed open or read, else `fallback`.
+bool refuse_raster(std::string* cause, const CString& path, const char* fallback) {
+  const char* why = RasterErrorMessage();
+  return refuse(cause, path + ": " + (why && *why ? why : fallback));
+}
+
 }  // namespace
 
 std::uint8_t scale_to_byte(double v, double min, double max) {
@@ -77,10 +91,13 @@ std::uint8_t scale_to_byte(double v, double min, double max) {
 }
 
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
-                 std::size_t& cols, std::size_t& rows) {
-  if (factorX == 0 || factorY == 0) return false;
+                 std::size_t& cols, std::size_t& rows, std::string* cause) {
+  if (factorX == 0 || factorY == 0) return refuse(cause, "a compression factor of 0");
   Source src;
-  if (!src.open(path)) return false;
+  if (!src.open(path)) return refuse_raster(cause, path, "not a raster that can be read");
+  const MemoryFit fit = fit_in_memory(static_cast<std::uint64_t>(src.width), static_cast<std::uint64_t>(src.height),
+                                      factorX, factorY, available_memory());
+  if (!fit.fits) return refuse(cause, fit_cause(fit));
 
   const std::size_t width = static_cast<std::size_t>(src.width);
   const std::size_t outCols = width / factorX;
@@ -100,7 +117,8 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
       for (std::size_t r = 0; r < outRows; ++r) {
         // r * factorY <= Height() - 1, so the row number fits an int.
         const int fileRow = static_cast<int>(r * factorY);
-        if (!read_row(src, fileRow, raw, values, twoValued ? &real : nullptr, COMPONENT_REAL)) return false;
+        if (!read_row(src, fileRow, raw, values, twoValued ? &real : nullptr, COMPONENT_REAL))
+          return refuse_raster(cause, path, "a row cannot be read");
         const std::vector<double>& line = twoValued ? real : values;
         float* dst = out.data() + r * outCols;
         for (std::size_t c = 0; c < outCols; ++c) dst[c] = to_float(line[c * factorX]);
@@ -108,7 +126,7 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
     }
     heights.swap(out);
   } catch (const std::bad_alloc&) {
-    return false;
+    return refuse(cause, "out of memory");
   }
   cols = outCols;
   rows = outRows;
@@ -117,21 +135,26 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
 
 bool read_texture(const CString& red, const CString& green, const CString& blue, std::size_t factorX,
                   std::size_t factorY, std::size_t component, std::vector<std::uint32_t>& colors,
-                  std::size_t& cols, std::size_t& rows) {
-  if (factorX == 0 || factorY == 0) return false;
+                  std::size_t& cols, std::size_t& rows, std::string* cause) {
+  if (factorX == 0 || factorY == 0) return refuse(cause, "a compression factor of 0");
   const CString* paths[3] = {&red, &green, &blue};
   Source src[3];
   for (int k = 0; k < 3; ++k)
-    if (!src[k].open(*paths[k])) return false;
+    if (!src[k].open(*paths[k])) return refuse_raster(cause, *paths[k], "not a raster that can be read");
 
   // The red file fixes the size and the row layout of all three. A green or blue file that differs
   // from it in size, or in whether its pixels are two-valued, is refused as a whole: reading it with
   // the red file's layout would either leave cells undefined or overrun the converted row.
   const bool twoValued = IsTwoValuedType(src[0].type);
   for (int k = 1; k < 3; ++k) {
-    if (src[k].width != src[0].width || src[k].height != src[0].height) return false;
-    if (IsTwoValuedType(src[k].type) != twoValued) return false;
+    if (src[k].width != src[0].width || src[k].height != src[0].height)
+      return refuse(cause, *paths[k] + ": its size differs from " + red + "'s");
+    if (IsTwoValuedType(src[k].type) != twoValued)
+      return refuse(cause, *paths[k] + ": complex pixels where " + red + " has real ones, or the reverse");
   }
+  const MemoryFit fit = fit_in_memory(static_cast<std::uint64_t>(src[0].width),
+                                      static_cast<std::uint64_t>(src[0].height), factorX, factorY, available_memory());
+  if (!fit.fits) return refuse(cause, fit_cause(fit));
   // Unknown component codes take the real part, as the host library itself does.
   const int componentCode = component <= 3 ? static_cast<int>(component) : COMPONENT_REAL;
 
@@ -162,7 +185,8 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
         std::vector<unsigned char> raw(src[k].lineSize);
         for (std::size_t r = 0; r < outRows; ++r) {
           const int fileRow = static_cast<int>(r * factorY);
-          if (!read_row(src[k], fileRow, raw, values, twoValued ? &part : nullptr, componentCode)) return false;
+          if (!read_row(src[k], fileRow, raw, values, twoValued ? &part : nullptr, componentCode))
+            return refuse_raster(cause, *paths[k], "a row cannot be read");
           const std::vector<double>& line = twoValued ? part : values;
           std::uint32_t* dst = out.data() + r * outCols;
           for (std::size_t c = 0; c < outCols; ++c)
@@ -173,7 +197,7 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
     }
     colors.swap(out);
   } catch (const std::bad_alloc&) {
-    return false;
+    return refuse(cause, "out of memory");
   }
   cols = outCols;
   rows = outRows;

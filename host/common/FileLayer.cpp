@@ -52,10 +52,18 @@
 
 namespace {
 
+// Why the last Open or ReadRow of this thread failed (see RasterErrorMessage).
+std::string& last_error() {
+  thread_local std::string message;
+  return message;
+}
+
 // GDAL prints every error to stderr by default; a host library that probes files must stay quiet.
+// GDAL's own text of a failure is kept as the cause before it is cleared.
 struct QuietErrors {
   QuietErrors() { CPLPushErrorHandler(CPLQuietErrorHandler); }
   ~QuietErrors() {
+    if (CPLGetLastErrorType() >= CE_Failure && *CPLGetLastErrorMsg()) last_error() = CPLGetLastErrorMsg();
     CPLErrorReset();
     CPLPopErrorHandler();
   }
@@ -204,7 +212,9 @@ CFileLayer::~CFileLayer() { Close(); }
 
 int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   Close();
-  if (!path || !*path || is_directory(path)) return 0;
+  last_error().clear();
+  if (!path || !*path) return last_error() = "no file name", 0;
+  if (is_directory(path)) return last_error() = "it is a directory", 0;
   register_drivers();
   QuietErrors quiet;
   GDALDatasetH ds = nullptr;
@@ -213,14 +223,15 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
     ScopedThreadOption direct("GTIFF_DIRECT_IO", "YES");
     ds = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
   }
-  if (!ds) return 0;
+  if (!ds) return last_error() = "not a raster that GDAL can read", 0;
   Impl& d = *impl_;
-  auto fail = [&] {
+  auto fail = [&](const char* cause) {
+    last_error() = cause;
     GDALClose(ds);
     d = Impl();
     return 0;
   };
-  if (GDALGetRasterCount(ds) < 1) return fail();
+  if (GDALGetRasterCount(ds) < 1) return fail("it holds no raster band");
   d.ds = ds;
   d.band = GDALGetRasterBand(ds, 1);
   d.width = GDALGetRasterBandXSize(d.band);
@@ -229,16 +240,16 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   d.type = code_of(d.band);
   d.pixelBytes = PixelTypeSize(d.type);
   if (d.width <= 0 || d.height <= 0 || d.type == PT_UNKNOWN || d.pixelBytes != GDALGetDataTypeSizeBytes(d.gdalType))
-    return fail();
-  if (static_cast<long long>(d.width) * d.pixelBytes > std::numeric_limits<int>::max()) return fail();
+    return fail("empty raster or unsupported pixel type");
+  if (static_cast<long long>(d.width) * d.pixelBytes > std::numeric_limits<int>::max()) return fail("rows too wide");
   GDALGetBlockSize(d.band, &d.blockW, &d.blockH);
-  if (d.blockW <= 0 || d.blockH <= 0) return fail();
+  if (d.blockW <= 0 || d.blockH <= 0) return fail("invalid block size");
 
   GDALDriverH drv = GDALGetDatasetDriver(ds);
   const bool gtiff = drv && EQUAL(GDALGetDriverShortName(drv), "GTiff");
   const char* comp = GDALGetMetadataItem(ds, "COMPRESSION", "IMAGE_STRUCTURE");
   const bool uncompressed = !comp || EQUAL(comp, "NONE");
-  if (gtiff && !tiff_blocks_inside_file(ds, d.band)) return fail();
+  if (gtiff && !tiff_blocks_inside_file(ds, d.band)) return fail("the file is cut short: blocks lie beyond its end");
 
   // One-row blocks gain nothing from a band buffer; neither do uncompressed striped GeoTIFFs in
   // direct-IO mode, which read any single row without touching its neighbours.
@@ -251,7 +262,8 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   // whole band of tiles read only to be thrown away); the first row is what the viewer reads first.
   std::vector<unsigned char> probe(static_cast<std::size_t>(d.width) * d.pixelBytes);
   if ((!gtiff && !d.read(probe.data(), 0, d.height - 1, d.width)) || !d.read(probe.data(), 0, 0, d.width))
-    return fail();
+    return fail("its rows cannot be read");
+  CPLErrorReset();  // warnings of a successful open are no cause
   return 1;
 }
 
@@ -275,8 +287,12 @@ int CFileLayer::ReadRow(void* buffer, int firstColumn, int row, int count) {
       static_cast<long long>(firstColumn) + count > d.width)
     return 0;
   QuietErrors quiet;
-  return d.read(buffer, firstColumn, row, count) ? 1 : 0;
+  if (d.read(buffer, firstColumn, row, count)) return 1;
+  last_error() = "row " + std::to_string(row) + " cannot be read";
+  return 0;
 }
+
+const char* RasterErrorMessage() { return last_error().c_str(); }
 
 // The exact range of band 1 over every pixel (the real part of two-valued pixels). NaN pixels are
 // skipped; a raster of NaN only gives NaN. No-data values count like any other value: the viewer
