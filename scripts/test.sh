@@ -15,3 +15,8 @@ echo "== tests (AddressSanitizer + UBSan)"
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 "${xvfb[@]}" ctest --test-dir "$here/build-asan" --output-on-failure -j 1
+
+# Fuzz targets: each runs briefly from its committed seed corpus, so a regression in a parser or a
+# loader fails here (scripts/fuzz.sh; reproducers land in build-fuzz/).
+echo "== fuzz targets (30 s each)"
+"$here/scripts/fuzz.sh" 30

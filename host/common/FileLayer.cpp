@@ -170,6 +170,9 @@ struct CFileLayer::Impl {
   int blockW = 0;
   int blockH = 0;
   bool directRows = false;  // read each row straight from the file
+  bool topDownOnly = false;  // rows are asked of GDAL in order only (see Open)
+  int rowsKnownGood = 0;     // of a topDownOnly file: rows [0, this) were read
+  int firstBadRow = std::numeric_limits<int>::max();
   std::vector<unsigned char> bandBuf;  // rows [bandFirst, bandFirst + bandRows) of full width
   int bandFirst = -1;
   int bandRows = 0;
@@ -260,8 +263,14 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   // A file whose first or last row cannot be read is not a raster we can show. A GeoTIFF's blocks
   // were all checked above, so its last row need not be read (for a tiled file that would mean a
   // whole band of tiles read only to be thrown away); the first row is what the viewer reads first.
+  // GDAL's ASCII grid reader finds a row by first reading every earlier one, recursively, and when
+  // an earlier row is missing that recursion grows exponentially: a cut-short grid whose last row
+  // is asked for hangs. Those files are read top-down only, and a missing row fails where it is.
+  const char* driverName = drv ? GDALGetDriverShortName(drv) : "";
+  d.topDownOnly = EQUAL(driverName, "AAIGrid") || EQUAL(driverName, "GRASSASCIIGrid") || EQUAL(driverName, "ISG");
   std::vector<unsigned char> probe(static_cast<std::size_t>(d.width) * d.pixelBytes);
-  if ((!gtiff && !d.read(probe.data(), 0, d.height - 1, d.width)) || !d.read(probe.data(), 0, 0, d.width))
+  if ((!gtiff && !d.topDownOnly && !d.read(probe.data(), 0, d.height - 1, d.width)) ||
+      !d.read(probe.data(), 0, 0, d.width))
     return fail("its rows cannot be read");
   CPLErrorReset();  // warnings of a successful open are no cause
   return 1;
@@ -286,17 +295,37 @@ int CFileLayer::ReadRow(void* buffer, int firstColumn, int row, int count) {
   if (!d.ds || !buffer || row < 0 || row >= d.height || firstColumn < 0 || count <= 0 ||
       static_cast<long long>(firstColumn) + count > d.width)
     return 0;
+  if (row >= d.firstBadRow) {
+    last_error() = "row " + std::to_string(row) + " cannot be read: row " + std::to_string(d.firstBadRow) +
+                   " is missing";
+    return 0;
+  }
   QuietErrors quiet;
-  if (d.read(buffer, firstColumn, row, count)) return 1;
+  if (d.topDownOnly && row > d.rowsKnownGood) {
+    std::vector<unsigned char> skipped(static_cast<std::size_t>(d.width) * d.pixelBytes);
+    for (int r = d.rowsKnownGood; r < row; ++r) {
+      if (!d.read(skipped.data(), 0, r, d.width)) {
+        d.firstBadRow = r;
+        last_error() = "row " + std::to_string(row) + " cannot be read: row " + std::to_string(r) + " is missing";
+        return 0;
+      }
+      d.rowsKnownGood = r + 1;
+    }
+  }
+  if (d.read(buffer, firstColumn, row, count)) {
+    if (d.topDownOnly) d.rowsKnownGood = std::max(d.rowsKnownGood, row + 1);
+    return 1;
+  }
   last_error() = "row " + std::to_string(row) + " cannot be read";
+  if (d.topDownOnly) d.firstBadRow = std::min(d.firstBadRow, row);
   return 0;
 }
 
 const char* RasterErrorMessage() { return last_error().c_str(); }
 
 // The exact range of band 1 over every pixel (the real part of two-valued pixels). NaN pixels are
-// skipped; a raster of NaN only gives NaN. No-data values count like any other value: the viewer
-// shows raw values, so the range describes raw values too.
+// skipped, as are all rows from the first unreadable one; a raster of NaN only gives NaN. No-data
+// values count like any other value: the viewer shows raw values, so the range describes them too.
 static void compute_range(CFileLayer& layer, double* outMin, double* outMax) {
   const int w = layer.Width();
   const int type = layer.Type();
@@ -307,7 +336,9 @@ static void compute_range(CFileLayer& layer, double* outMin, double* outMax) {
   double hi = -std::numeric_limits<double>::infinity();
   bool any = false;
   for (int r = 0; r < layer.Height(); ++r) {
-    if (!layer.ReadRow(raw.data(), 0, r, w) || !ConvertLineToDouble(raw.data(), w, type, vals.data())) continue;
+    // Rows after an unreadable one are not tried: some readers (ASCII grids) would re-read every
+    // earlier row for each of them. The range is that of the rows before it.
+    if (!layer.ReadRow(raw.data(), 0, r, w) || !ConvertLineToDouble(raw.data(), w, type, vals.data())) break;
     for (std::size_t i = 0; i < vals.size(); i += step) {
       const double v = vals[i];
       if (std::isnan(v)) continue;
