@@ -33,13 +33,17 @@ fi
 
 mkdir -p "$out"
 flags=(-std=c++17 -O1 -g -I"$here" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
+# The targets build side by side; the runs below are one at a time.
+builds=()
 for t in "${targets[@]}"; do
   if [ -z "${sources[$t]+x}" ]; then echo "fuzz: $t has no source list in scripts/fuzz.sh" >&2; exit 2; fi
   src=()
   for s in ${sources[$t]}; do src+=("$here/$s"); done
   # shellcheck disable=SC2086  # the library flags are word lists
-  clang++ "${flags[@]}" -o "$out/$t" "$here/fuzz/$t.cpp" "${src[@]}" ${libs[$t]:-}
+  clang++ "${flags[@]}" -o "$out/$t" "$here/fuzz/$t.cpp" "${src[@]}" ${libs[$t]:-} &
+  builds+=($!)
 done
+for b in "${builds[@]}"; do wait "$b"; done
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -246,8 +246,9 @@ bool rewrite_in_place(const std::string& target, const std::string& bytes, const
   }
   ok = ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, bytes, write) &&
        ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
-  if (!ok && ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, old, WriteFunction()))
-    (void)(::ftruncate(fd, static_cast<off_t>(old.size())) == 0 && ::fsync(fd) == 0);
+  if (!ok && ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, old, WriteFunction()) &&
+      ::ftruncate(fd, static_cast<off_t>(old.size())) == 0)
+    ::fsync(fd);
   if (::close(fd) != 0) ok = false;
   return ok;
 }

@@ -63,7 +63,10 @@ std::string& last_error() {
 struct QuietErrors {
   QuietErrors() { CPLPushErrorHandler(CPLQuietErrorHandler); }
   ~QuietErrors() {
-    if (CPLGetLastErrorType() >= CE_Failure && *CPLGetLastErrorMsg()) last_error() = CPLGetLastErrorMsg();
+    if (CPLGetLastErrorType() >= CE_Failure && *CPLGetLastErrorMsg()) {
+      last_error() = CPLGetLastErrorMsg();
+      std::replace(last_error().begin(), last_error().end(), '\n', ' ');  // some drivers quote file text
+    }
     CPLErrorReset();
     CPLPopErrorHandler();
   }
