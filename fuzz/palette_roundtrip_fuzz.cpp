@@ -42,6 +42,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!made) made = mkdtemp(tmpl2);
   if (!made) std::abort();
   g_dir = made;
+  std::atexit([] {
+    ::unlink((g_dir + "/p.pal").c_str());
+    ::rmdir(g_dir.c_str());
+  });
   return 0;
 }
 

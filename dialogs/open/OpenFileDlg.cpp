@@ -320,6 +320,7 @@ void COpenFileDlg::OnOK() {
       wxMessageDialog box(this, wxString::FromUTF8(memory_message(fit).c_str()), Res(ids::kStrCaption),
                           wxOK | wxICON_EXCLAMATION);
       box.ShowModal();
+      editX_->SetFocus();
       return;
     }
   }
