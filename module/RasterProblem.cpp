@@ -36,7 +36,7 @@ std::string raster_problem(const std::string& path) {
   if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
   GDALAllRegister();
   CollectErrors errors;
-  GDALDatasetH ds = GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+  GDALDatasetH ds = GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr);
   if (!ds) {
     std::string msg = errors.first;
     for (char& c : msg)
