@@ -60,7 +60,9 @@ bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t fac
   const bool ok = loading::read_relief(path, factorX, factorY, heights, cols, rows,
                                        [&](std::size_t done, std::size_t total) { progress.read(done, total); });
   if (ok) {
+    if (view_) view_->set_compile_progress([&](std::size_t done, std::size_t total) { progress.compile(done, total); });
     hand_matrix(std::move(heights), cols, rows);  // the grid moves into the view: no second copy
+    if (view_) view_->set_compile_progress({});
     readout_ = ReadoutSettings{0, 0, 1};
   }
   end_progress();
