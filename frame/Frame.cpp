@@ -66,6 +66,15 @@ bool Frame::CreateFrameWindow() {
   Bind(wxEVT_CLOSE_WINDOW, &Frame::on_close, this);
   for (int id : kToolbarCommands) Bind(wxEVT_MENU, &Frame::on_command, this, id);
   Bind(wxEVT_MENU, &Frame::on_exit_command, this, wxID_EXIT);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_CLOSE);
+  Bind(wxEVT_SHOW, [this](wxShowEvent& e) {
+    e.Skip();
+    show_owned(e.IsShown(), false);
+  });
+  Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
+    e.Skip();
+    show_owned(!e.IsIconized(), true);
+  });
   repaint_toolbar();
   return true;
 }
@@ -103,6 +112,26 @@ void Frame::on_close(wxCloseEvent& event) {
     return;
   }
   event.Skip();  // wxFrame's default: destroy the window
+}
+
+void Frame::show_owned(bool show, bool dialogs) {
+  // GTK leaves a floating toolbar and the companions on screen when their owner hides or is
+  // minimised; they go with it and come back with it, as owned windows do on other desktops.
+  if (!show) {
+    std::vector<wxWindow*> owned;
+    wxAuiPaneInfoArray& panes = aui_.GetAllPanes();
+    for (size_t i = 0; i < panes.GetCount(); ++i)
+      if (panes[i].IsFloating() && panes[i].frame) owned.push_back(panes[i].frame);
+    if (dialogs) owned.insert(owned.end(), {paletteDlg_, toolWin_});
+    for (wxWindow* w : owned)
+      if (w && w->IsShown()) {
+        w->Hide();
+        hiddenWithFrame_.push_back(w);
+      }
+  } else {
+    for (wxWindow* w : hiddenWithFrame_) w->Show();
+    hiddenWithFrame_.clear();
+  }
 }
 
 void Frame::on_exit_command(wxCommandEvent& event) {

@@ -92,6 +92,9 @@ private:
   void on_command(wxCommandEvent& event);
   void on_exit_command(wxCommandEvent& event);
   void on_close(wxCloseEvent& event);
+  // Hides (show false) or brings back the windows owned by the frame that GTK leaves alone: floating
+  // panes, and with `dialogs` the two companions.
+  void show_owned(bool show, bool dialogs);
 
   CString helpPath;
   bool destroyOnClose_;
@@ -103,6 +106,7 @@ private:
   C3DPaletteExDlg* paletteDlg_ = nullptr;
   CToolWinDlg* toolWin_ = nullptr;
   ReadoutSettings readout_;
+  std::vector<wxWindow*> hiddenWithFrame_;  // what show_owned hid, to be shown again
 };
 
 }  // namespace lib3d

@@ -1,11 +1,17 @@
 #include "tests/support/GuiTest.h"
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include <wx/app.h>
 #include <wx/apptrait.h>
 #include <wx/evtloop.h>
+#include <wx/imagpng.h>
 #include <wx/window.h>
 
 namespace r3dtest {
@@ -69,6 +75,27 @@ bool ShowAndWait(wxWindow* topLevel, int timeoutMs) {
   bool ok = WaitFor([&] { return topLevel->IsShownOnScreen(); }, timeoutMs);
   PumpEvents(50);
   return ok;
+}
+
+wxPoint ToDevice(wxWindow* window, const wxPoint& client) {
+  const double f = window->GetContentScaleFactor();
+  const wxPoint p = window->ClientToScreen(client);
+  return wxPoint(static_cast<int>(p.x * f), static_cast<int>(p.y * f));
+}
+
+wxImage GrabClientArea(wxWindow* window) {
+  const double f = window->GetContentScaleFactor();
+  const wxPoint at = ToDevice(window, wxPoint(0, 0));
+  const wxSize size = window->GetClientSize() * f;
+  const std::string out = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/r3d-grab-" +
+                          std::to_string(getpid()) + ".png";
+  const std::string cmd = "import -window root -crop " + std::to_string(size.x) + "x" + std::to_string(size.y) +
+                          "+" + std::to_string(at.x) + "+" + std::to_string(at.y) + " '" + out + "' 2>/dev/null";
+  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+  wxImage shot;
+  if (std::system(cmd.c_str()) == 0) shot.LoadFile(wxString::FromUTF8(out.c_str()), wxBITMAP_TYPE_PNG);
+  std::remove(out.c_str());
+  return shot;
 }
 
 void NoteAssertion() { ++g_assertions; }
