@@ -3,19 +3,21 @@
 #   scripts/desktop.sh bare    -- COMMAND...   Xvfb, no window manager
 #   scripts/desktop.sh openbox -- COMMAND...   Xvfb with the openbox window manager
 #   scripts/desktop.sh hidpi   -- COMMAND...   Xvfb with GTK scaled to 200 % (GDK_SCALE=2)
+#   scripts/desktop.sh noglx   -- COMMAND...   Xvfb without the GLX extension (a remote or odd X server)
 #   scripts/desktop.sh wayland -- COMMAND...   headless weston with XWayland; WAYLAND_DISPLAY and
 #                                              DISPLAY are both set, as in a GNOME or KDE session
 # The command's exit status is the script's.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 kind="${1:-}"
-[ "${2:-}" = "--" ] && [ $# -ge 3 ] || { echo "usage: desktop.sh bare|openbox|hidpi|wayland -- COMMAND..." >&2; exit 2; }
+[ "${2:-}" = "--" ] && [ $# -ge 3 ] || { echo "usage: desktop.sh bare|openbox|hidpi|noglx|wayland -- COMMAND..." >&2; exit 2; }
 shift 2
 screen="-screen 0 1600x1200x24"
 
 case "$kind" in
   bare) exec xvfb-run -a -s "$screen" "$@" ;;
   hidpi) GDK_SCALE=2 exec xvfb-run -a -s "$screen" "$@" ;;
+  noglx) exec xvfb-run -a -s "$screen -extension GLX" "$@" ;;
   openbox)
     # Inside the X session: start the window manager, wait until it has taken the screen, run.
     if [ -z "${R3D_DESKTOP_INNER:-}" ]; then

@@ -77,15 +77,10 @@ bool ShowAndWait(wxWindow* topLevel, int timeoutMs) {
   return ok;
 }
 
-wxPoint ToDevice(wxWindow* window, const wxPoint& client) {
-  const double f = window->GetContentScaleFactor();
-  const wxPoint p = window->ClientToScreen(client);
-  return wxPoint(static_cast<int>(p.x * f), static_cast<int>(p.y * f));
-}
-
 wxImage GrabClientArea(wxWindow* window) {
   const double f = window->GetContentScaleFactor();
-  const wxPoint at = ToDevice(window, wxPoint(0, 0));
+  const wxPoint logical = window->ClientToScreen(wxPoint(0, 0));
+  const wxPoint at(static_cast<int>(logical.x * f), static_cast<int>(logical.y * f));
   const wxSize size = window->GetClientSize() * f;
   const std::string out = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/r3d-grab-" +
                           std::to_string(getpid()) + ".png";

@@ -16,10 +16,9 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000);
 // Shows a top-level window and waits until it (and its children) are realised on the X server.
 bool ShowAndWait(wxWindow* topLevel, int timeoutMs = 3000);
 
-// A point of a window's client area in the X server's screen pixels (a scaled desktop has
-// GetContentScaleFactor() of them per logical pixel), for input through the server.
-wxPoint ToDevice(wxWindow* window, const wxPoint& client);
-// The pixels on screen over a window's client area, in screen pixels; invalid without a grabber.
+// The pixels on screen over a window's client area, in the X server's pixels (a scaled desktop has
+// GetContentScaleFactor() of them per logical pixel); invalid without a grabber. (Input through
+// wxUIActionSimulator takes logical screen points: wx scales them itself.)
 wxImage GrabClientArea(wxWindow* window);
 
 // Counts wx assertions seen by the test main's handler (for tests that expect none or some).

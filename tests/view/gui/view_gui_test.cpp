@@ -299,7 +299,7 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
       {125, 225, 0, 0, false}, {275, 75, 2, 2, false}, {200, 150, 1, 1, false}, {275, 225, 2, 0, true}};
   for (const auto& k : clicks) {
     calls = 0;
-    sim.MouseMove(r3dtest::ToDevice(view_, wxPoint(k.x, k.y)));
+    sim.MouseMove(view_->ClientToScreen(wxPoint(k.x, k.y)));
     r3dtest::PumpEvents(30);
     k.twice ? sim.MouseDblClick() : sim.MouseClick();
     r3dtest::PumpEvents(100);
@@ -312,11 +312,11 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
   // Pan: a click, then at once a press that drags.
   view_->set_manipulator_type(lib3d::ManipulatorType::Pan);
   view_->set_pan(0, 0);
-  sim.MouseMove(r3dtest::ToDevice(view_, wxPoint(200, 150)));
+  sim.MouseMove(view_->ClientToScreen(wxPoint(200, 150)));
   r3dtest::PumpEvents(30);
   sim.MouseClick();
   sim.MouseDown();
-  sim.MouseMove(r3dtest::ToDevice(view_, wxPoint(240, 150)));
+  sim.MouseMove(view_->ClientToScreen(wxPoint(240, 150)));
   r3dtest::PumpEvents(50);
   sim.MouseUp();
   r3dtest::PumpEvents(50);
