@@ -51,18 +51,20 @@ wxHtmlHelpWindow* help_showing(const std::string& topic) {
   return nullptr;
 }
 
-// The texts of the contents tree.
-std::string contents_of(wxHtmlHelpWindow* help) {
+// The texts of every item below the contents tree's root, depth first.
+std::string items_below(wxTreeCtrl* tree, const wxTreeItemId& item) {
   std::string all;
-  for (wxWindow* c : help->GetChildren())
-    for (wxWindow* t : c->GetChildren())
-      if (auto* tree = wxDynamicCast(t, wxTreeCtrl)) {
-        wxTreeItemIdValue cookie;
-        const wxTreeItemId root = tree->GetRootItem();
-        for (wxTreeItemId i = tree->GetFirstChild(root, cookie); i.IsOk(); i = tree->GetNextChild(root, cookie))
-          all += tree->GetItemText(i).utf8_str().data() + std::string(";");
-      }
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId i = tree->GetFirstChild(item, cookie); i.IsOk(); i = tree->GetNextChild(item, cookie))
+    all += tree->GetItemText(i).utf8_string() + ";" + items_below(tree, i);
   return all;
+}
+
+std::string contents_of(wxWindow* w) {
+  if (auto* tree = wxDynamicCast(w, wxTreeCtrl)) return items_below(tree, tree->GetRootItem());
+  for (wxWindow* c : w->GetChildren())
+    if (std::string found = contents_of(c); !found.empty()) return found;
+  return std::string();
 }
 
 std::vector<std::string> g_calls;
@@ -102,7 +104,7 @@ TEST(HtmlHelp, RendersTopicInItsLanguageBook) {
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->GetHtmlWindow()->GetOpenedPageTitle().utf8_str(), std::string(c.title));
     EXPECT_NE(std::string(help->GetHtmlWindow()->ToText().utf8_str()).find(c.word), std::string::npos);
-    EXPECT_EQ(contents_of(help), "Contents " + std::string(c.topic).substr(0, 3) + ";");
+    EXPECT_EQ(contents_of(help), "Book;Contents " + std::string(c.topic).substr(0, 3) + ";");
   }
   EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Eng/Missing.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
   ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("text.zez"), "not a zip"));
