@@ -69,11 +69,7 @@ bool Frame::CreateFrameWindow() {
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_CLOSE);
   Bind(wxEVT_SHOW, [this](wxShowEvent& e) {
     e.Skip();
-    show_owned(e.IsShown(), false);
-  });
-  Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
-    e.Skip();
-    show_owned(!e.IsIconized(), true);
+    show_floating_panes(e.IsShown());
   });
   repaint_toolbar();
   return true;
@@ -114,20 +110,19 @@ void Frame::on_close(wxCloseEvent& event) {
   event.Skip();  // wxFrame's default: destroy the window
 }
 
-void Frame::show_owned(bool show, bool dialogs) {
-  // GTK leaves a floating toolbar and the companions on screen when their owner hides or is
-  // minimised; they go with it and come back with it, as owned windows do on other desktops.
+void Frame::show_floating_panes(bool show) {
+  // A floating toolbar is a window of its own, which stays on screen when the frame hides (window
+  // managers minimise it with the frame, but a hidden frame is no longer theirs): it goes with the
+  // frame and comes back with it.
   if (!show) {
-    std::vector<wxWindow*> owned;
     wxAuiPaneInfoArray& panes = aui_.GetAllPanes();
-    for (size_t i = 0; i < panes.GetCount(); ++i)
-      if (panes[i].IsFloating() && panes[i].frame) owned.push_back(panes[i].frame);
-    if (dialogs) owned.insert(owned.end(), {paletteDlg_, toolWin_});
-    for (wxWindow* w : owned)
+    for (size_t i = 0; i < panes.GetCount(); ++i) {
+      wxWindow* w = panes[i].IsFloating() ? panes[i].frame : nullptr;
       if (w && w->IsShown()) {
         w->Hide();
         hiddenWithFrame_.push_back(w);
       }
+    }
   } else {
     for (wxWindow* w : hiddenWithFrame_) w->Show();
     hiddenWithFrame_.clear();

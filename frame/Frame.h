@@ -92,9 +92,8 @@ private:
   void on_command(wxCommandEvent& event);
   void on_exit_command(wxCommandEvent& event);
   void on_close(wxCloseEvent& event);
-  // Hides (show false) or brings back the windows owned by the frame that GTK leaves alone: floating
-  // panes, and with `dialogs` the two companions.
-  void show_owned(bool show, bool dialogs);
+  // Hides the floating panes with the frame (show false) or brings them back.
+  void show_floating_panes(bool show);
 
   CString helpPath;
   bool destroyOnClose_;
@@ -106,7 +105,7 @@ private:
   C3DPaletteExDlg* paletteDlg_ = nullptr;
   CToolWinDlg* toolWin_ = nullptr;
   ReadoutSettings readout_;
-  std::vector<wxWindow*> hiddenWithFrame_;  // what show_owned hid, to be shown again
+  std::vector<wxWindow*> hiddenWithFrame_;  // floating panes hidden with the frame
 };
 
 }  // namespace lib3d

@@ -18,7 +18,9 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 # The same program on the desktops users run, each in a fresh session (scripts/desktop.sh): a window
 # manager, a Wayland session (through XWayland) and a screen scaled to 200 %. GUI suites, or the
-# tests in them that real input, real windows and real pixels decide, in the release build.
+# tests in them that real input, real windows and real pixels decide, in the release build. (A
+# headless weston has no seat, so XWayland takes no synthetic input and cannot be grabbed: the
+# tests that need either skip or are left out there.)
 echo "== desktops"
 t="$here/build/tests"
 desk="$here/scripts/desktop.sh"
@@ -34,7 +36,8 @@ snapshot="$(mktemp -d)"
   env -u GDK_BACKEND build/bin/relief3d-host --relief data/jacksboro_fault_dem.tif --snapshot '$snapshot/out.png'
   export GDK_BACKEND=x11
   '$t/test_view_gui' --gtest_filter='ViewWindow.*:ViewSample.*'
-  '$t/test_frame_gui'; '$t/test_hostlib_gui' --gtest_filter='HtmlHelp.*'"
+  '$t/test_frame_gui' --gtest_filter='-FrameTest.AltF4*'
+  '$t/test_hostlib_gui' --gtest_filter='HtmlHelp.*'"
 rm -rf "$snapshot"
 echo "-- Xvfb without GLX"
 "$desk" noglx -- "$t/test_view_gui" --gtest_filter='ViewWithoutGlx.*'
