@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include <wx/html/helpfrm.h>
+#include <wx/html/helpwnd.h>
+#include <wx/html/htmlwin.h>
 #include <wx/toplevel.h>
+#include <wx/treectrl.h>
 #include <wx/wfstream.h>
 #include <wx/zipstrm.h>
 
@@ -17,18 +21,50 @@
 
 namespace {
 
-// A help book like the viewer's: a zip with a project file and one folder of pages per language.
+// A help book like the viewer's: a zip with one project, contents and folder of pages per language.
 bool write_book(const std::string& path) {
   wxFFileOutputStream file(wxString::FromUTF8(path.c_str()));
   wxZipOutputStream zip(file);
-  auto add = [&](const char* name, const std::string& text) {
+  auto add = [&](const std::string& name, const std::string& text) {
     zip.PutNextEntry(name);
     zip.Write(text.data(), text.size());
   };
-  add("book.hhp", "[OPTIONS]\nTitle=Test book\nDefault topic=Eng/Viewer3D.htm\n\n[FILES]\nEng/Viewer3D.htm\nRus/Viewer3D.htm\n");
-  add("Eng/Viewer3D.htm", "<html><head><title>Viewer</title></head><body>Viewer</body></html>");
-  add("Rus/Viewer3D.htm", "<html><head><title>Окно</title></head><body>Окно</body></html>");
+  for (std::string lang : {"Eng", "Rus"}) {
+    add(lang + ".hhp", "[OPTIONS]\nContents file=" + lang + ".hhc\nTitle=Book\n\n[FILES]\n" + lang + "/Viewer3D.htm\n");
+    add(lang + ".hhc", "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Contents " + lang +
+                           "\"><param name=\"Local\" value=\"" + lang + "/Viewer3D.htm\"></OBJECT></UL>");
+  }
+  const std::string head = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
+  add("Eng/Viewer3D.htm", head + "<title>Viewer</title></head><body><b>Relief</b> view</body></html>");
+  add("Rus/Viewer3D.htm", head + "<title>Окно</title></head><body><b>Рельеф</b> вид</body></html>");
   return zip.Close() && file.IsOk();
+}
+
+// The help window showing `topic`, if any.
+wxHtmlHelpWindow* help_showing(const std::string& topic) {
+  for (wxWindow* w : wxTopLevelWindows) {
+    auto* frame = wxDynamicCast(w, wxHtmlHelpFrame);
+    if (frame && frame->GetHelpWindow() &&
+        frame->GetHelpWindow()->GetHtmlWindow()->GetOpenedPage().EndsWith(wxString::FromUTF8(topic.c_str())))
+      return frame->GetHelpWindow();
+  }
+  return nullptr;
+}
+
+// The texts of every item below the contents tree's root, depth first.
+std::string items_below(wxTreeCtrl* tree, const wxTreeItemId& item) {
+  std::string all;
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId i = tree->GetFirstChild(item, cookie); i.IsOk(); i = tree->GetNextChild(item, cookie))
+    all += tree->GetItemText(i).utf8_string() + ";" + items_below(tree, i);
+  return all;
+}
+
+std::string contents_of(wxWindow* w) {
+  if (auto* tree = wxDynamicCast(w, wxTreeCtrl)) return items_below(tree, tree->GetRootItem());
+  for (wxWindow* c : w->GetChildren())
+    if (std::string found = contents_of(c); !found.empty()) return found;
+  return std::string();
 }
 
 std::vector<std::string> g_calls;
@@ -51,19 +87,26 @@ TEST(HtmlHelp, HookRecordsOnlyExistingBooks) {
   EXPECT_EQ(g_calls[0], book + "::/Eng/Viewer3D.htm|0");
 }
 
-TEST(HtmlHelp, OpensTopicOfZippedBook) {
+TEST(HtmlHelp, RendersTopicInItsLanguageBook) {
   r3dtest::TempDir dir;
   const std::string book = dir.file("Book.zez");
   ASSERT_TRUE(write_book(book));
-  const std::size_t windows = wxTopLevelWindows.GetCount();
-  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Rus/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 1);
-  EXPECT_GT(wxTopLevelWindows.GetCount(), windows);  // the viewer window
-  // The same book again reuses its viewer; backslashes in the topic are accepted.
-  const std::size_t after = wxTopLevelWindows.GetCount();
-  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::\\Eng\\Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 1);
-  EXPECT_EQ(wxTopLevelWindows.GetCount(), after);
+  // Backslashes in the topic are accepted; each language's contents list only its own pages.
+  const struct { const char* address; const char* topic; const char* title; const char* word; } cases[] = {
+      {"::/Rus/Viewer3D.htm", "Rus/Viewer3D.htm", "Окно", "Рельеф"},
+      {"::\\Eng\\Viewer3D.htm", "Eng/Viewer3D.htm", "Viewer", "Relief"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    EXPECT_EQ(HtmlHelpA(nullptr, (book + c.address).c_str(), HH_DISPLAY_TOPIC, 0), 1);
+    r3dtest::PumpEvents(50);
+    wxHtmlHelpWindow* help = help_showing(c.topic);
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->GetHtmlWindow()->GetOpenedPageTitle().utf8_str(), std::string(c.title));
+    EXPECT_NE(std::string(help->GetHtmlWindow()->ToText().utf8_str()).find(c.word), std::string::npos);
+    EXPECT_EQ(contents_of(help), "Book;Contents " + std::string(c.topic).substr(0, 3) + ";");
+  }
   EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Eng/Missing.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
-
   ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("text.zez"), "not a zip"));
   EXPECT_EQ(HtmlHelpA(nullptr, (dir.file("text.zez") + "::/Eng/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
   r3dtest::PumpEvents(50);
@@ -96,12 +139,14 @@ extern "C" int GetModuleInfo(int m, int q, void* out, size_t n) {
   return 0;
 }
 extern "C" void* GetModuleFunction(int m) { return m == 0 ? (void*)entry0 : m == 1 ? (void*)entry1 : nullptr; }
-extern "C" int Lib3dOpenFiles(const char* relief, unsigned long fx, unsigned long fy, const char* r,
-                              const char* g, const char* b, unsigned long c) {
-  note("open %s %lu %lu %s %s %s %lu", relief, fx, fy, r ? r : "-", g ? g : "-", b ? b : "-", c);
-  return strstr(relief, "good") != nullptr;
+#include "module/RenderRequest.h"
+extern "C" int Lib3dRenderFile(const Lib3dRenderRequest* r, char* msg, size_t n) {
+  note("render %s %lu %lu %s %s %s %s %dx%d", r->relief, r->factor_x, r->factor_y, r->red ? r->red : "-",
+       r->green ? r->green : "-", r->blue ? r->blue : "-", r->output, r->width, r->height);
+  if (strstr(r->relief, "good")) return 0;
+  snprintf(msg, n, "cannot read relief %s: no such file", r->relief);
+  return 1;
 }
-extern "C" int Lib3dSnapshot(const char* png) { note("snapshot %s", png); return strstr(png, "fail") == nullptr; }
 )";
 
 struct Outcome {
@@ -133,7 +178,7 @@ protected:
     if (!std::ifstream(host_).good()) GTEST_SKIP() << "host program not built";
     const std::string src = dir_.file("fake.cpp");
     ASSERT_TRUE(r3dtest::WriteTextFile(src, kFakePlugin));
-    const Outcome cc = run("c++ -shared -fPIC -o '" + plugins_ + "/a_fake.so' '" + src + "'");
+    const Outcome cc = run("c++ -shared -fPIC -I '" R3D_SOURCE_DIR "' -o '" + plugins_ + "/a_fake.so' '" + src + "'");
     if (cc.status != 0) GTEST_SKIP() << "no compiler for the stand-in plug-in: " << cc.out;
     // Not a tool module, and not a library at all: both are reported and skipped.
     ASSERT_EQ(run("c++ -shared -fPIC -o '" + plugins_ + "/b_plain.so' -x c++ /dev/null").status, 0);
@@ -163,28 +208,24 @@ TEST_F(HostProgram, ListsToolsInTheChosenLanguage) {
   EXPECT_NE(host("--list", "LC_ALL=en_US.UTF-8 LANG=ru_RU.UTF-8").out.find("Beta-en-3"), std::string::npos);
 }
 
-TEST_F(HostProgram, AutomationPassesFilesAndReportsStatus) {
-  Outcome r = host("--relief /data/good.tif --factors 3,4 --texture /t/r.tif,/t/g.tif,/t/b.tif --snapshot /tmp/out.png");
+TEST_F(HostProgram, SnapshotPassesFilesToThePluginWithoutADisplay) {
+  const std::string batch = "env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL= LANG=C";
+  Outcome r = host("--relief /data/good.tif --factors 3,4 --texture /t/r.tif,/t/g.tif,/t/b.tif --snapshot /tmp/o.png", batch);
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/good.tif 3 4 /t/r.tif /t/g.tif /t/b.tif 0\nsnapshot /tmp/out.png\n");
+  EXPECT_EQ(slurp(log_), "render /data/good.tif 3 4 /t/r.tif /t/g.tif /t/b.tif /tmp/o.png 638x403\n");
 
   std::remove(log_.c_str());
   const std::string one = dir_.file("tex,ture.tif");  // an existing file whose name has a comma
   ASSERT_TRUE(r3dtest::WriteTextFile(one, "x"));
-  r = host("--relief /data/good.tif --texture '" + one + "' --snapshot /tmp/out.png");
+  r = host("--relief /data/good.tif --texture '" + one + "' --snapshot /tmp/o.png --size 9x7", batch);
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/good.tif 1 1 " + one + " " + one + " " + one + " 0\nsnapshot /tmp/out.png\n");
+  EXPECT_EQ(slurp(log_), "render /data/good.tif 1 1 " + one + " " + one + " " + one + " /tmp/o.png 9x7\n");
 
-  std::remove(log_.c_str());
-  EXPECT_EQ(host("--relief /data/bad.tif --snapshot /tmp/out.png").status, 1);
-  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/bad.tif 1 1 - - - 0\n");  // no snapshot after a failed open
-  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/fail.png").status, 1);
-
-  EXPECT_EQ(host("--relief /data/good.tif --factors 0,4 --snapshot /tmp/out.png").status, 2);
-  EXPECT_EQ(host("--snapshot /tmp/out.png").status, 2);
-  EXPECT_EQ(host("--frobnicate").status, 2);
+  r = host("--relief /data/bad.tif --snapshot /tmp/o.png", batch);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("relief3d-host: cannot read relief /data/bad.tif: no such file\n"), std::string::npos) << r.out;
   std::remove((plugins_ + "/a_fake.so").c_str());
-  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/out.png").status, 1);  // nobody can open it
+  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/o.png", batch).status, 1);  // nobody can render it
 }
 
 namespace {

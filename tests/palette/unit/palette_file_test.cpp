@@ -229,7 +229,9 @@ TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
     written = 0;
     EXPECT_EQ(c.run(dir.path(), target), c.expected) << c.what;
     EXPECT_EQ(slurp(dir.file(c.written)), c.expected == Saved ? fresh : "old contents\n") << c.what;
-    if (c.entries >= 0) EXPECT_EQ(entries_in(dir.path()), c.entries) << c.what;
+    if (c.entries >= 0) {
+      EXPECT_EQ(entries_in(dir.path()), c.entries) << c.what;
+    }
     // Whatever happened, the file keeps what it is: mode, owner, group and its links.
     ASSERT_EQ(stat(target.c_str(), &after), 0);
     EXPECT_EQ(after.st_mode, before.st_mode) << c.what;
