@@ -101,6 +101,9 @@ TEST(FileLayer, BadFilesDoNotOpen) {
   for (int r : {59, 2, 40, 1})
     EXPECT_EQ(layer.ReadRow(row, 0, r, 3), r == 1) << r;
   EXPECT_EQ(layer.Max(), 6);
+  ASSERT_NE(layer.Open(dir.file("cut.asc").c_str()), 0);
+  EXPECT_EQ(layer.ReadSampled(1, 30, [](const CFileLayer::SampleRun&) { return true; }), 0);
+  EXPECT_STRNE(RasterErrorMessage(), "");
   // A failed open after a good one leaves the layer closed, not half-open.
   ASSERT_NE(layer.Open(kDem.c_str()), 0);
   EXPECT_EQ(layer.Open(dir.file("cut.tif").c_str()), 0);
