@@ -48,5 +48,5 @@ echo "-- GDK_SCALE=2"
 
 # Fuzz targets: each runs briefly from its committed seed corpus, so a regression in a parser or a
 # loader fails here (scripts/fuzz.sh; reproducers land in build-fuzz/).
-echo "== fuzz targets (30 s each)"
-"$here/scripts/fuzz.sh" 30
+echo "== fuzz targets (20 s each)"
+"$here/scripts/fuzz.sh" 20
