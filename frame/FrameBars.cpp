@@ -6,6 +6,7 @@
 #include <wx/statusbr.h>
 
 #include "frame/Frame.h"
+#include "hostlib/HostLayout.h"
 #include "hostlib/Paths.h"
 #include "hostlib/Resources.h"
 #include "resources/frame_images.h"
@@ -91,7 +92,7 @@ void Frame::build_status_bar() {
 }
 
 void Frame::build_help_path() {
-  helpPath = help_path_from_command_line(GetProcessCommandLine());
+  helpPath = help_path_from_directory(GetHostShareDir());
   if (!IsFileExist(helpPath.c_str())) {
     toolStyles_.enable(ID_HELP_3D, false);
     mirror_tool(ID_HELP_3D);

@@ -2,6 +2,7 @@
 // Controls and dialogs of the host's common library.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <wx/dialog.h>
 #include <wx/event.h>
 #include <wx/panel.h>
@@ -22,7 +23,12 @@ BASEKIT_API wxDECLARE_EVENT(EVT_INFILE_CHOSEN, wxCommandEvent);
 
 class CFileLayer;
 
-// Relief picker: a read-only path field, a browse button and a line with the chosen raster's size.
+// The raster file chooser's filter: every common DEM and image extension, each letter matching
+// either case, as one ';'-separated list of shell patterns.
+BASEKIT_API std::string RasterFilePatterns();
+
+// Relief picker: a path field (a typed path or URL is taken on Enter), a browse button and a line
+// with the chosen raster's size.
 // It is laid over a placeholder window of the parent dialog.
 class BASEKIT_API CInFileCtrl : public wxPanel {
 public:

@@ -25,6 +25,8 @@
 
 #include "host/app/Plugins.h"
 #include "host/common/HostStrings.h"
+#include "hostlib/HostLayout.h"
+#include "hostlib/ProcessLocale.h"
 #include "hostlib/Paths.h"
 #include "hostlib/Resources.h"
 
@@ -203,13 +205,12 @@ public:
     // GTK adopts the user's locale at start-up; numbers in files and in the C library's formatting
     // must not follow it (a Russian locale writes 1,5), as the modules parse and print with it.
     std::setlocale(LC_NUMERIC, "C");
+    if (!SetProcessLanguage(options_.language))
+      std::fprintf(stderr, "relief3d-host: no Russian locale is installed (ru_RU.UTF-8); the system's dialogs stay English\n");
     // Before any plug-in is loaded: a module's load hook may already read strings.
     SetResourceLanguage(options_.language);
     std::string dir = options_.pluginDir;
-    if (dir.empty()) {
-      const std::string exeDir = GetFilePathWOName(GetProcessCommandLine());
-      dir = (exeDir.size() > 1 && exeDir[0] == '"' ? exeDir.substr(1) : exeDir) + "/plugins";
-    }
+    if (dir.empty()) dir = GetHostLayout().pluginDir;
     std::vector<std::string> errors;
     tools_ = LoadPlugins(dir, &errors);
     for (const std::string& e : errors) std::fprintf(stderr, "relief3d-host: %s\n", e.c_str());

@@ -2,6 +2,7 @@
 #include "hostlib/Controls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 
@@ -13,6 +14,7 @@
 
 #include "host/common/HostStrings.h"
 #include "hostlib/FileLayer.h"
+#include "hostlib/HostLayout.h"
 #include "hostlib/Paths.h"
 #include "hostlib/Resources.h"
 
@@ -34,14 +36,15 @@ std::string dir_of(const std::string& path) {
 }
 
 wxString raster_wildcard() {
-  return res(hoststr::kRasterFiles) + " (*.tif;*.tiff;*.img;*.asc;*.dem;*.png;*.jpg;*.bmp)|" +
-         "*.tif;*.tiff;*.TIF;*.TIFF;*.img;*.asc;*.dem;*.png;*.jpg;*.bmp|" + res(hoststr::kAllFiles) + " (*)|*";
+  return res(hoststr::kRasterFiles) + "|" + wxString::FromUTF8(RasterFilePatterns().c_str()) + "|" +
+         res(hoststr::kAllFiles) + " (*)|*";
 }
 
 // Asks for a raster file starting in the directory remembered under `key`; remembers the choice.
 bool browse_for_raster(wxWindow* parent, const std::string& key, const wxString& current, std::string* chosen) {
   wxString dir = wxString::FromUTF8(GetLastDir(key.c_str()).c_str());
   if (dir.empty() && !current.empty()) dir = wxString::FromUTF8(dir_of(to_utf8(current)).c_str());
+  if (dir.empty()) dir = wxString::FromUTF8(GetHostLayout().sampleDir.c_str());
   wxFileDialog dlg(parent, res(hoststr::kOpenRaster), dir, wxEmptyString, raster_wildcard(),
                    wxFD_OPEN | wxFD_FILE_MUST_EXIST);
   if (dlg.ShowModal() != wxID_OK) return false;
@@ -52,6 +55,24 @@ bool browse_for_raster(wxWindow* parent, const std::string& key, const wxString&
 }
 
 }  // namespace
+
+// GTK matches filter patterns case-sensitively, and DEMs arrive as .TIF and .HGT as often as not.
+std::string RasterFilePatterns() {
+  static const char* const kExtensions[] = {"tif", "tiff", "hgt", "vrt", "asc", "bil", "bip", "bsq", "img", "nc",
+                                            "jp2", "dem", "dt0", "dt1", "dt2", "flt", "grd", "ers", "xyz",
+                                            "hdf", "h5", "ntf", "png", "jpg", "jpeg", "bmp", "gif"};
+  std::string patterns;
+  for (const char* ext : kExtensions) {
+    if (!patterns.empty()) patterns += ';';
+    patterns += "*.";
+    for (const char* c = ext; *c; ++c) {
+      const char lower = *c, upper = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+      if (lower == upper) patterns += lower;
+      else patterns += std::string("[") + lower + upper + "]";
+    }
+  }
+  return patterns;
+}
 
 // --- CInFileCtrl -------------------------------------------------------------------------------
 
@@ -76,7 +97,9 @@ bool CInFileCtrl::Create(int, const char*, const char*, int, const char* key) {
   MoveAfterInTabOrder(placeholder_);
   if (wxSizer* sizer = placeholder_->GetContainingSizer()) sizer->Replace(placeholder_, this);
 
-  pathEdit_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_READONLY);
+  // A path or a URL GDAL opens (/vsicurl/..., https://..., /vsizip/...) may be typed; Enter takes it.
+  pathEdit_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER);
+  pathEdit_->SetHint(res(hoststr::kPathHint));
   auto* browse = new wxButton(this, wxID_ANY, res(hoststr::kBrowse), wxDefaultPosition, wxDefaultSize,
                               wxBU_EXACTFIT);
   sizeLabel_ = new wxStaticText(this, wxID_ANY, res(hoststr::kNoFile));
@@ -89,6 +112,10 @@ bool CInFileCtrl::Create(int, const char*, const char*, int, const char* key) {
   SetSizer(col);
   Layout();
   browse->Bind(wxEVT_BUTTON, &CInFileCtrl::OnBrowse, this);
+  pathEdit_->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent&) {
+    const std::string typed = to_utf8(pathEdit_->GetValue().Strip(wxString::both));
+    if (!typed.empty()) ChooseFile(typed);
+  });
   return true;
 }
 

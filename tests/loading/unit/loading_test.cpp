@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include <cpl_string.h>
@@ -14,6 +15,7 @@
 
 #include "frame/loading/Loading.h"
 #include "hostlib/FileLayer.h"
+#include "tests/support/RangeServer.h"
 #include "tests/support/RasterFixtures.h"
 
 using lib3d::loading::read_relief;
@@ -39,17 +41,29 @@ struct TextureOut {
 
 }  // namespace
 
-class ReliefLayout : public testing::TestWithParam<Layout> {};
+// Where the reader finds the file: on disk, or served over HTTP from 127.0.0.1 by byte ranges
+// (`url` is what goes before the URL: "/vsicurl/", or "" for a bare http:// address).
+struct Source {
+  Layout layout;
+  const char* url;
+};
+class ReliefLayout : public testing::TestWithParam<Source> {};
 
 // 1000 x 600 at factors 3 (X) and 4 (Y): 333 x 150 cells, cell (r, c) = pixel (4r, 3c), compared
 // with a whole-file GDAL read; tiles of 64 leave partial tiles at the right and bottom edges.
 TEST_P(ReliefLayout, SamplesFirstPixelOfEachBlock) {
   r3dtest::TempDir dir;
-  const std::string path = dir.file("relief.tif");
-  ASSERT_TRUE(r3dtest::WriteRaster(path, 1000, 600, GDT_Float32, Position, GetParam(), 64));
+  std::string path = dir.file("relief.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 1000, 600, GDT_Float32, Position, GetParam().layout, 64));
   int w = 0, h = 0;
   const std::vector<double> ref = r3dtest::ReadWholeRaster(path, &w, &h);
   ASSERT_EQ(ref.size(), 600000u);
+  std::optional<r3dtest::RangeServer> server;
+  if (GetParam().url) {
+    server.emplace(dir.path());
+    ASSERT_TRUE(server->ok());
+    path = GetParam().url + server->url("relief.tif");
+  }
 
   ReliefOut out;
   ASSERT_TRUE(read_relief(path, 3, 4, out.heights, out.cols, out.rows));
@@ -62,6 +76,9 @@ TEST_P(ReliefLayout, SamplesFirstPixelOfEachBlock) {
       if (out.heights[r * out.cols + c] != static_cast<float>(ref[(4 * r) * 1000 + 3 * c])) ++mismatches;
   EXPECT_EQ(mismatches, 0);
   EXPECT_EQ(out.heights[149 * 333 + 332], static_cast<float>(596 * 1000 + 996));
+  if (server) {
+    EXPECT_GT(server->rangeRequests(), 0);  // read by ranges, not downloaded whole
+  }
 
   // Factor 1 keeps every pixel.
   ASSERT_TRUE(read_relief(path, 1, 1, out.heights, out.cols, out.rows));
@@ -69,7 +86,9 @@ TEST_P(ReliefLayout, SamplesFirstPixelOfEachBlock) {
   for (std::size_t i = 0; i < ref.size(); i += 997) EXPECT_EQ(out.heights[i], static_cast<float>(ref[i])) << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, ReliefLayout, testing::Values(Layout::Striped, Layout::Tiled));
+INSTANTIATE_TEST_SUITE_P(Layouts, ReliefLayout,
+                         testing::Values(Source{Layout::Striped, nullptr}, Source{Layout::Tiled, nullptr},
+                                         Source{Layout::Tiled, "/vsicurl/"}, Source{Layout::Tiled, ""}));
 
 TEST(Relief, FactorBeyondTheSizeGivesAnEmptyMatrix) {
   r3dtest::TempDir dir;
