@@ -48,7 +48,12 @@ bool C3DPaletteExDlg::Create() {
   if (!wxDialog::Create(parent_, 2743, text(IDS_PAL_CAPTION), wxDefaultPosition, wxDefaultSize,
                         wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX))
     return false;
+  UseCompactControls(this);
   SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+  // The layout is in dialog units of an 8-point face; the units follow from the font.
+  wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+  font.SetPointSize(8);
+  SetFont(font);
 
   // The spins are created first: their width decides the horizontal scale of the layout. The template
   // leaves 36 dialog units from an edit's left edge to the next control, room for a slim up-down
