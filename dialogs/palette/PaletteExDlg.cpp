@@ -229,7 +229,13 @@ void C3DPaletteExDlg::OnSave(wxCommandEvent&) {
   wxFileDialog dlg(nullptr, wxString(), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
                    text(kPaletteFileStringId) + " (*.pal)|*.pal", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   if (dlg.ShowModal() != wxID_OK) return;
-  SaveChosenFile(dlg.GetPath().utf8_string());
+  const std::string chosen = dlg.GetPath().utf8_string(), path = with_palette_extension(chosen);
+  // The dialog asked about overwriting the name as typed, not the one with the extension.
+  if (path != chosen && wxFileExists(wxString::FromUTF8(path.c_str())) &&
+      wxMessageBox(wxString::Format(text(IDS_PAL_REPLACE), wxString::FromUTF8(path.c_str())), wxString(),
+                   wxYES_NO | wxNO_DEFAULT | wxICON_WARNING, this) != wxYES)
+    return;
+  SaveChosenFile(path);
 }
 
 void C3DPaletteExDlg::OnLoad(wxCommandEvent&) {
