@@ -100,7 +100,13 @@ bool COpenFileDlg::CreateDialog() {
     return new wxButton(this, id, Res(ids::kStrPick), at(x, y), size(17, 16),
                         wxBU_EXACTFIT | (icon.IsOk() ? wxBU_NOTEXT : 0));
   };
-  auto path = [&](int id, int x, int y) { return new wxTextCtrl(this, id, wxEmptyString, at(x, y), size(188, 16)); };
+  // The path fields only show what the "L" buttons picked: read-only, on the dialog's own
+  // background, so that they do not invite typing that would be ignored.
+  auto path = [&](int id, int x, int y) {
+    auto* edit = new wxTextCtrl(this, id, wxEmptyString, at(x, y), size(188, 16), wxTE_READONLY);
+    edit->SetBackgroundColour(GetBackgroundColour());
+    return edit;
+  };
   wxTextCtrl* single = path(ids::kSingleEdit, 10, 116);
   pickSingle_ = pick(ids::kSingleButton, 203, 116, iconGrey_);
   single->Disable();
