@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <wx/intl.h>
+#include <wx/translation.h>
+
 namespace {
 
 bool is_russian(const char* locale) { return locale && std::strncmp(locale, "ru", 2) == 0; }
@@ -24,10 +27,20 @@ bool SetProcessLanguage(ResourceLanguage language) {
     }
     // gettext prefers LANGUAGE over the locale: a user's "en" there would keep GTK English.
     if (ok) ::setenv("LANGUAGE", "ru", 1);
-  } else {
-    // No catalog is named plain "en", so every gettext lookup falls back to the English source text.
+  } else if (is_russian(std::setlocale(LC_MESSAGES, nullptr)) || is_russian(std::getenv("LANGUAGE"))) {
+    // English asked for under a Russian locale. No catalog is named plain "en", so every gettext
+    // lookup falls back to the English source text. Other locales keep their own language.
     ::setenv("LANGUAGE", "en", 1);
   }
   std::setlocale(LC_NUMERIC, "C");
+  // wx's own windows (the help viewer's frame and toolbar, generic dialogs) translate through
+  // wx's catalog, not GTK's.
+  wxTranslations* translations = wxTranslations::Get();
+  if (!translations) {
+    translations = new wxTranslations;
+    wxTranslations::Set(translations);
+  }
+  translations->SetLanguage(language == ResourceLanguage::Russian ? wxLANGUAGE_RUSSIAN : wxLANGUAGE_ENGLISH);
+  translations->AddStdCatalog();
   return ok;
 }
