@@ -87,7 +87,8 @@ void register_drivers() {
     // A stalled server must not freeze the viewer for curl's default of minutes; the user's own
     // settings (environment or config file) win.
     for (const auto& [key, value] : {std::pair<const char*, const char*>{"GDAL_HTTP_CONNECTTIMEOUT", "10"},
-                                     {"GDAL_HTTP_TIMEOUT", "60"}, {"GDAL_HTTP_MAX_RETRY", "2"}})
+                                     {"GDAL_HTTP_TIMEOUT", "60"}, {"GDAL_HTTP_MAX_RETRY", "2"},
+                                     {"GDAL_HTTP_RETRY_DELAY", "1"}})
       if (!CPLGetConfigOption(key, nullptr)) CPLSetConfigOption(key, value);
     return true;
   }();
