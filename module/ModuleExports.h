@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "hostlib/Export.h"
+#include "module/RenderRequest.h"
 
 extern "C" {
 
@@ -32,4 +33,8 @@ LIB3D_API int Lib3dOpenFiles(const char* relief, unsigned long factorX, unsigned
 // Shows and realises the viewer, repaints it synchronously and writes the view's picture as PNG.
 // Returns 1 on success, 0 otherwise.
 LIB3D_API int Lib3dSnapshot(const char* pngPath);
+
+// Renders a relief file to a picture file offscreen, with no window and no display (see
+// RenderRequest.h). Returns an exit status; `message` gets one line naming the cause of a failure.
+LIB3D_API int Lib3dRenderFile(const Lib3dRenderRequest* request, char* message, size_t message_size);
 }

@@ -13,6 +13,7 @@
 #include <wx/image.h>
 #include <wx/msgdlg.h>
 
+#include "hostlib/Settings.h"
 #include "view/MouseDrag.h"
 #include "view/ViewMath.h"
 
@@ -42,11 +43,6 @@ public:
 private:
   bool& flag_;
 };
-
-inline const GLubyte* rgb_bytes(const std::uint32_t& word) {
-  // 0x00BBGGRR on a little-endian machine is R, G, B in memory order.
-  return reinterpret_cast<const GLubyte*>(&word);
-}
 
 }  // namespace
 
@@ -144,6 +140,10 @@ bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxS
   }
   if (!GetHandle()) return false;
 
+  // Users whose machines draw large grids fast enough (or who want the full surface while turning)
+  // switch the coarse drags off in their settings file.
+  renderer_.set_coarse_drags(!SettingIsOff(GetSetting("coarse-drags", "on")));
+
   const wxSize client = GetClientSize();
   gl_viewport_[2] = client.x;
   gl_viewport_[3] = client.y;
@@ -182,7 +182,7 @@ bool View::make_current() {
   if (GetXWindow() == 0) return false;
   if (!context_->SetCurrent(*this)) return false;
   if (delete_pending_) {
-    if (glIsList(1)) glDeleteLists(1, 1);
+    renderer_.discard();
     delete_pending_ = false;
   }
   if (viewport_pending_) {
@@ -213,50 +213,33 @@ void View::set_range_from_matrix() {
   max_ = r.max;
 }
 
-void View::DrawScene() {
-  glNewList(1, GL_COMPILE);
-  const std::size_t w = width_, h = height_;
-  if (h >= 2 && w >= 1) {
-    const float* m = matrix_.data();
-    // A colour matrix left over from another relief (its size differs) is not read at all: the
-    // palette colours the surface until a matching one arrives.
-    const bool by_matrix = !color_matrix_.empty() && color_matrix_.size() == w * h;
-    const std::size_t p = palette_.size();
-    const std::uint32_t* pal = palette_.data();
-    const std::uint32_t* cm = color_matrix_.data();
-    const float lo = min_, hi = max_;
-    auto colour = [&](std::size_t i) {
-      if (by_matrix)
-        glColor3ubv(rgb_bytes(cm[i]));
-      else if (p > 0)
-        glColor3ubv(rgb_bytes(pal[vm::palette_index(m[i], lo, hi, p)]));
-    };
-    auto normal = [&](std::size_t i) {
-      GLfloat n[3];
-      vm::cell_normal(vm::drawn_height(m[i], lo), vm::drawn_height(m[i + 1], lo),
-                      vm::drawn_height(m[i + w], lo), n);
-      glNormal3fv(n);
-    };
-    for (std::size_t r = 0; r + 1 < h; ++r) {
-      glBegin(GL_QUAD_STRIP);
-      const float fy0 = static_cast<float>(r), fy1 = static_cast<float>(r + 1);
-      const bool upper_normals = r + 2 < h;
-      for (std::size_t c = 0; c < w; ++c) {
-        const float fx = static_cast<float>(c);
-        const bool inner = c + 1 < w;
-        const std::size_t iu = (r + 1) * w + c;
-        if (inner && upper_normals) normal(iu);
-        colour(iu);
-        glVertex3f(fx, fy1, vm::drawn_height(m[iu], lo));
-        const std::size_t il = r * w + c;
-        if (inner) normal(il);
-        colour(il);
-        glVertex3f(fx, fy0, vm::drawn_height(m[il], lo));
-      }
-      glEnd();
-    }
-  }
-  glEndList();
+void View::DrawScene() { renderer_.compile(scene(), progress_); }
+
+Scene View::scene() const {
+  Scene s;
+  s.heights = matrix_.data();
+  s.width = width_;
+  s.height = height_;
+  s.min = min_;
+  s.max = max_;
+  s.colors = color_matrix_.data();
+  s.color_count = color_matrix_.size();
+  s.palette = palette_.data();
+  s.palette_count = palette_.size();
+  s.pan_x = pan_x_;
+  s.pan_y = pan_y_;
+  s.tilt = rotation_x_;
+  s.azimuth = rotation_z_;
+  s.zoom_scale = zoom_scale_;
+  s.scale_z = scale_z_;
+  s.bg_color = bg_color_;
+  std::copy(light_pos_, light_pos_ + 3, s.light_pos);
+  s.ambient = ambient_;
+  s.diffuse = diffuse_;
+  s.specular = specular_;
+  s.cursor_x = cursor_x_;
+  s.cursor_y = cursor_y_;
+  return s;
 }
 
 // ---- paint ---------------------------------------------------------------------------------------
@@ -296,104 +279,22 @@ void View::repaint_now() {
 }
 
 void View::store_cursor_height() {
-  if (cursor_x_ != SIZE_MAX && cursor_y_ != SIZE_MAX && cursor_x_ < width_ && cursor_y_ < height_)
-    cursor_height_ = matrix_[cursor_y_ * width_ + cursor_x_];
-}
-
-void View::draw_marker() {
-  if (!(cursor_x_ != SIZE_MAX && cursor_y_ != SIZE_MAX && cursor_x_ < width_ && cursor_y_ < height_))
-    return;
-  const float cx = static_cast<float>(cursor_x_), cy = static_cast<float>(cursor_y_);
-  const float top_y = static_cast<float>(height_ - 1), top_x = static_cast<float>(width_ - 1);
-  const bool rgb = vm::marker_is_rgb(palette_.data(), palette_.size());
-  glBegin(GL_LINES);
-  glColor3f(1.0f, rgb ? 0.0f : 1.0f, rgb ? 0.0f : 1.0f);
-  glVertex3f(cx, cy, min_);
-  glVertex3f(cx, cy, max_);
-  glColor3f(rgb ? 0.0f : 1.0f, 1.0f, rgb ? 0.0f : 1.0f);
-  glVertex3f(cx, 0.0f, max_);
-  glVertex3f(cx, top_y, max_);
-  glColor3f(rgb ? 0.0f : 1.0f, rgb ? 0.0f : 1.0f, 1.0f);
-  glVertex3f(0.0f, cy, max_);
-  glVertex3f(top_x, cy, max_);
-  store_cursor_height();
-  glEnd();
+  if (scene().cursor_on_grid()) cursor_height_ = matrix_[cursor_y_ * width_ + cursor_x_];
 }
 
 void View::render(bool present) {
   FlagGuard guard(painting_);
-  GLint vp[4];
-  glGetIntegerv(GL_VIEWPORT, vp);
-  const double aspect = vm::aspect_of(vp[2], vp[3]);
-
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  const double h = zoom_scale_ * 0.5f;
-  const double l = zoom_scale_ * -0.5f;
-  glOrtho(l * aspect, h * aspect, l, h, -10.0, 10.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-
-  glClearColor((bg_color_ & 0xFF) / 255.0f, ((bg_color_ >> 8) & 0xFF) / 255.0f,
-               ((bg_color_ >> 16) & 0xFF) / 255.0f, 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-  glEnable(GL_DEPTH_TEST);
-  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
-  const GLfloat position[4] = {light_pos_[0], light_pos_[1], light_pos_[2], 0.0f};
-  glLightfv(GL_LIGHT0, GL_POSITION, position);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  glEnable(GL_COLOR_MATERIAL);
-  glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-  glEnable(GL_NORMALIZE);
-  const GLfloat amb[4] = {ambient_, ambient_, ambient_, 0.0f};
-  const GLfloat dif[4] = {diffuse_, diffuse_, diffuse_, 0.0f};
-  const GLfloat spe[4] = {specular_, specular_, specular_, 0.0f};
-  glLightfv(GL_LIGHT0, GL_AMBIENT, amb);
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, dif);
-  glLightfv(GL_LIGHT0, GL_SPECULAR, spe);
-
-  glTranslated(pan_x_, pan_y_, 0.0);
-  glRotatef(-rotation_x_, 1.0f, 0.0f, 0.0f);
-  glRotatef(rotation_z_, 0.0f, 0.0f, 1.0f);
-  glPushMatrix();
-
-  glTranslatef(0.0f, 0.0f, -0.5f);
-  const float s = vm::model_scale_xy(width_, height_);
-  glScalef(s, s, vm::model_scale_z(scale_z_, min_, max_));
-  glTranslatef((static_cast<float>(width_) - 1) * -0.5f, (static_cast<float>(height_) - 1) * -0.5f,
-               -min_);
-
-  glColor3f(1.0f, 1.0f, 1.0f);
-  if (surface_) glCallList(1);
-
-  glDisable(GL_LIGHTING);
-  glLineWidth(2.0f);
-  if (present) {
-    draw_marker();
-  } else {
-    const float keep = cursor_height_;
-    draw_marker();
-    cursor_height_ = keep;
-  }
-
-  glTranslatef(0.0f, 0.0f, max_ - min_);
-  if (present) {
-    glGetIntegerv(GL_VIEWPORT, viewport_);
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview_);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection_);
-    // The camera turns only about X and Z, so element 8 is always 0; zeroing 9 makes window x/y
-    // independent of z, and 10 = 1 keeps the matrix invertible at every tilt but 90 degrees.
-    modelview_[9] = 0.0;
-    modelview_[10] = 1.0;
-  }
-  glPopMatrix();
-  glFinish();
-  if (present) {
-    SwapBuffers();
-    painted_ = true;
-  }
+  const wxSize size = paint_size();
+  const Renderer::Detail detail = present && moving_ ? Renderer::Detail::Moving : Renderer::Detail::Full;
+  const PaintResult r = renderer_.paint(scene(), size.x, size.y, detail);
+  if (!present) return;
+  std::copy(r.viewport, r.viewport + 4, viewport_);
+  std::copy(r.projection, r.projection + 16, projection_);
+  std::copy(r.modelview, r.modelview + 16, modelview_);
+  if (r.cursor_drawn) cursor_height_ = r.cursor_height;
+  coarse_shown_ = r.coarse;
+  SwapBuffers();
+  painted_ = true;
 }
 
 wxImage View::read_last_frame() {
@@ -401,20 +302,12 @@ wxImage View::read_last_frame() {
   // The back buffer's content after a swap is undefined, so the frame is drawn again (without
   // presenting or storing anything) from the same state and read from there.
   render(false);
-  GLint vp[4];
-  glGetIntegerv(GL_VIEWPORT, vp);
-  const int w = vp[2], h = vp[3];
-  if (w <= 0 || h <= 0) return wxImage();
-  std::vector<unsigned char> pixels(static_cast<std::size_t>(w) * h * 3);
   glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(vp[0], vp[1], w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-  wxImage image(w, h, false);
-  unsigned char* out = image.GetData();
-  const std::size_t row = static_cast<std::size_t>(w) * 3;
-  for (int y = 0; y < h; ++y)  // OpenGL's rows run bottom-up
-    std::memcpy(out + static_cast<std::size_t>(y) * row,
-                pixels.data() + static_cast<std::size_t>(h - 1 - y) * row, row);
+  const wxSize size = paint_size();
+  const Picture pic = Renderer::read_pixels(size.x, size.y);
+  if (pic.rgb.empty()) return wxImage();
+  wxImage image(pic.width, pic.height, false);
+  std::memcpy(image.GetData(), pic.rgb.data(), pic.rgb.size());
   return image;
 }
 
@@ -554,6 +447,8 @@ void View::end_drag() {
   // The drag may be ending from inside its own move (a callback that pumps events and loses the
   // capture); it is parked instead of destroyed so the running call stays valid.
   retired_drag_ = std::move(drag_);
+  moving_ = false;
+  if (coarse_shown_) repaint_now();  // the still picture comes from the full surface
 }
 
 void View::OnLButtonDown(wxMouseEvent& event) {
@@ -571,12 +466,14 @@ void View::OnLButtonDown(wxMouseEvent& event) {
     drag->set_target(boost::bind(&View::set_pan, this, _1, _2));
     retired_drag_ = std::move(drag_);
     drag_ = std::move(drag);
+    moving_ = true;
   } else if (manipulator_type_ == ManipulatorType::Cursor) {
     vm::LinearMap mx{1.0, static_cast<double>(p.x)}, my{1.0, static_cast<double>(p.y)};
     std::unique_ptr<MouseDrag> drag(new MouseDrag(p.x, p.y, mx, my));
     drag->set_target(boost::bind(&View::screen_to_cursor, this, _1, _2));
     retired_drag_ = std::move(drag_);
     drag_ = std::move(drag);
+    moving_ = false;
     drag_->move(p.x, p.y);
   }
   event.Skip();
@@ -591,6 +488,7 @@ void View::OnRButtonDown(wxMouseEvent& event) {
   drag->set_target(boost::bind(&View::set_rotation, this, _2, _1));
   retired_drag_ = std::move(drag_);
   drag_ = std::move(drag);
+  moving_ = true;
   event.Skip();
 }
 

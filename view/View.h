@@ -10,6 +10,7 @@
 
 #include "hostlib/Export.h"
 #include "view/LightSettings.h"
+#include "view/Renderer.h"
 
 class wxImage;
 
@@ -71,6 +72,16 @@ public:
   // The picture of the last paint, read back from the GL buffer (invalid image when nothing was drawn).
   wxImage read_last_frame();
 
+  // Told how far a surface compile has come (for a progress gauge); empty to stop.
+  void set_compile_progress(const Renderer::Progress& progress) { progress_ = progress; }
+  // Whether camera drags of large grids show a coarser surface until the button is released.
+  void set_coarse_drags(bool on) { renderer_.set_coarse_drags(on); }
+  bool coarse_drags() const { return renderer_.coarse_drags(); }
+  // The renderer drawing into this view's context (its timings and drag tuning).
+  Renderer& renderer() { return renderer_; }
+  // The state a paint draws, borrowing the view's arrays (valid until the next setter).
+  Scene scene() const;
+
   // The window class name the first make registered; null before any make.
   static const char* class_name() { return p_class_name_; }
 
@@ -97,11 +108,12 @@ private:
   bool make_current();
   // The synchronous repaint of every setter.
   void repaint_now();
-  // One frame, steps of the paint in order; `present` false renders without swapping and without
-  // storing anything (for read-back).
+  // One frame; `present` false renders without swapping and without storing anything (for
+  // read-back).
   void render(bool present);
+  // The viewport the paint fills, in pixels.
+  wxSize paint_size() const { return wxSize(gl_viewport_[2], gl_viewport_[3]); }
   void store_cursor_height();
-  void draw_marker();
   void set_range_from_matrix();
   void start_capture();
   void end_drag();
@@ -132,6 +144,10 @@ private:
   float cursor_height_ = 0.0f;
   int zoom_percent_ = 50;
 
+  Renderer renderer_;
+  Renderer::Progress progress_;
+  bool moving_ = false;          // a camera drag is in progress: paints may be coarse
+  bool coarse_shown_ = false;    // the last presented frame came from the coarse list
   std::unique_ptr<wxGLContext> context_;
   bool created_ = false;         // Create has run
   bool gl_ok_ = false;           // canvas and context were created

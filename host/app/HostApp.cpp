@@ -1,12 +1,6 @@
 // The host program: loads the plug-in modules, lists their tools and runs the one the user picks.
-//
-//   relief3d-host [--lang=en|ru] [--plugins DIR] [--list]
-//                 [--relief PATH [--factors FX,FY] [--texture FILE | --texture RED,GREEN,BLUE]]
-//                 [--snapshot OUT.png]
-//
-// --list prints the tools found (caption per line) and exits. With --relief the tool of a module
-// exporting Lib3dOpenFiles is opened on that file; --snapshot then writes the view to a PNG and
-// exits (0 on success, 1 otherwise).
+// With --relief and --snapshot it renders one picture offscreen and exits, without starting the
+// toolkit (no display needed). `relief3d-host --help` lists the options and exit statuses.
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +17,8 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "host/app/Batch.h"
+#include "host/app/CommandLine.h"
 #include "host/app/Plugins.h"
 #include "host/common/HostStrings.h"
 #include "hostlib/HostLayout.h"
@@ -32,94 +28,33 @@
 
 namespace {
 
-struct Options {
-  ResourceLanguage language = ResourceLanguage::English;
-  std::string pluginDir;
-  bool list = false;
-  std::string relief;
-  unsigned long factorX = 1, factorY = 1;
-  std::string red, green, blue;
-  std::string snapshot;
-  std::string error;
-};
-
 bool starts_with_ru(const char* v) { return v && std::strncmp(v, "ru", 2) == 0; }
 
-// The locale's language, in the order the C library looks at the variables.
-ResourceLanguage language_from_environment() {
+// Whether the locale asks for Russian, in the order the C library looks at the variables.
+bool russian_from_environment() {
   for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* v = std::getenv(var);
-    if (v && *v) return starts_with_ru(v) ? ResourceLanguage::Russian : ResourceLanguage::English;
+    if (v && *v) return starts_with_ru(v);
   }
-  return ResourceLanguage::English;
+  return false;
 }
 
-bool parse_factor(const std::string& s, unsigned long* out) {
-  char* end = nullptr;
-  const unsigned long v = std::strtoul(s.c_str(), &end, 10);
-  if (s.empty() || *end || v < 1 || v > 1000) return false;
-  *out = v;
-  return true;
+std::vector<std::string> arguments(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(argv[i] ? argv[i] : "");
+  return args;
 }
 
-Options parse(const std::vector<std::string>& args) {
-  Options o;
-  o.language = language_from_environment();
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](const char* name, std::string* out) {
-      const std::string eq = std::string(name) + "=";
-      if (a.compare(0, eq.size(), eq) == 0) {
-        *out = a.substr(eq.size());
-        return true;
-      }
-      if (a == name) {
-        if (i + 1 >= args.size()) {
-          o.error = std::string(name) + " needs a value";
-          return false;
-        }
-        *out = args[++i];
-        return true;
-      }
-      return false;
-    };
-    std::string v;
-    if (value("--lang", &v)) {
-      if (v == "ru") o.language = ResourceLanguage::Russian;
-      else if (v == "en") o.language = ResourceLanguage::English;
-      else o.error = "--lang takes en or ru";
-    } else if (value("--plugins", &v)) {
-      o.pluginDir = v;
-    } else if (a == "--list") {
-      o.list = true;
-    } else if (value("--relief", &v)) {
-      o.relief = v;
-    } else if (value("--factors", &v)) {
-      const std::size_t comma = v.find(',');
-      if (comma == std::string::npos || !parse_factor(v.substr(0, comma), &o.factorX) ||
-          !parse_factor(v.substr(comma + 1), &o.factorY))
-        o.error = "--factors takes FX,FY with whole numbers 1..1000";
-    } else if (value("--texture", &v)) {
-      // One file, or three files separated by commas (a single existing file wins).
-      const std::size_t c1 = v.find(','), c2 = c1 == std::string::npos ? c1 : v.find(',', c1 + 1);
-      if (IsFileExist(v.c_str()) || c1 == std::string::npos) {
-        o.red = o.green = o.blue = v;
-      } else if (c2 != std::string::npos && v.find(',', c2 + 1) == std::string::npos) {
-        o.red = v.substr(0, c1);
-        o.green = v.substr(c1 + 1, c2 - c1 - 1);
-        o.blue = v.substr(c2 + 1);
-      } else {
-        o.error = "--texture takes FILE or RED,GREEN,BLUE";
-      }
-    } else if (value("--snapshot", &v)) {
-      o.snapshot = v;
-    } else if (o.error.empty()) {
-      o.error = "unknown option " + a;
-    }
-    if (!o.error.empty()) break;
+std::string plugin_dir(const CommandLine& cl) {
+  return cl.pluginDir.empty() ? GetHostLayout().pluginDir : cl.pluginDir;
+}
+
+bool has_display() {
+  for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) return true;
   }
-  if (o.error.empty() && !o.snapshot.empty() && o.relief.empty()) o.error = "--snapshot needs --relief";
-  return o;
+  return false;
 }
 
 // The platform's command-line string: the executable's path in quotes, then the arguments.
@@ -195,27 +130,22 @@ public:
   bool OnInit() override {
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i) args.push_back(argv[i].ToStdString(wxConvUTF8));
-    options_ = parse(args);
-    if (!options_.error.empty()) {
-      std::fprintf(stderr, "relief3d-host: %s\n", options_.error.c_str());
-      CallAfter([this] { Quit(2); });  // through the main loop, so that the status is ours
-      return true;
-    }
+    // main has already refused a bad command line and handled every batch action.
+    options_ = parse_command_line(args, russian_from_environment());
     SetProcessCommandLine(command_line(args).c_str());
     // GTK adopts the user's locale at start-up; numbers in files and in the C library's formatting
     // must not follow it (a Russian locale writes 1,5), as the modules parse and print with it.
     std::setlocale(LC_NUMERIC, "C");
-    if (!SetProcessLanguage(options_.language))
+    if (!SetProcessLanguage(options_.russian ? ResourceLanguage::Russian : ResourceLanguage::English))
       std::fprintf(stderr, "relief3d-host: no Russian locale is installed (ru_RU.UTF-8); the system's dialogs stay English\n");
     // Before any plug-in is loaded: a module's load hook may already read strings.
-    SetResourceLanguage(options_.language);
-    std::string dir = options_.pluginDir;
-    if (dir.empty()) dir = GetHostLayout().pluginDir;
+    SetResourceLanguage(options_.russian ? ResourceLanguage::Russian : ResourceLanguage::English);
+    const std::string dir = plugin_dir(options_);
     std::vector<std::string> errors;
     tools_ = LoadPlugins(dir, &errors);
     for (const std::string& e : errors) std::fprintf(stderr, "relief3d-host: %s\n", e.c_str());
 
-    if (options_.list) {
+    if (options_.action == HostAction::List) {
       for (const Tool& t : tools_) std::printf("%s\t%s\n", t.caption.c_str(), t.shortCaption.c_str());
       std::fflush(stdout);
       CallAfter([this] { Quit(0); });
@@ -224,11 +154,9 @@ public:
     // A module's Exit command arrives here as wxID_EXIT when no window handles it.
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Quit(exitCode_); }, wxID_EXIT);
 
-    if (options_.snapshot.empty()) {
-      main_ = new MainWindow(tools_, dir);
-      main_->Show();
-      SetTopWindow(main_);
-    }
+    main_ = new MainWindow(tools_, dir);
+    main_->Show();
+    SetTopWindow(main_);
     if (!options_.relief.empty()) CallAfter([this] { Automate(); });
     return true;
   }
@@ -248,6 +176,7 @@ private:
     ExitMainLoop();
   }
 
+  // Opens the viewer on the relief of the command line; the session stays interactive.
   void Automate() {
     const Tool* viewer = nullptr;
     for (const Tool& t : tools_)
@@ -257,25 +186,21 @@ private:
       }
     if (!viewer) {
       std::fprintf(stderr, "relief3d-host: no plug-in can open a relief\n");
-      return Quit(1);
+      return Quit(kExitFailed);
     }
     viewer->entry();
-    auto cstr = [](const std::string& s) { return s.empty() ? nullptr : s.c_str(); };
-    if (!viewer->openFiles(options_.relief.c_str(), options_.factorX, options_.factorY, cstr(options_.red),
-                           cstr(options_.green), cstr(options_.blue), 0)) {
+    std::string files[3];
+    const bool texture = !options_.texture.empty() &&
+                         split_texture(options_.texture, [](const std::string& p) { return IsFileExist(p.c_str()) != 0; }, files);
+    if (!viewer->openFiles(options_.relief.c_str(), options_.view.factor_x, options_.view.factor_y,
+                           texture ? files[0].c_str() : nullptr, texture ? files[1].c_str() : nullptr,
+                           texture ? files[2].c_str() : nullptr, 0)) {
       std::fprintf(stderr, "relief3d-host: cannot open %s\n", options_.relief.c_str());
-      return Quit(1);
+      Quit(kExitFailed);
     }
-    if (options_.snapshot.empty()) return;  // interactive from here on
-    if (!viewer->snapshot || !viewer->snapshot(options_.snapshot.c_str())) {
-      std::fprintf(stderr, "relief3d-host: cannot write %s\n", options_.snapshot.c_str());
-      return Quit(1);
-    }
-    std::printf("relief3d-host: wrote %s\n", options_.snapshot.c_str());
-    Quit(0);
   }
 
-  Options options_;
+  CommandLine options_;
   std::vector<Tool> tools_;
   MainWindow* main_ = nullptr;
   int exitCode_ = 0;
@@ -283,4 +208,23 @@ private:
 
 }  // namespace
 
-wxIMPLEMENT_APP(HostApp);
+wxIMPLEMENT_APP_NO_MAIN(HostApp);
+
+int main(int argc, char** argv) {
+  const CommandLine cl = parse_command_line(arguments(argc, argv), russian_from_environment());
+  if (!cl.error.empty()) {
+    std::fprintf(stderr, "relief3d-host: %s (see --help)\n", cl.error.c_str());
+    return kExitUsage;
+  }
+  switch (cl.action) {
+    case HostAction::Help: std::fputs(usage_text().c_str(), stdout); return kExitOk;
+    case HostAction::Version: std::printf("relief3d-host %s\n", R3D_VERSION); return kExitOk;
+    case HostAction::Snapshot: return run_batch(cl, plugin_dir(cl));
+    default: break;
+  }
+  if (!has_display()) {
+    std::fprintf(stderr, "relief3d-host: no display to open a window on (set DISPLAY, or write a picture with --snapshot)\n");
+    return kExitNoGraphics;
+  }
+  return wxEntry(argc, argv);
+}

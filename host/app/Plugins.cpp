@@ -20,10 +20,7 @@ const wxIcon* icon_query(GetModuleInfoFn info, int module, int query) {
   return static_cast<const wxIcon*>(handle);
 }
 
-}  // namespace
-
-std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors) {
-  std::vector<Tool> tools;
+std::vector<std::string> plugin_files(const std::string& dir, std::vector<std::string>* errors) {
   std::vector<std::string> files;
   if (DIR* d = ::opendir(dir.c_str())) {
     while (dirent* e = ::readdir(d)) {
@@ -35,7 +32,25 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
     errors->push_back("cannot read plug-in folder " + dir);
   }
   std::sort(files.begin(), files.end());
-  for (const std::string& name : files) {
+  return files;
+}
+
+}  // namespace
+
+void* FindPluginExport(const std::string& dir, const char* symbol, std::string* error) {
+  std::vector<std::string> errors;
+  for (const std::string& name : plugin_files(dir, &errors)) {
+    void* lib = ::dlopen((dir + "/" + name).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) continue;
+    if (void* f = ::dlsym(lib, symbol)) return f;
+  }
+  if (error) *error = errors.empty() ? "no plug-in in " + dir + " can render a relief" : errors.front();
+  return nullptr;
+}
+
+std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors) {
+  std::vector<Tool> tools;
+  for (const std::string& name : plugin_files(dir, errors)) {
     const std::string path = dir + "/" + name;
     void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
@@ -50,7 +65,6 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
       continue;  // stays loaded: a library's load hook may already have linked resources
     }
     auto openFiles = reinterpret_cast<OpenFilesFn>(::dlsym(lib, "Lib3dOpenFiles"));
-    auto snapshot = reinterpret_cast<SnapshotFn>(::dlsym(lib, "Lib3dSnapshot"));
     const int count = num();
     for (int i = 0; i < count && i < 1000; ++i) {
       Tool t;
@@ -62,7 +76,6 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
       t.greyIcon = icon_query(info, i, 2);
       t.entry = reinterpret_cast<ToolEntryFn>(function(i));
       t.openFiles = openFiles;
-      t.snapshot = snapshot;
       if (t.entry) tools.push_back(t);
     }
   }

@@ -13,10 +13,9 @@ using GetModuleFunctionFn = void* (*)(int module);
 // A tool's entry: the host calls it with no arguments and ignores any result, so an entry declared
 // as returning int or void can be called through this type.
 using ToolEntryFn = void (*)();
-// The automation exports of a viewer module.
+// The automation export of a viewer module.
 using OpenFilesFn = int (*)(const char* relief, unsigned long factorX, unsigned long factorY, const char* red,
                             const char* green, const char* blue, unsigned long component);
-using SnapshotFn = int (*)(const char* pngPath);
 
 struct Tool {
   std::string library;  // file the tool comes from
@@ -28,8 +27,11 @@ struct Tool {
   const wxIcon* greyIcon = nullptr;
   ToolEntryFn entry = nullptr;
   OpenFilesFn openFiles = nullptr;  // set when the library exports the automation functions
-  SnapshotFn snapshot = nullptr;
 };
+
+// The first plug-in in `dir` (by file name) that exports `symbol`, loaded and kept loaded; null
+// with `error` set when none does. Loads no tool list and no icons, so it needs no display.
+void* FindPluginExport(const std::string& dir, const char* symbol, std::string* error);
 
 // Loads every plug-in in `dir` (sorted by file name) and lists their tools. Libraries are never
 // unloaded: windows they created live until the process ends. Problems go to `errors`.

@@ -96,12 +96,14 @@ extern "C" int GetModuleInfo(int m, int q, void* out, size_t n) {
   return 0;
 }
 extern "C" void* GetModuleFunction(int m) { return m == 0 ? (void*)entry0 : m == 1 ? (void*)entry1 : nullptr; }
-extern "C" int Lib3dOpenFiles(const char* relief, unsigned long fx, unsigned long fy, const char* r,
-                              const char* g, const char* b, unsigned long c) {
-  note("open %s %lu %lu %s %s %s %lu", relief, fx, fy, r ? r : "-", g ? g : "-", b ? b : "-", c);
-  return strstr(relief, "good") != nullptr;
+#include "module/RenderRequest.h"
+extern "C" int Lib3dRenderFile(const Lib3dRenderRequest* r, char* msg, size_t n) {
+  note("render %s %lu %lu %s %s %s %s %dx%d", r->relief, r->factor_x, r->factor_y, r->red ? r->red : "-",
+       r->green ? r->green : "-", r->blue ? r->blue : "-", r->output, r->width, r->height);
+  if (strstr(r->relief, "good")) return 0;
+  snprintf(msg, n, "cannot read relief %s: no such file", r->relief);
+  return 1;
 }
-extern "C" int Lib3dSnapshot(const char* png) { note("snapshot %s", png); return strstr(png, "fail") == nullptr; }
 )";
 
 struct Outcome {
@@ -133,7 +135,7 @@ protected:
     if (!std::ifstream(host_).good()) GTEST_SKIP() << "host program not built";
     const std::string src = dir_.file("fake.cpp");
     ASSERT_TRUE(r3dtest::WriteTextFile(src, kFakePlugin));
-    const Outcome cc = run("c++ -shared -fPIC -o '" + plugins_ + "/a_fake.so' '" + src + "'");
+    const Outcome cc = run("c++ -shared -fPIC -I '" R3D_SOURCE_DIR "' -o '" + plugins_ + "/a_fake.so' '" + src + "'");
     if (cc.status != 0) GTEST_SKIP() << "no compiler for the stand-in plug-in: " << cc.out;
     // Not a tool module, and not a library at all: both are reported and skipped.
     ASSERT_EQ(run("c++ -shared -fPIC -o '" + plugins_ + "/b_plain.so' -x c++ /dev/null").status, 0);
@@ -163,28 +165,24 @@ TEST_F(HostProgram, ListsToolsInTheChosenLanguage) {
   EXPECT_NE(host("--list", "LC_ALL=en_US.UTF-8 LANG=ru_RU.UTF-8").out.find("Beta-en-3"), std::string::npos);
 }
 
-TEST_F(HostProgram, AutomationPassesFilesAndReportsStatus) {
-  Outcome r = host("--relief /data/good.tif --factors 3,4 --texture /t/r.tif,/t/g.tif,/t/b.tif --snapshot /tmp/out.png");
+TEST_F(HostProgram, SnapshotPassesFilesToThePluginWithoutADisplay) {
+  const std::string batch = "env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL= LANG=C";
+  Outcome r = host("--relief /data/good.tif --factors 3,4 --texture /t/r.tif,/t/g.tif,/t/b.tif --snapshot /tmp/o.png", batch);
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/good.tif 3 4 /t/r.tif /t/g.tif /t/b.tif 0\nsnapshot /tmp/out.png\n");
+  EXPECT_EQ(slurp(log_), "render /data/good.tif 3 4 /t/r.tif /t/g.tif /t/b.tif /tmp/o.png 638x403\n");
 
   std::remove(log_.c_str());
   const std::string one = dir_.file("tex,ture.tif");  // an existing file whose name has a comma
   ASSERT_TRUE(r3dtest::WriteTextFile(one, "x"));
-  r = host("--relief /data/good.tif --texture '" + one + "' --snapshot /tmp/out.png");
+  r = host("--relief /data/good.tif --texture '" + one + "' --snapshot /tmp/o.png --size 9x7", batch);
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/good.tif 1 1 " + one + " " + one + " " + one + " 0\nsnapshot /tmp/out.png\n");
+  EXPECT_EQ(slurp(log_), "render /data/good.tif 1 1 " + one + " " + one + " " + one + " /tmp/o.png 9x7\n");
 
-  std::remove(log_.c_str());
-  EXPECT_EQ(host("--relief /data/bad.tif --snapshot /tmp/out.png").status, 1);
-  EXPECT_EQ(slurp(log_), "entry 0\nopen /data/bad.tif 1 1 - - - 0\n");  // no snapshot after a failed open
-  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/fail.png").status, 1);
-
-  EXPECT_EQ(host("--relief /data/good.tif --factors 0,4 --snapshot /tmp/out.png").status, 2);
-  EXPECT_EQ(host("--snapshot /tmp/out.png").status, 2);
-  EXPECT_EQ(host("--frobnicate").status, 2);
+  r = host("--relief /data/bad.tif --snapshot /tmp/o.png", batch);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("relief3d-host: cannot read relief /data/bad.tif: no such file\n"), std::string::npos) << r.out;
   std::remove((plugins_ + "/a_fake.so").c_str());
-  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/out.png").status, 1);  // nobody can open it
+  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/o.png", batch).status, 1);  // nobody can render it
 }
 
 namespace {

@@ -1,0 +1,191 @@
+// Batch rendering for the host's command line: a relief file to a picture file with no window,
+// through the same renderer as the view, in an offscreen context.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "dialogs/palette/BasePalettes.h"
+#include "dialogs/palette/PaletteFile.h"
+#include "dialogs/palette/PaletteLogic.h"
+#include "frame/loading/Loading.h"
+#include "module/ModuleExports.h"
+#include "module/PictureFile.h"
+#include "module/RasterProblem.h"
+#include "view/OffscreenRender.h"
+#include "view/ViewMath.h"
+
+namespace {
+
+namespace vm = lib3d::viewmath;
+
+struct Outcome {
+  int status = LIB3D_RENDER_OK;
+  std::string message;
+};
+
+Outcome fail(int status, const std::string& message) { return Outcome{status, message}; }
+
+std::string range_problem(const Lib3dRenderRequest& r) {
+  if (!r.relief || !*r.relief) return "no relief file given";
+  if (!r.output || !*r.output) return "no picture file given";
+  if (r.factor_x < 1 || r.factor_x > 1000 || r.factor_y < 1 || r.factor_y > 1000)
+    return "compression factors must be whole numbers 1..1000";
+  if (r.width < 1 || r.width > 16384 || r.height < 1 || r.height > 16384)
+    return "picture size must be 1..16384 pixels each way";
+  if (!(r.tilt >= 0.0 && r.tilt <= 180.0)) return "tilt must be 0..180 degrees";
+  if (!std::isfinite(r.azimuth) || !std::isfinite(r.pan_x) || !std::isfinite(r.pan_y))
+    return "azimuth and pan must be finite";
+  if (r.zoom_level == 0 || r.zoom_level == -1) return "zoom step is never 0 or -1";
+  if (!(r.scale_z >= 0.01 && r.scale_z <= 1.0)) return "height scale must be 0.01..1";
+  if (r.light_azimuth < 0 || r.light_azimuth > 360 || r.light_elevation < 0 || r.light_elevation > 90)
+    return "light azimuth must be 0..360 and elevation 0..90 degrees";
+  for (int p : {r.ambient, r.diffuse, r.specular})
+    if (p < 0 || p > 100) return "light strengths must be 0..100 percent";
+  if (r.background > 0xFFFFFFu) return "background must be a colour RRGGBB";
+  if (r.base_palette < -1 || r.base_palette >= lib3d::palette::kPaletteKindCount) return "no such base palette";
+  return std::string();
+}
+
+std::string file_problem(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  return std::string();
+}
+
+Outcome palette_for(const Lib3dRenderRequest& r, std::vector<std::uint32_t>& out) {
+  using namespace lib3d::palette;
+  Palette256 white;
+  white.fill(0xFFFFFFu);  // the palette a new viewer starts with
+  if (r.palette_file && *r.palette_file) {
+    PaletteFileData data;
+    if (!load_palette_file(r.palette_file, data)) {
+      std::string why = file_problem(r.palette_file);
+      if (why.empty()) why = "not a palette file of the palette editor";
+      return fail(LIB3D_RENDER_IO_FAILED, std::string("cannot read palette ") + r.palette_file + ": " + why);
+    }
+    // What the palette editor sends to the view after loading the file.
+    const Palette256 final = map_levels(data.palette, data.inMin, data.inMax, data.outMin, data.outMax);
+    out.assign(final.begin(), final.end());
+  } else if (r.base_palette >= 0) {
+    const Palette256 base = build_base_palette(r.base_palette, white, 0, 255, 0xFFFFFFu);
+    out.assign(base.begin(), base.end());
+  } else {
+    out.assign(white.begin(), white.end());
+  }
+  return Outcome();
+}
+
+std::string read_failure(const char* what, const std::string& path) {
+  std::string why = lib3d::raster_problem(path);
+  if (why.empty()) why = "its pixels could not be read";
+  return std::string("cannot read ") + what + " " + path + ": " + why;
+}
+
+Outcome render(const Lib3dRenderRequest& r) {
+  const std::string problem = range_problem(r);
+  if (!problem.empty()) return fail(LIB3D_RENDER_BAD_VALUE, problem);
+
+  std::string error;
+  bool bad_name = false;
+  lib3d::PictureFile picture_file;
+  if (!picture_file.open(r.output, error, bad_name))
+    return fail(bad_name ? LIB3D_RENDER_BAD_VALUE : LIB3D_RENDER_IO_FAILED, error);
+
+  std::vector<std::uint32_t> palette;
+  Outcome pal = palette_for(r, palette);
+  if (pal.status != LIB3D_RENDER_OK) return pal;
+
+  std::vector<float> heights;
+  std::size_t cols = 0, rows = 0;
+  if (!lib3d::loading::read_relief(CString(r.relief), r.factor_x, r.factor_y, heights, cols, rows))
+    return fail(LIB3D_RENDER_IO_FAILED, read_failure("relief", r.relief));
+  if (cols == 0 || rows == 0)
+    return fail(LIB3D_RENDER_IO_FAILED, std::string("relief ") + r.relief + " has no cells left after reduction by " +
+                                            std::to_string(r.factor_x) + "," + std::to_string(r.factor_y));
+
+  std::vector<std::uint32_t> colors;
+  if (r.red) {
+    const char* files[3] = {r.red, r.green ? r.green : r.red, r.blue ? r.blue : r.red};
+    std::size_t tcols = 0, trows = 0;
+    if (!lib3d::loading::read_texture(CString(files[0]), CString(files[1]), CString(files[2]), r.factor_x,
+                                      r.factor_y, 0, colors, tcols, trows)) {
+      for (const char* f : files)
+        if (!lib3d::raster_problem(f).empty()) return fail(LIB3D_RENDER_IO_FAILED, read_failure("texture", f));
+      return fail(LIB3D_RENDER_IO_FAILED, "cannot read texture: its three files differ in size or pixel kind");
+    }
+    if (tcols != cols || trows != rows)
+      return fail(LIB3D_RENDER_IO_FAILED, "texture size differs from the relief: " + std::to_string(tcols) + "x" +
+                                              std::to_string(trows) + " cells against " + std::to_string(cols) +
+                                              "x" + std::to_string(rows) + " after reduction");
+  }
+
+  lib3d::Scene s;
+  s.heights = heights.data();
+  s.width = cols;
+  s.height = rows;
+  const vm::Range range = vm::finite_range(heights.data(), heights.size());
+  s.min = range.min;
+  s.max = range.max;
+  s.colors = colors.data();
+  s.color_count = colors.size();
+  s.palette = palette.data();
+  s.palette_count = palette.size();
+  s.tilt = static_cast<float>(r.tilt);
+  s.azimuth = static_cast<float>(r.azimuth);
+  s.pan_x = static_cast<float>(r.pan_x);
+  s.pan_y = static_cast<float>(r.pan_y);
+  s.zoom_scale = vm::zoom_for_level(r.zoom_level).scale;
+  s.scale_z = static_cast<float>(r.scale_z);
+  s.bg_color = r.background;
+  std::int32_t words[15] = {};
+  words[3] = r.light_azimuth;
+  words[4] = r.light_elevation;
+  words[6] = r.ambient;
+  words[7] = r.diffuse;
+  words[8] = r.specular;
+  const vm::Light light = vm::light_from_record(words);
+  std::copy(light.pos, light.pos + 3, s.light_pos);
+  s.ambient = light.ambient;
+  s.diffuse = light.diffuse;
+  s.specular = light.specular;
+
+  lib3d::Picture picture;
+  if (!lib3d::render_offscreen(s, r.width, r.height, picture, error)) return fail(LIB3D_RENDER_NO_GL, error);
+  if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
+  return Outcome();
+}
+
+}  // namespace
+
+extern "C" int Lib3dRenderFile(const Lib3dRenderRequest* request, char* message, size_t message_size) {
+  Outcome o;
+  if (!request || request->size < offsetof(Lib3dRenderRequest, width)) {
+    o = fail(LIB3D_RENDER_BAD_VALUE, "no render request");
+  } else {
+    // A caller built against an older request leaves the newer fields at their defaults.
+    Lib3dRenderRequest r;
+    lib3d_render_request_defaults(&r);
+    std::memcpy(&r, request, std::min(request->size, sizeof r));
+    try {
+      o = render(r);
+    } catch (const std::bad_alloc&) {
+      o = fail(LIB3D_RENDER_IO_FAILED, "not enough memory for this relief and picture");
+    }
+  }
+  if (message && message_size > 0) {
+    std::string line = o.message;
+    for (char& c : line)
+      if (c == '\n' || c == '\r') c = ' ';
+    std::snprintf(message, message_size, "%s", line.c_str());
+  }
+  return o.status;
+}

@@ -1,0 +1,58 @@
+/* What a host asks of the viewer module to render one picture of a relief file without a window.
+ * Plain C, shared by the host program and the module; `size` lets either side tell an older
+ * caller (fields it does not know keep their defaults). */
+#pragma once
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+struct Lib3dRenderRequest {
+  size_t size;              /* sizeof(struct Lib3dRenderRequest) as the caller knows it */
+  const char* relief;       /* relief raster */
+  unsigned long factor_x, factor_y; /* compression factors, 1..1000 */
+  const char* red;          /* texture channel files; null: no texture */
+  const char* green;
+  const char* blue;
+  const char* output;       /* picture file: .png, .jpg/.jpeg, .tif/.tiff */
+  int width, height;        /* picture size in pixels, 1..16384 each */
+  double tilt, azimuth;     /* degrees; tilt 0..180 */
+  int zoom_level;           /* the view's zoom steps: ..., -3, -2, 1, 2, 3, ... */
+  double pan_x, pan_y;      /* view units */
+  double scale_z;           /* 0.01..1 */
+  int light_azimuth;        /* degrees, 0..360 */
+  int light_elevation;      /* degrees, 0..90 */
+  int ambient, diffuse, specular; /* percent, 0..100 */
+  unsigned int background;  /* colour word 0x00BBGGRR */
+  const char* palette_file; /* a palette file (*.pal); null: none */
+  int base_palette;         /* one of the nine base palettes 0..8; -1: none */
+};
+
+/* The size of the view in the viewer's starting window, the picture size when none is asked for. */
+#define LIB3D_VIEW_WIDTH 638
+#define LIB3D_VIEW_HEIGHT 403
+
+/* Exit statuses of batch rendering, as the host program passes them on. */
+enum {
+  LIB3D_RENDER_OK = 0,
+  LIB3D_RENDER_IO_FAILED = 1,  /* an input could not be read or the picture not written */
+  LIB3D_RENDER_BAD_VALUE = 2,  /* a request value out of range */
+  LIB3D_RENDER_NO_GL = 3       /* no offscreen OpenGL */
+};
+
+/* Fills a request with the viewer's own starting state (the picture a new viewer shows). */
+static inline void lib3d_render_request_defaults(struct Lib3dRenderRequest* r) {
+  struct Lib3dRenderRequest d = {sizeof(struct Lib3dRenderRequest), 0, 1, 1, 0, 0, 0, 0,
+                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1};
+  *r = d;
+}
+
+/* Renders the picture and writes it (never a half-written file). Returns one of the statuses
+ * above; on failure `message` receives one line naming the cause (no line break). */
+typedef int (*Lib3dRenderFileFn)(const struct Lib3dRenderRequest* request, char* message,
+                                 size_t message_size);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,136 @@
+// The host program run as a user's script runs it, with no display: every command line answers
+// with its exit status and one line naming the cause, and a picture is written whole or not at all.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/support/RasterFixtures.h"
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+};
+
+Outcome host(const std::string& args) {
+  Outcome r;
+  const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY '" R3D_BIN_DIR "/relief3d-host' " + args + " 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[512];
+  while (fgets(buf, sizeof buf, p)) r.out += buf;
+  const int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+std::string head(const std::string& path, std::size_t n) {
+  std::ifstream in(path, std::ios::binary);
+  std::string s(n, '\0');
+  in.read(&s[0], static_cast<std::streamsize>(n));
+  s.resize(static_cast<std::size_t>(in.gcount()));
+  return s;
+}
+
+class HostCommandLine : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::ifstream(R3D_BIN_DIR "/relief3d-host").good()) GTEST_SKIP() << "host program not built";
+    auto wave = [](int x, int y, double*) { return 10.0 * x + (y % 7); };
+    ASSERT_TRUE(r3dtest::WriteRaster(dir_.file("dem.tif"), 30, 20, GDT_Float32, wave));
+    ASSERT_TRUE(r3dtest::WriteRaster(dir_.file("tex.tif"), 30, 20, GDT_Byte, wave));
+    ASSERT_TRUE(r3dtest::WriteRaster(dir_.file("small.tif"), 10, 10, GDT_Byte, wave));
+    ASSERT_TRUE(r3dtest::WriteTextFile(dir_.file("text.tif"), "not a raster\n"));
+    ASSERT_TRUE(r3dtest::WriteTextFile(dir_.file("bad.pal"), "[Palette file]\ninHistmin = '0'\n"));
+    std::filesystem::create_directory(dir_.file("taken.png"));
+  }
+  // {d} in a command line stands for the test's directory.
+  std::string expand(std::string s) const {
+    for (std::size_t at; (at = s.find("{d}")) != std::string::npos;) s.replace(at, 3, dir_.path());
+    return s;
+  }
+  r3dtest::TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
+  const std::string ok = "--relief {d}/dem.tif --snapshot {d}/o.png";
+  struct Case {
+    std::string args;
+    int status;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"--help", 0, "Exit status"},
+      {"--version", 0, "relief3d-host 1."},
+      {"", 3, "no display"},
+      {"--frobnicate", 2, "unknown option '--frobnicate'"},
+      {"--snapshot {d}/o.png", 2, "--snapshot needs --relief"},
+      {"--relief --snapshot {d}/o.png", 2, "--relief needs a value"},
+      {"--relief {d}/dem.tif --snapshot {d}/o.bmp", 2, ".png, .jpg, .jpeg, .tif or .tiff"},
+      {"--relief {d}/dem.tif --azimuth 30", 2, "--azimuth applies only to a picture"},
+      {ok + " --tilt 200", 2, "--tilt takes degrees 0..180, not '200'"},
+      {ok + " --tilt nan", 2, "--tilt takes"},
+      {ok + " --size 0x10", 2, "--size takes"},
+      {ok + " --size 800x600x2", 2, "--size takes"},
+      {ok + " --zoom -1", 2, "--zoom takes a zoom step"},
+      {ok + " --zoom 1.5", 2, "--zoom takes"},
+      {ok + " --scale-z 2", 2, "--scale-z takes a factor 0.01..1"},
+      {ok + " --light 10,95", 2, "--light takes"},
+      {ok + " --ambient 101", 2, "--ambient takes a percentage"},
+      {ok + " --background 12345G", 2, "--background takes a colour RRGGBB"},
+      {ok + " --base-palette rainbow", 2, "--base-palette takes"},
+      {ok + " --factors 0,4", 2, "--factors takes"},
+      {ok + " --pan 1", 2, "--pan takes X,Y"},
+      {ok + " --palette {d}/bad.pal --base-palette grey", 2, "exclude each other"},
+      {ok + " --texture a,b", 2, "--texture takes FILE or RED,GREEN,BLUE"},
+      {"--relief {d}/none.tif --snapshot {d}/o.png", 1, "cannot read relief {d}/none.tif: No such file or directory"},
+      {"--relief {d}/text.tif --snapshot {d}/o.png", 1, "not a raster GDAL can read ("},
+      {"--relief {d} --snapshot {d}/o.png", 1, "is a directory"},
+      {"--relief {d}/dem.tif --factors 40,1 --snapshot {d}/o.png", 1, "no cells left after reduction by 40,1"},
+      {ok + " --texture {d}/small.tif", 1, "texture size differs from the relief: 10x10 cells against 30x20"},
+      {ok + " --texture {d}/tex.tif,{d}/none.tif,{d}/tex.tif", 1, "cannot read texture {d}/none.tif"},
+      {ok + " --palette {d}/bad.pal", 1, "cannot read palette {d}/bad.pal: not a palette file"},
+      {ok + " --palette {d}/none.pal", 1, "No such file or directory"},
+      {"--relief {d}/dem.tif --snapshot {d}/no/dir/o.png", 1, "cannot write {d}/no/dir/o.png: No such file"},
+      {"--relief {d}/dem.tif --snapshot {d}/taken.png", 1, "cannot write {d}/taken.png: is a directory"},
+      {ok + " --size 64x48 --azimuth -30 --tilt 0 --zoom 2 --pan 0.1,-0.1 --scale-z 0.5 --light 90,45 "
+            "--ambient 0 --diffuse 100 --specular 0 --background 000000 --base-palette hue-cycle --texture {d}/tex.tif",
+       0, "wrote {d}/o.png (64x48)"},
+      {"--relief={d}/dem.tif --snapshot={d}/o.JPG --factors=2,2", 0, "wrote"},
+      {"--relief {d}/dem.tif --snapshot {d}/o.tiff", 0, "wrote"},
+  };
+  for (const Case& c : cases) {
+    const Outcome r = host(expand(c.args));
+    EXPECT_EQ(c.status, r.status) << c.args << "\n" << r.out;
+    EXPECT_NE(r.out.find(expand(c.says)), std::string::npos) << c.args << "\n" << r.out;
+    if (c.status != 0 && c.args != "--help") EXPECT_EQ(1, std::count(r.out.begin(), r.out.end(), '\n')) << r.out;
+  }
+  // The pictures are what their names say, of the size asked for (PNG keeps it big-endian at 16).
+  const std::string png = head(dir_.file("o.png"), 24);
+  ASSERT_EQ(24u, png.size());
+  EXPECT_EQ("\x89PNG", png.substr(0, 4));
+  EXPECT_EQ(std::string("\0\0\0\x40\0\0\0\x30", 8), png.substr(16, 8));
+  EXPECT_EQ("\xFF\xD8\xFF", head(dir_.file("o.JPG"), 3));
+  EXPECT_EQ(std::string("II*\0", 4), head(dir_.file("o.tiff"), 4));
+  // Failures after the output was reserved leave no stray file behind.
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+    EXPECT_NE('.', e.path().filename().string()[0]) << e.path();
+}
+
+TEST_F(HostCommandLine, UnreadableFilesAreNamedAsSuch) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  ASSERT_EQ(0, ::chmod(dir_.file("dem.tif").c_str(), 0));
+  const Outcome r = host(expand("--relief {d}/dem.tif --snapshot {d}/o.png"));
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(r.out.find("Permission denied"), std::string::npos) << r.out;
+}

@@ -1,0 +1,119 @@
+// The renderer without any window: its coarse sampling rules, and pictures drawn offscreen.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "view/OffscreenContext.h"
+#include "view/OffscreenRender.h"
+#include "view/Renderer.h"
+
+using lib3d::Picture;
+using lib3d::Renderer;
+using lib3d::Scene;
+
+TEST(CoarseSampling, KeepsFirstAndLastAndStepsBetween) {
+  struct Case {
+    std::size_t n, step;
+    std::vector<std::size_t> want;
+  };
+  const Case cases[] = {
+      {0, 3, {}},          {1, 3, {0}},       {7, 3, {0, 3, 6}},
+      {8, 3, {0, 3, 6, 7}}, {5, 1, {0, 1, 2, 3, 4}}, {4, 0, {0, 1, 2, 3}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.want, lib3d::sampled_indices(c.n, c.step)) << c.n << "/" << c.step;
+}
+
+TEST(CoarseSampling, StepBringsPaintsNearTheTarget) {
+  EXPECT_EQ(2u, lib3d::coarse_step_for(45, 30, 1000, 1000));   // just over: the least coarsening
+  EXPECT_EQ(3u, lib3d::coarse_step_for(150, 30, 1000, 1000));  // sqrt(5) rounded up
+  EXPECT_EQ(10u, lib3d::coarse_step_for(3000, 30, 1000, 1000));
+  EXPECT_EQ(4u, lib3d::coarse_step_for(1e9, 30, 5, 1000));      // still two rows of a 5-row grid
+  EXPECT_EQ(0u, lib3d::coarse_step_for(1e9, 30, 2, 1000));      // nothing to coarsen
+  EXPECT_EQ(2u, lib3d::coarse_step_for(std::nan(""), 30, 100, 100));
+}
+
+namespace {
+
+// A tilted plane in one colour: any sampling of it is the same plane, lit the same way.
+struct Plane {
+  int w = 41, h = 31;
+  std::vector<float> heights;
+  std::vector<std::uint32_t> palette{0x3080C0};
+  Scene scene;
+  Plane() {
+    for (int r = 0; r < h; ++r)
+      for (int c = 0; c < w; ++c) heights.push_back(0.7f * c - 0.4f * r);
+    scene.heights = heights.data();
+    scene.width = w;
+    scene.height = h;
+    scene.min = *std::min_element(heights.begin(), heights.end());
+    scene.max = *std::max_element(heights.begin(), heights.end());
+    scene.palette = palette.data();
+    scene.palette_count = 1;
+    scene.tilt = 30;
+    scene.azimuth = 20;
+  }
+};
+
+int differing(const Picture& a, const Picture& b, int tolerance) {
+  int n = 0;
+  for (std::size_t i = 0; i < a.rgb.size(); ++i) n += std::abs(a.rgb[i] - b.rgb[i]) > tolerance;
+  return n;
+}
+
+}  // namespace
+
+TEST(OffscreenRenderer, CoarseListDrawsTheSameOutlineAndShadeAsTheFullOne) {
+  Plane plane;
+  std::string error;
+  auto ctx = lib3d::OffscreenContext::create(200, 150, error);
+  ASSERT_TRUE(ctx) << error;
+  Renderer r;
+  r.set_frame_budget_ms(0.0);
+  r.compile(plane.scene);
+  r.paint(plane.scene, 200, 150);
+  const Picture full = Renderer::read_pixels(200, 150);
+  EXPECT_FALSE(r.paint(plane.scene, 200, 150, Renderer::Detail::Full).coarse);
+  const lib3d::PaintResult moving = r.paint(plane.scene, 200, 150, Renderer::Detail::Moving);
+  EXPECT_TRUE(moving.coarse);
+  EXPECT_GE(r.coarse_step(), 2u);
+  const Picture coarse = Renderer::read_pixels(200, 150);
+  ASSERT_EQ(full.rgb.size(), coarse.rgb.size());
+  EXPECT_EQ(0, differing(full, coarse, 1));
+  // A background pixel and a surface pixel: the comparison was not of two empty pictures.
+  EXPECT_NE(full.rgb[0], full.rgb[(75 * 200 + 100) * 3]);
+
+  r.set_coarse_drags(false);
+  EXPECT_FALSE(r.paint(plane.scene, 200, 150, Renderer::Detail::Moving).coarse);
+  r.discard();
+  r.paint(plane.scene, 200, 150);
+  const Picture none = Renderer::read_pixels(200, 150);
+  EXPECT_EQ(none.rgb[0], none.rgb[(75 * 200 + 100) * 3]);  // no surface after discard
+}
+
+TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStrip) {
+  Plane plane;
+  std::vector<std::pair<std::size_t, std::size_t>> calls;
+  Picture pic;
+  std::string error;
+  ASSERT_TRUE(lib3d::render_offscreen(plane.scene, 64, 48, pic, error,
+                                      [&](std::size_t done, std::size_t total) { calls.emplace_back(done, total); }))
+      << error;
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(std::make_pair(std::size_t{0}, std::size_t(plane.h - 1)), calls.front());
+  EXPECT_EQ(std::make_pair(std::size_t(plane.h - 1), std::size_t(plane.h - 1)), calls.back());
+  for (std::size_t i = 1; i < calls.size(); ++i) EXPECT_LT(calls[i - 1].first, calls[i].first);
+  EXPECT_EQ(64 * 48 * 3u, pic.rgb.size());
+}
+
+TEST(OffscreenRenderer, RefusesPicturesItCannotHold) {
+  std::string error;
+  EXPECT_FALSE(lib3d::OffscreenContext::create(0, 10, error));
+  EXPECT_NE(std::string::npos, error.find("positive"));
+  error.clear();
+  EXPECT_FALSE(lib3d::OffscreenContext::create(1 << 20, 10, error));
+  EXPECT_NE(std::string::npos, error.find("exceeds the offscreen limit"));
+}

@@ -1,0 +1,31 @@
+#pragma once
+// A desktop OpenGL context that needs no window system: EGL on Mesa's surfaceless platform with a
+// pbuffer of a fixed size. It works with DISPLAY unset (servers, CI, batch rendering).
+#include <memory>
+#include <string>
+
+namespace lib3d {
+
+class OffscreenContext {
+public:
+  // Creates the context with a width x height pbuffer (RGB 8 bits each, depth 24) and makes it
+  // current on the calling thread. Null, with `error` saying why, when that cannot be done.
+  static std::unique_ptr<OffscreenContext> create(int width, int height, std::string& error);
+  ~OffscreenContext();
+  OffscreenContext(const OffscreenContext&) = delete;
+  OffscreenContext& operator=(const OffscreenContext&) = delete;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // Makes the context current again (after another context was used on this thread).
+  bool make_current();
+
+private:
+  OffscreenContext() = default;
+  void* display_ = nullptr;
+  void* surface_ = nullptr;
+  void* context_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
+}  // namespace lib3d

@@ -1,0 +1,246 @@
+#include "view/Renderer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include <GL/gl.h>
+
+#include "view/ViewMath.h"
+
+namespace lib3d {
+
+namespace vm = viewmath;
+
+namespace {
+
+inline const GLubyte* rgb_bytes(const std::uint32_t& word) {
+  // 0x00BBGGRR on a little-endian machine is R, G, B in memory order.
+  return reinterpret_cast<const GLubyte*>(&word);
+}
+
+double ms_since(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void draw_marker(const Scene& s, PaintResult& out) {
+  if (!s.cursor_on_grid()) return;
+  const float cx = static_cast<float>(s.cursor_x), cy = static_cast<float>(s.cursor_y);
+  const float top_y = static_cast<float>(s.height - 1), top_x = static_cast<float>(s.width - 1);
+  const bool rgb = vm::marker_is_rgb(s.palette, s.palette_count);
+  glBegin(GL_LINES);
+  glColor3f(1.0f, rgb ? 0.0f : 1.0f, rgb ? 0.0f : 1.0f);
+  glVertex3f(cx, cy, s.min);
+  glVertex3f(cx, cy, s.max);
+  glColor3f(rgb ? 0.0f : 1.0f, 1.0f, rgb ? 0.0f : 1.0f);
+  glVertex3f(cx, 0.0f, s.max);
+  glVertex3f(cx, top_y, s.max);
+  glColor3f(rgb ? 0.0f : 1.0f, rgb ? 0.0f : 1.0f, 1.0f);
+  glVertex3f(0.0f, cy, s.max);
+  glVertex3f(top_x, cy, s.max);
+  out.cursor_drawn = true;
+  out.cursor_height = s.heights[s.cursor_y * s.width + s.cursor_x];
+  glEnd();
+}
+
+}  // namespace
+
+std::vector<std::size_t> sampled_indices(std::size_t n, std::size_t step) {
+  std::vector<std::size_t> v;
+  if (n == 0) return v;
+  if (step < 1) step = 1;
+  v.reserve(n / step + 2);
+  for (std::size_t i = 0; i < n; i += step) v.push_back(i);
+  if (v.back() != n - 1) v.push_back(n - 1);
+  return v;
+}
+
+std::size_t coarse_step_for(double full_ms, double target_ms, std::size_t width, std::size_t height) {
+  const std::size_t shorter = std::min(width, height);
+  if (shorter < 3) return 0;  // a step of 2 would leave fewer than two rows or columns
+  double want = target_ms > 0.0 ? std::ceil(std::sqrt(full_ms / target_ms)) : 2.0;
+  if (!(want >= 2.0)) want = 2.0;  // also NaN
+  const std::size_t most = shorter - 1;
+  return want >= static_cast<double>(most) ? most : static_cast<std::size_t>(want);
+}
+
+void Renderer::compile_list(unsigned list, const Scene& s, std::size_t step, const Progress& progress) {
+  glNewList(list, GL_COMPILE);
+  const std::vector<std::size_t> rows = sampled_indices(s.height, step);
+  const std::vector<std::size_t> cols = sampled_indices(s.width, step);
+  if (rows.size() >= 2 && !cols.empty()) {
+    const std::size_t w = s.width;
+    const float* m = s.heights;
+    const float lo = s.min, hi = s.max;
+    // A colour matrix left over from another relief (its size differs) is not read at all: the
+    // palette colours the surface until a matching one arrives.
+    const bool by_matrix = s.colored_by_matrix();
+    const std::size_t p = s.palette_count;
+    auto colour = [&](std::size_t i) {
+      if (by_matrix)
+        glColor3ubv(rgb_bytes(s.colors[i]));
+      else if (p > 0)
+        glColor3ubv(rgb_bytes(s.palette[vm::palette_index(m[i], lo, hi, p)]));
+    };
+    // Forward differences towards the next sampled column and row; over a step of one cell this is
+    // exactly the grid-unit normal, over longer steps the same slope scaled by the step lengths.
+    auto normal = [&](std::size_t r, std::size_t r_next, std::size_t c, std::size_t c_next) {
+      const std::size_t i = r * w + c;
+      GLfloat n[3];
+      vm::cell_normal(vm::drawn_height(m[i], lo), vm::drawn_height(m[r * w + c_next], lo),
+                      vm::drawn_height(m[r_next * w + c], lo), n);
+      if (step > 1) {
+        const float dx = static_cast<float>(c_next - c), dy = static_cast<float>(r_next - r);
+        n[0] *= dy;
+        n[1] *= dx;
+        n[2] = dx * dy;
+      }
+      glNormal3fv(n);
+    };
+    const std::size_t strips = rows.size() - 1, ncols = cols.size();
+    if (progress) progress(0, strips);
+    for (std::size_t k = 0; k < strips; ++k) {
+      const std::size_t r0 = rows[k], r1 = rows[k + 1];
+      const float fy0 = static_cast<float>(r0), fy1 = static_cast<float>(r1);
+      const bool upper_normals = k + 2 < rows.size();
+      glBegin(GL_QUAD_STRIP);
+      for (std::size_t j = 0; j < ncols; ++j) {
+        const std::size_t c = cols[j];
+        const float fx = static_cast<float>(c);
+        const bool inner = j + 1 < ncols;
+        const std::size_t iu = r1 * w + c;
+        if (inner && upper_normals) normal(r1, rows[k + 2], c, cols[j + 1]);
+        colour(iu);
+        glVertex3f(fx, fy1, vm::drawn_height(m[iu], lo));
+        const std::size_t il = r0 * w + c;
+        if (inner) normal(r0, r1, c, cols[j + 1]);
+        colour(il);
+        glVertex3f(fx, fy0, vm::drawn_height(m[il], lo));
+      }
+      glEnd();
+      if (progress && ((k + 1) * 100 / strips != k * 100 / strips)) progress(k + 1, strips);
+    }
+  }
+  glEndList();
+}
+
+void Renderer::compile(const Scene& scene, const Progress& progress) {
+  compile_list(kSurfaceList, scene, 1, progress);
+  surface_ = true;
+  coarse_stale_ = true;
+}
+
+void Renderer::discard() {
+  if (glIsList(kSurfaceList)) glDeleteLists(kSurfaceList, 1);
+  if (glIsList(kCoarseList)) glDeleteLists(kCoarseList, 1);
+  surface_ = false;
+  coarse_stale_ = true;
+  coarse_step_ = 0;
+}
+
+bool Renderer::ensure_coarse(const Scene& scene) {
+  if (!coarse_enabled_ || !surface_ || !(full_ms_ > budget_ms_)) return false;
+  std::size_t want = coarse_step_;
+  if (coarse_stale_ || want == 0) {
+    want = coarse_step_for(full_ms_, kCoarseTargetMs, scene.width, scene.height);
+  } else if (coarse_ms_ > budget_ms_) {
+    // Still too slow (the window may have grown): one step coarser, within the grid.
+    const std::size_t most = coarse_step_for(1e300, kCoarseTargetMs, scene.width, scene.height);
+    if (want < most) ++want;
+  }
+  if (want < 2) return false;
+  if (coarse_stale_ || want != coarse_step_) {
+    compile_list(kCoarseList, scene, want, Progress());
+    coarse_step_ = want;
+    coarse_stale_ = false;
+    coarse_ms_ = 0.0;
+  }
+  return true;
+}
+
+PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail) {
+  const auto t0 = std::chrono::steady_clock::now();
+  PaintResult out;
+  const bool coarse = detail == Detail::Moving && ensure_coarse(s);
+  out.coarse = coarse;
+
+  glViewport(0, 0, std::max(width, 0), std::max(height, 0));
+  const double aspect = vm::aspect_of(width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  const double h = s.zoom_scale * 0.5f;
+  const double l = s.zoom_scale * -0.5f;
+  glOrtho(l * aspect, h * aspect, l, h, -10.0, 10.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  const std::uint32_t bg = s.bg_color;
+  glClearColor((bg & 0xFF) / 255.0f, ((bg >> 8) & 0xFF) / 255.0f, ((bg >> 16) & 0xFF) / 255.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  glEnable(GL_DEPTH_TEST);
+  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+  const GLfloat position[4] = {s.light_pos[0], s.light_pos[1], s.light_pos[2], 0.0f};
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_COLOR_MATERIAL);
+  glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+  glEnable(GL_NORMALIZE);
+  const GLfloat amb[4] = {s.ambient, s.ambient, s.ambient, 0.0f};
+  const GLfloat dif[4] = {s.diffuse, s.diffuse, s.diffuse, 0.0f};
+  const GLfloat spe[4] = {s.specular, s.specular, s.specular, 0.0f};
+  glLightfv(GL_LIGHT0, GL_AMBIENT, amb);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, dif);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, spe);
+
+  glTranslated(s.pan_x, s.pan_y, 0.0);
+  glRotatef(-s.tilt, 1.0f, 0.0f, 0.0f);
+  glRotatef(s.azimuth, 0.0f, 0.0f, 1.0f);
+  glPushMatrix();
+
+  glTranslatef(0.0f, 0.0f, -0.5f);
+  const float sxy = vm::model_scale_xy(s.width, s.height);
+  glScalef(sxy, sxy, vm::model_scale_z(s.scale_z, s.min, s.max));
+  glTranslatef((static_cast<float>(s.width) - 1) * -0.5f, (static_cast<float>(s.height) - 1) * -0.5f,
+               -s.min);
+
+  glColor3f(1.0f, 1.0f, 1.0f);
+  if (surface_) glCallList(coarse ? kCoarseList : kSurfaceList);
+
+  glDisable(GL_LIGHTING);
+  glLineWidth(2.0f);
+  draw_marker(s, out);
+
+  glTranslatef(0.0f, 0.0f, s.max - s.min);
+  glGetIntegerv(GL_VIEWPORT, out.viewport);
+  glGetDoublev(GL_MODELVIEW_MATRIX, out.modelview);
+  glGetDoublev(GL_PROJECTION_MATRIX, out.projection);
+  // The camera turns only about X and Z, so element 8 is always 0; zeroing 9 makes window x/y
+  // independent of z, and 10 = 1 keeps the matrix invertible at every tilt but 90 degrees.
+  out.modelview[9] = 0.0;
+  out.modelview[10] = 1.0;
+  glPopMatrix();
+  glFinish();
+  (coarse ? coarse_ms_ : full_ms_) = ms_since(t0);
+  return out;
+}
+
+Picture Renderer::read_pixels(int width, int height) {
+  Picture pic;
+  if (width <= 0 || height <= 0) return pic;
+  const std::size_t row = static_cast<std::size_t>(width) * 3;
+  std::vector<unsigned char> raw(row * static_cast<std::size_t>(height));
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
+  pic.width = width;
+  pic.height = height;
+  pic.rgb.resize(raw.size());
+  for (int y = 0; y < height; ++y)  // OpenGL's rows run bottom-up
+    std::memcpy(pic.rgb.data() + static_cast<std::size_t>(y) * row,
+                raw.data() + static_cast<std::size_t>(height - 1 - y) * row, row);
+  return pic;
+}
+
+}  // namespace lib3d

@@ -1,0 +1,87 @@
+#pragma once
+// Draws the relief into whatever OpenGL context is current on the calling thread: a window's, or an
+// offscreen one. Owns the display lists it compiles there (list 1 for the surface, list 2 for the
+// coarse surface of drags); the caller keeps the same context current for every call.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "view/Scene.h"
+
+namespace lib3d {
+
+// What a paint leaves for picking and for the cursor readout.
+struct PaintResult {
+  int viewport[4] = {0, 0, 0, 0};
+  double projection[16] = {};
+  double modelview[16] = {};  // already edited for picking on the relief's top plane
+  bool cursor_drawn = false;
+  float cursor_height = 0.0f;  // valid when cursor_drawn
+  bool coarse = false;         // the coarse list stood in for the surface
+};
+
+// Rows of RGB bytes, top row first.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+};
+
+class Renderer {
+public:
+  static constexpr unsigned kSurfaceList = 1;
+  static constexpr unsigned kCoarseList = 2;
+
+  // Called with (0, total) first, then as strips are done (at most about a hundred times), ending
+  // with (total, total); total is the number of strips.
+  using Progress = std::function<void(std::size_t done, std::size_t total)>;
+  enum class Detail { Full, Moving };
+
+  // Compiles the surface into list 1, replacing it. The coarse list goes stale with it.
+  void compile(const Scene& scene, const Progress& progress = Progress());
+  // Deletes the lists; the next paint draws no surface until the next compile.
+  void discard();
+  bool has_surface() const { return surface_; }
+
+  // One frame into a viewport of width x height pixels, ending in glFinish (no buffer swap).
+  // Detail::Moving may replay a coarser list when full paints are slower than the frame budget.
+  PaintResult paint(const Scene& scene, int width, int height, Detail detail = Detail::Full);
+
+  // Reads width x height pixels from the current read buffer, bottom-up rows turned top-down.
+  static Picture read_pixels(int width, int height);
+
+  // Coarse drags: on by default; off means every paint replays list 1.
+  void set_coarse_drags(bool on) { coarse_enabled_ = on; }
+  bool coarse_drags() const { return coarse_enabled_; }
+  // The time of the last full paint (ms, up to glFinish) and the coarse list's step (0: none).
+  double last_full_paint_ms() const { return full_ms_; }
+  std::size_t coarse_step() const { return coarse_step_; }
+
+  // A full paint slower than the frame budget (ms) makes drags replay the coarse list, whose step
+  // is chosen so that a paint takes about kCoarseTargetMs. 40 ms keeps drags at 25 frames a second.
+  static constexpr double kFrameBudgetMs = 40.0;
+  static constexpr double kCoarseTargetMs = 30.0;
+  void set_frame_budget_ms(double ms) { budget_ms_ = ms; }
+
+private:
+  void compile_list(unsigned list, const Scene& scene, std::size_t step, const Progress& progress);
+  bool ensure_coarse(const Scene& scene);
+
+  bool surface_ = false;
+  bool coarse_enabled_ = true;
+  bool coarse_stale_ = true;
+  std::size_t coarse_step_ = 0;  // step of the compiled coarse list, 0 while there is none
+  double budget_ms_ = kFrameBudgetMs;
+  double full_ms_ = 0.0;
+  double coarse_ms_ = 0.0;
+};
+
+// The rows or columns the coarse list samples: every step-th of 0..n-1, and always the last one,
+// so that the coarse surface keeps the grid's outline.
+std::vector<std::size_t> sampled_indices(std::size_t n, std::size_t step);
+// The step that should bring a paint of full_ms down to about target_ms: triangles fall with the
+// square of the step. At least 2, and never so large that fewer than two rows or columns remain;
+// 0 when the grid is too small to coarsen.
+std::size_t coarse_step_for(double full_ms, double target_ms, std::size_t width, std::size_t height);
+
+}  // namespace lib3d

@@ -1,0 +1,38 @@
+#pragma once
+// Everything one picture of the relief depends on, as the renderer reads it. The arrays are
+// borrowed: whoever fills a Scene keeps them alive (and unchanged) for the call it is passed to.
+#include <cstddef>
+#include <cstdint>
+
+namespace lib3d {
+
+struct Scene {
+  // The grid: cell (c, r) is heights[r * width + c]; min/max is its finite height range.
+  const float* heights = nullptr;
+  std::size_t width = 0, height = 0;
+  float min = 0.0f, max = 0.0f;
+  // One colour word per cell (0x00BBGGRR), used only when it holds exactly width * height words.
+  const std::uint32_t* colors = nullptr;
+  std::size_t color_count = 0;
+  const std::uint32_t* palette = nullptr;
+  std::size_t palette_count = 0;
+
+  // Camera and look.
+  float pan_x = 0.0f, pan_y = 0.0f;
+  float tilt = 45.0f, azimuth = 45.0f;  // degrees
+  float zoom_scale = 2.0f;              // height of the visible area in view units
+  float scale_z = 1.0f;
+  std::uint32_t bg_color = 0x7F7F7F;
+  float light_pos[3] = {0.0f, 0.0f, 1.0f};
+  float ambient = 0.3f, diffuse = 0.7f, specular = 0.2f;
+  std::size_t cursor_x = SIZE_MAX, cursor_y = SIZE_MAX;
+
+  bool colored_by_matrix() const {
+    return colors && color_count != 0 && color_count == width * height;
+  }
+  bool cursor_on_grid() const {
+    return cursor_x != SIZE_MAX && cursor_y != SIZE_MAX && cursor_x < width && cursor_y < height;
+  }
+};
+
+}  // namespace lib3d
