@@ -10,8 +10,9 @@ flavour="${1:-release}"
 
 packages=(build-essential cmake pkg-config libwxgtk3.2-dev libwxgtk-gl3.2-1 libgdal-dev gdal-bin
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libboost-dev libgtest-dev
-          libegl-dev libegl-mesa0 xvfb xauth fonts-dejavu-core imagemagick desktop-file-utils man-db
-          locales python3 libgtk-3-dev wx3.2-i18n)
+          libegl-dev libegl-mesa0 xvfb xauth fonts-dejavu-core imagemagick
+          weston xwayland openbox x11-utils desktop-file-utils man-db locales python3 libgtk-3-dev
+          wx3.2-i18n)
 "$here/scripts/ensure-packages.sh" "${packages[@]}"
 # GTK's own dialogs (file and colour choosers, stock buttons) speak Russian only when the C library
 # has a Russian locale to switch to.
