@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <wx/app.h>
 #include <wx/intl.h>
 #include <wx/translation.h>
 
@@ -34,7 +35,8 @@ bool SetProcessLanguage(ResourceLanguage language) {
   }
   std::setlocale(LC_NUMERIC, "C");
   // wx's own windows (the help viewer's frame and toolbar, generic dialogs) translate through
-  // wx's catalog, not GTK's.
+  // wx's catalog, not GTK's; finding the catalog needs a running wx application.
+  if (!wxTheApp) return ok;
   wxTranslations* translations = wxTranslations::Get();
   if (!translations) {
     translations = new wxTranslations;

@@ -2,6 +2,8 @@
 
 #include <fnmatch.h>
 
+#include <clocale>
+
 #include <cstdlib>
 #include <set>
 #include <sstream>
@@ -12,6 +14,7 @@
 #include "hostlib/Controls.h"
 #include "hostlib/HostLayout.h"
 #include "hostlib/Paths.h"
+#include "hostlib/ProcessLocale.h"
 #include "hostlib/Resources.h"
 #include "tests/support/RasterFixtures.h"
 
@@ -212,4 +215,19 @@ TEST(Resources, ChainSearchesLatestModuleFirst) {
   EXPECT_FALSE(HasResourceString(5000));
   UnlinkResourceModule(&mb);  // twice: harmless
   EXPECT_EQ(GetResourceString(269), hostText);
+}
+
+// The C library follows the interface language (GTK's dialogs translate through it); numbers never do.
+TEST(Resources, ProcessLocaleFollowsTheLanguage) {
+  if (!SetProcessLanguage(ResourceLanguage::Russian)) GTEST_SKIP() << "no Russian locale installed";
+  EXPECT_EQ(std::string(std::setlocale(LC_MESSAGES, nullptr)).substr(0, 2), "ru");
+  EXPECT_STREQ(std::getenv("LANGUAGE"), "ru");
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f", 1.5);
+  EXPECT_STREQ(text, "1.5");
+  EXPECT_TRUE(SetProcessLanguage(ResourceLanguage::English));
+  EXPECT_STREQ(std::getenv("LANGUAGE"), "en");  // under the Russian locale, English must be asked for
+  std::setlocale(LC_ALL, "C");
+  unsetenv("LANGUAGE");
 }
