@@ -82,9 +82,9 @@ void RangeServer::answer(int client) {
   long long first = -1, last = -1, suffix = -1;
   while (std::getline(lines, line)) {
     if (line.compare(0, 13, "Range: bytes=") != 0 && line.compare(0, 13, "range: bytes=") != 0) continue;
-    const std::string spec = line.substr(13);
-    if (!spec.empty() && spec[0] == '-') suffix = std::atoll(spec.c_str() + 1);
-    else if (std::sscanf(spec.c_str(), "%lld-%lld", &first, &last) < 1) first = -1;
+    const std::string range = line.substr(13);
+    if (!range.empty() && range[0] == '-') suffix = std::atoll(range.c_str() + 1);
+    else if (std::sscanf(range.c_str(), "%lld-%lld", &first, &last) < 1) first = -1;
   }
   std::ifstream in(root_ + "/" + (target.empty() ? "" : target.substr(1)), std::ios::binary);
   const std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
