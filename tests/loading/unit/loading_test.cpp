@@ -107,6 +107,7 @@ const FileKind kFileKinds[] = {
     {"StripsOfSevenRowsInt16", GDT_Int16, Layout::Striped, 0, {"BLOCKYSIZE=7"}},  // raw strips
     {"OneStripUInt16", GDT_UInt16, Layout::Striped, 0, {"BLOCKYSIZE=400"}},       // raw strips
     {"TiledFloat64", GDT_Float64, Layout::Tiled, 128, {}},                        // raw tiles
+    {"BigTiffStripsOfFiveInt16", GDT_Int16, Layout::Striped, 0, {"BIGTIFF=YES", "BLOCKYSIZE=5"}},  // raw strips
     {"StripedComplexFloat32", GDT_CFloat32, Layout::Striped, 0, {}},              // raw strips
     {"DeflateStripsFloat64", GDT_Float64, Layout::Striped, 0, {"COMPRESS=DEFLATE", "BLOCKYSIZE=16"}},  // GDAL blocks
     {"DeflateTilesInt16", GDT_Int16, Layout::Tiled, 32, {"COMPRESS=DEFLATE", "PREDICTOR=2"}},         // GDAL blocks
