@@ -89,7 +89,8 @@ TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
     for (std::size_t r = 0; r < out.rows; ++r)
       for (std::size_t c = 0; c < out.cols; ++c) want[r * out.cols + c] = float(ref[r * ky * W + c * kx]);
     ASSERT_EQ(out.heights.size(), want.size());
-    EXPECT_EQ(std::memcmp(out.heights.data(), want.data(), want.size() * sizeof(float)), 0) << kx << "x" << ky;
+    EXPECT_TRUE(want.empty() || std::memcmp(out.heights.data(), want.data(), want.size() * sizeof(float)) == 0)
+        << kx << "x" << ky;
     ASSERT_FALSE(progress.empty());
     for (std::size_t i = 0; i < progress.size(); ++i) {
       EXPECT_EQ(progress[i].second, out.rows);
