@@ -107,6 +107,8 @@ private:
   void begin_progress();
   void show_progress(int value);
   void end_progress();
+  // Hides the floating panes with the frame (show false) or brings them back.
+  void show_floating_panes(bool show);
 
   CString helpPath;
   bool destroyOnClose_;
@@ -120,6 +122,7 @@ private:
   C3DPaletteExDlg* paletteDlg_ = nullptr;
   CToolWinDlg* toolWin_ = nullptr;
   ReadoutSettings readout_;
+  std::vector<wxWindow*> hiddenWithFrame_;  // floating panes hidden with the frame
 };
 
 }  // namespace lib3d

@@ -83,6 +83,10 @@ void Frame::build_accelerators() {
       {wxACCEL_CTRL, 'Z', ID_HELP_3D},
       {wxACCEL_NORMAL, WXK_NUMPAD_ADD, ID_ZOOM_IN_3D},
       {wxACCEL_NORMAL, WXK_NUMPAD_SUBTRACT, ID_ZOOM_OUT_3D},
+      // Exit's label shows Alt+F4, which GTK makes an accelerator of Exit; but the key closes the
+      // window it is pressed in (the window manager's key, passed on when the manager leaves it to
+      // the program), so it goes to the frame's own close, which the table checks before the menu.
+      {wxACCEL_ALT, WXK_F4, wxID_CLOSE},
   };
   SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(entries)), entries));
 }

@@ -110,6 +110,9 @@ void Frame::OnFileOpen() {
           set_color_matrix(dialog.texturePath, dialog.texturePath, dialog.texturePath, fx, fy, component);
         else
           set_color_matrix(dialog.redPath, dialog.greenPath, dialog.bluePath, fx, fy, component);
+        // The view compiles the texture without painting, and a compositing desktop sends no
+        // repaint when the dialog closes: the new colours are asked for here.
+        if (view_) view_->Refresh();
       }
     }
   }  // the dialog lives for this one command

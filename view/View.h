@@ -120,6 +120,8 @@ private:
   void start_capture();
   void end_drag();
   double viewport_aspect() const;
+  // The client area in the drawable's pixels (client size times the content scale).
+  wxSize pixel_size() const;
 
   std::vector<float> matrix_;
   std::vector<std::uint32_t> color_matrix_;
