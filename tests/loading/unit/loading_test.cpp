@@ -101,7 +101,8 @@ TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
     for (std::size_t r = 0; r < out.rows; ++r)
       for (std::size_t c = 0; c < out.cols; ++c) want[r * out.cols + c] = float(ref[r * ky * W + c * kx]);
     ASSERT_EQ(out.heights.size(), want.size());
-    EXPECT_EQ(std::memcmp(out.heights.data(), want.data(), want.size() * sizeof(float)), 0) << kx << "x" << ky;
+    EXPECT_TRUE(want.empty() || std::memcmp(out.heights.data(), want.data(), want.size() * sizeof(float)) == 0)
+        << kx << "x" << ky;
     ASSERT_FALSE(progress.empty());
     for (std::size_t i = 0; i < progress.size(); ++i) {
       EXPECT_EQ(progress[i].second, out.rows);
@@ -122,6 +123,7 @@ const FileKind kFileKinds[] = {
     {"StripsOfSevenRowsInt16", GDT_Int16, Layout::Striped, 0, {"BLOCKYSIZE=7"}},  // raw strips
     {"OneStripUInt16", GDT_UInt16, Layout::Striped, 0, {"BLOCKYSIZE=400"}},       // raw strips
     {"TiledFloat64", GDT_Float64, Layout::Tiled, 128, {}},                        // raw tiles
+    {"BigTiffStripsOfFiveInt16", GDT_Int16, Layout::Striped, 0, {"BIGTIFF=YES", "BLOCKYSIZE=5"}},  // raw strips
     {"StripedComplexFloat32", GDT_CFloat32, Layout::Striped, 0, {}},              // raw strips
     {"DeflateStripsFloat64", GDT_Float64, Layout::Striped, 0, {"COMPRESS=DEFLATE", "BLOCKYSIZE=16"}},  // GDAL blocks
     {"DeflateTilesInt16", GDT_Int16, Layout::Tiled, 32, {"COMPRESS=DEFLATE", "PREDICTOR=2"}},         // GDAL blocks
