@@ -360,10 +360,14 @@ wxImage View::read_last_frame() {
 // ---- setters -------------------------------------------------------------------------------------
 
 void View::set_matrix(const std::vector<float>& matrix, std::size_t width, std::size_t height) {
+  if (grid_fits(matrix.size(), width, height)) set_matrix(std::vector<float>(matrix), width, height);
+}
+
+void View::set_matrix(std::vector<float>&& matrix, std::size_t width, std::size_t height) {
   // A vector shorter than width x height would be read past its end by the compile and the marker;
   // it is refused and the previous relief stays.
   if (!grid_fits(matrix.size(), width, height)) return;
-  matrix_ = matrix;
+  matrix_ = std::move(matrix);
   width_ = width;
   height_ = height;
   set_range_from_matrix();

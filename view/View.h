@@ -37,6 +37,8 @@ public:
                     std::size_t height, const wxRect& rect);
 
   void set_matrix(const std::vector<float>& matrix, std::size_t width, std::size_t height);
+  // Takes the caller's matrix instead of copying it (a loader's grid), so that only one is held.
+  void set_matrix(std::vector<float>&& matrix, std::size_t width, std::size_t height);
   void set_color_matrix(const std::vector<std::uint32_t>& colors);
   void set_palette(const std::vector<std::uint32_t>& palette);
   std::vector<std::uint32_t> get_palette() const;

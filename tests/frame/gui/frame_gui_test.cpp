@@ -2,6 +2,7 @@
 // it and each one starts from a known state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -9,9 +10,11 @@
 
 #include <wx/aui/auibar.h>
 #include <wx/brush.h>
+#include <wx/gauge.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/testing.h>
+#include <wx/utils.h>
 #include <wx/uiaction.h>
 
 #include "dialogs/open/OpenFileDlg.h"
@@ -293,6 +296,45 @@ TEST_F(FrameTest, ReliefFileResetsTheReadoutAndABadFileChangesNothing) {
   EXPECT_EQ(frame->readout().originY, 0u);
   EXPECT_EQ(frame->readout().divisor, 1u);
   EXPECT_GT(view->get_width(), 0u);
+}
+
+// A large relief: while it loads the cursor is busy and the status-bar gauge, shown, only moves
+// forward through the read's share; afterwards both are gone, and a refused load leaves none.
+TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
+  ShowFrame();
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("large.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 2048, 2048, GDT_Float32, [](int x, int y, double*) { return x + y; }));
+  struct Seen {
+    int value, range;
+    bool shown, busy;
+  };
+  std::vector<Seen> seen;
+  frame->set_progress_notify([&](int value, int range) {
+    seen.push_back({value, range, frame->progress_gauge()->IsShown(), wxIsBusy()});
+  });
+  ASSERT_TRUE(frame->set_matrix(CString(path), 2, 2));
+  EXPECT_EQ(view->get_width(), 1024u);
+  ASSERT_GT(seen.size(), 10u);
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_TRUE(seen[i].shown && seen[i].busy) << i;
+    EXPECT_EQ(seen[i].range, seen[0].range);
+    if (i > 0) {
+      EXPECT_GT(seen[i].value, seen[i - 1].value) << i;
+    }
+  }
+  // The read fills the first half of the gauge and the surface compile the second, to the end.
+  EXPECT_EQ(seen.back().value, seen.back().range);
+  EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Seen& s) { return 2 * s.value == s.range; }));
+  EXPECT_GT(std::count_if(seen.begin(), seen.end(), [](const Seen& s) { return 2 * s.value > s.range; }), 1);
+  EXPECT_FALSE(frame->progress_gauge()->IsShown());
+  EXPECT_FALSE(wxIsBusy());
+  seen.clear();
+  EXPECT_FALSE(frame->set_matrix(CString(dir.file("missing.tif")), 2, 2));
+  EXPECT_TRUE(seen.empty());
+  EXPECT_FALSE(frame->progress_gauge()->IsShown());
+  EXPECT_FALSE(wxIsBusy());
+  frame->set_progress_notify(nullptr);
 }
 
 TEST_F(FrameTest, OpenCancelledChangesNothing) {
