@@ -36,7 +36,7 @@ snapshot="$(mktemp -d)"
   env -u GDK_BACKEND build/bin/relief3d-host --relief data/jacksboro_fault_dem.tif --snapshot '$snapshot/out.png'
   export GDK_BACKEND=x11
   '$t/test_view_gui' --gtest_filter='ViewWindow.*:ViewSample.*'
-  '$t/test_frame_gui' --gtest_filter='-FrameTest.AltF4*'
+  '$t/test_frame_gui' --gtest_filter='-FrameTest.AltF4*:FrameTest.Shortcuts*'
   '$t/test_hostlib_gui' --gtest_filter='HtmlHelp.*'"
 rm -rf "$snapshot"
 echo "-- Xvfb without GLX"
@@ -44,4 +44,5 @@ echo "-- Xvfb without GLX"
 echo "-- GDK_SCALE=2"
 "$desk" hidpi -- bash -ec "
   '$t/test_view_gui' --gtest_filter='ViewWindow.ScreenAndRealPointer*'
-  '$t/test_frame_gui' --gtest_filter='FrameTest.TextureFromOpen*:FrameTest.AltF4*'"
+  '$t/test_frame_gui' --gtest_filter='FrameTest.TextureFromOpen*:FrameTest.AltF4*:FrameTest.Shortcuts*'
+  '$t/test_tools_gui' --gtest_filter='ToolsTest.SlidersOnScreen*:ToolsTest.TabAndPage*'"
