@@ -9,6 +9,7 @@
 
 #include "frame/Frame.h"
 #include "frame/LoadProgress.h"
+#include "hostlib/HostLayout.h"
 #include "hostlib/Paths.h"
 #include "hostlib/Resources.h"
 #include "resources/frame_images.h"
@@ -122,7 +123,7 @@ void Frame::end_progress() {
 }
 
 void Frame::build_help_path() {
-  helpPath = help_path_from_command_line(GetProcessCommandLine());
+  helpPath = help_path_from_directory(GetHostShareDir());
   if (!IsFileExist(helpPath.c_str())) {
     toolStyles_.enable(ID_HELP_3D, false);
     mirror_tool(ID_HELP_3D);

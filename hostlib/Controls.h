@@ -2,6 +2,7 @@
 // Controls and dialogs of the host's common library.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <wx/dialog.h>
 #include <wx/event.h>
 #include <wx/panel.h>
@@ -22,7 +23,16 @@ BASEKIT_API wxDECLARE_EVENT(EVT_INFILE_CHOSEN, wxCommandEvent);
 
 class CFileLayer;
 
-// Relief picker: a read-only path field, a browse button and a line with the chosen raster's size.
+// The raster file chooser's filter: every common DEM and image extension, each letter matching
+// either case, as one ';'-separated list of shell patterns.
+BASEKIT_API std::string RasterFilePatterns();
+
+// Gives the controls created below `topLevel` from now on compact metrics (entries and buttons about
+// 20 px tall, as the fixed dialog-unit layouts expect). Call right after creating the window.
+BASEKIT_API void UseCompactControls(wxWindow* topLevel);
+
+// Relief picker: a path field (a typed path or URL is taken on Enter), a browse button and a line
+// with the chosen raster's size.
 // It is laid over a placeholder window of the parent dialog.
 class BASEKIT_API CInFileCtrl : public wxPanel {
 public:
@@ -101,25 +111,50 @@ protected:
   bool accepted_ = false;
 };
 
-// Up-down control bound to an edit ("buddy") that shows its position as an integer.
+// Up-down control bound to an edit ("buddy") that shows its position as an integer: two small
+// arrows stacked in a column as narrow as a scroll bar (GTK's own spin button is a wide "- +" pair).
+// A click steps once, holding repeats; the buddy's Up/Down keys step too. Each step is reported as a
+// wxEVT_SPIN event, as the native control would.
 class BASEKIT_API CSpinButtonCtrl32 : public wxSpinButton {
 public:
   CSpinButtonCtrl32();
+  ~CSpinButtonCtrl32() override;
   bool Create(unsigned long style, const wxRect& rect, wxWindow* parent, int id);
   void SetBuddy(wxTextCtrl* buddy);  // places itself at the buddy's right edge
   wxTextCtrl* GetBuddy() const { return buddy_; }
-  void SetRange(int lower, int upper);
+  void SetRange(int lower, int upper) override;
   void SetPos(int pos);  // clamps to the range, writes the buddy's text
   int GetPos() const;    // the buddy's integer (clamped), or the position when it has no buddy
   // One click of the arrows: `delta` steps from the buddy's current integer (what the user typed
   // counts), clamped to the range; the buddy shows the result. What the arrows call.
   void Step(int delta);
 
+  int GetValue() const override { return shown_; }
+  void SetValue(int value) override { SetPos(value); }
+  int GetMin() const override { return lower_; }
+  int GetMax() const override { return upper_; }
+
+  // Which arrow a point of the control is on: +1 upper, -1 lower.
+  static int ArrowAt(int y, int height) { return 2 * y < height ? 1 : -1; }
+
+protected:
+  wxSize DoGetBestSize() const override;
+  GdkWindow* GTKGetWindow(wxArrayGdkWindows& windows) const override;
+  void DoEnable(bool enable) override;
+
 private:
   void OnSpin(wxSpinEvent&);
   void OnBuddyText(wxCommandEvent&);
+  void OnBuddyKey(wxKeyEvent&);
+  void OnPaint(wxPaintEvent&);
+  void OnMouseDown(wxMouseEvent&);
+  void OnMouseUp(wxMouseEvent&);
+  void OnRepeat(class wxTimerEvent&);
+  void Click(int direction);  // reports one step as the native control's spin event
   wxTextCtrl* buddy_ = nullptr;
+  class wxTimer* repeat_ = nullptr;
   int lower_ = 0;
   int upper_ = 100;
-  int shown_ = 0;  // the position last written, to tell the arrows' direction
+  int shown_ = 0;    // the position last written, to tell the arrows' direction
+  int pressed_ = 0;  // the arrow held down: +1, -1 or 0
 };

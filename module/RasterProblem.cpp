@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include <cpl_error.h>
+#include <cpl_vsi.h>
+#include <cpl_vsi_error.h>
 #include <gdal.h>
 
 namespace lib3d {
@@ -30,13 +32,30 @@ struct CollectErrors {
 }  // namespace
 
 std::string raster_problem(const std::string& path) {
+  // URLs and GDAL's virtual paths are not files: GDAL alone can say what is wrong with them (the
+  // host library reads a bare URL through /vsicurl/, and so does this check).
+  const bool url = path.find("://") != std::string::npos && path.find('/') > path.find("://");
+  const std::string source = url ? "/vsicurl/" + path : path;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
-  if (S_ISDIR(st.st_mode)) return "is a directory";
-  if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+  if (!url && path.compare(0, 4, "/vsi") != 0) {
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return "is a directory";
+    if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+  }
   GDALAllRegister();
+  if (url || path.compare(0, 4, "/vsi") == 0) {
+    // The network's own answer (refused, timed out, HTTP 404) says more than "not a raster".
+    VSIStatBufL vst;
+    VSIErrorReset();
+    if (VSIStatExL(source.c_str(), &vst, VSI_STAT_EXISTS_FLAG | VSI_STAT_SET_ERROR_FLAG) != 0) {
+      const std::string msg = VSIGetLastErrorMsg();
+      if (!msg.empty()) return msg;
+      return url || source.find("/vsicurl") != std::string::npos ? "the server cannot be reached or has no such file"
+                                                                 : "does not exist";
+    }
+  }
   CollectErrors errors;
-  GDALDatasetH ds = GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr);
+  GDALDatasetH ds = GDALOpenEx(source.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr);
   if (!ds) {
     std::string msg = errors.first;
     for (char& c : msg)

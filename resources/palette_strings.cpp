@@ -21,6 +21,7 @@ const ResourceString kPaletteStrings[] = {
     {IDS_PAL_CANCEL, "Cancel", "Отменить"},
     {IDS_PAL_MIN, "min", "min"},
     {IDS_PAL_MAX, "max", "max"},
+    {IDS_PAL_REPLACE, "%s already exists. Replace it?", "%s уже существует. Заменить?"},
 };
 
 const lib3d::StringTableRegistrar kRegisterPaletteStrings(kPaletteStrings, std::size(kPaletteStrings));

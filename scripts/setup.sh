@@ -11,8 +11,18 @@ flavour="${1:-release}"
 packages=(build-essential cmake pkg-config libwxgtk3.2-dev libwxgtk-gl3.2-1 libgdal-dev gdal-bin
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libboost-dev libgtest-dev
           libegl-dev libegl-mesa0 xvfb xauth fonts-dejavu-core imagemagick
-          weston xwayland openbox x11-utils)
+          weston xwayland openbox x11-utils desktop-file-utils man-db locales python3 libgtk-3-dev
+          wx3.2-i18n)
 "$here/scripts/ensure-packages.sh" "${packages[@]}"
+# GTK's own dialogs (file and colour choosers, stock buttons) speak Russian only when the C library
+# has a Russian locale to switch to.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo -n"
+  if [ -f /etc/locale.gen ] && ! grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'ru_RU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen ru_RU.UTF-8 >/dev/null || echo "setup: could not generate ru_RU.UTF-8" >&2
+fi
 
 jobs="$(nproc 2>/dev/null || echo 2)"
 case "$flavour" in

@@ -61,6 +61,7 @@ bool COpenFileDlg::CreateDialog() {
                         wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX))
     return false;
   created_ = true;
+  UseCompactControls(this);
   // The template's layout is in dialog units of an 8-point sans-serif face; the units follow
   // from this font, so it must be set before any position is converted.
   wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
@@ -84,13 +85,28 @@ bool COpenFileDlg::CreateDialog() {
   textureBox_ = new wxCheckBox(this, ids::kTexture, Res(ids::kStrTexture), at(10, 100), size(66, 8));
   rgbBox_ = new wxCheckBox(this, ids::kRgb, Res(ids::kStrRgb), at(94, 100), size(46, 8));
   rgbBox_->Disable();
+  // GTK draws a label-less group box's top line along its top edge, and check boxes without a
+  // background of their own: the two boxes get their full height, centred on that line, and the
+  // dialog's background behind their labels, so that they stand in for the box's title.
+  for (wxCheckBox* box : {textureBox_, rgbBox_}) {
+    const wxSize best = box->GetBestSize();
+    const int y = std::max(at(0, 96).y + 1, at(0, 100).y - best.y / 2);  // clear of the box above
+    box->SetSize(box->GetPosition().x, y, std::max(box->GetSize().x, best.x), best.y);
+    box->SetBackgroundColour(GetBackgroundColour());
+  }
 
   // A button shows its icon alone; without one it keeps its "L".
   auto pick = [&](int id, int x, int y, const wxBitmap& icon) {
     return new wxButton(this, id, Res(ids::kStrPick), at(x, y), size(17, 16),
                         wxBU_EXACTFIT | (icon.IsOk() ? wxBU_NOTEXT : 0));
   };
-  auto path = [&](int id, int x, int y) { return new wxTextCtrl(this, id, wxEmptyString, at(x, y), size(188, 16)); };
+  // The path fields only show what the "L" buttons picked: read-only, on the dialog's own
+  // background, so that they do not invite typing that would be ignored.
+  auto path = [&](int id, int x, int y) {
+    auto* edit = new wxTextCtrl(this, id, wxEmptyString, at(x, y), size(188, 16), wxTE_READONLY);
+    edit->SetBackgroundColour(GetBackgroundColour());
+    return edit;
+  };
   wxTextCtrl* single = path(ids::kSingleEdit, 10, 116);
   pickSingle_ = pick(ids::kSingleButton, 203, 116, iconGrey_);
   single->Disable();

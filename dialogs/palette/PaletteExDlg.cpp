@@ -48,7 +48,12 @@ bool C3DPaletteExDlg::Create() {
   if (!wxDialog::Create(parent_, 2743, text(IDS_PAL_CAPTION), wxDefaultPosition, wxDefaultSize,
                         wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX))
     return false;
+  UseCompactControls(this);
   SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+  // The layout is in dialog units of an 8-point face; the units follow from the font.
+  wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+  font.SetPointSize(8);
+  SetFont(font);
 
   // The spins are created first: their width decides the horizontal scale of the layout. The template
   // leaves 36 dialog units from an edit's left edge to the next control, room for a slim up-down
@@ -226,7 +231,13 @@ void C3DPaletteExDlg::OnSave(wxCommandEvent&) {
   wxFileDialog dlg(nullptr, wxString(), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
                    text(kPaletteFileStringId) + " (*.pal)|*.pal", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   if (dlg.ShowModal() != wxID_OK) return;
-  SaveChosenFile(dlg.GetPath().utf8_string());
+  const std::string chosen = dlg.GetPath().utf8_string(), path = with_palette_extension(chosen);
+  // The dialog asked about overwriting the name as typed, not the one with the extension.
+  if (path != chosen && wxFileExists(wxString::FromUTF8(path.c_str())) &&
+      wxMessageBox(wxString::Format(text(IDS_PAL_REPLACE), wxString::FromUTF8(path.c_str())), wxString(),
+                   wxYES_NO | wxNO_DEFAULT | wxICON_WARNING, this) != wxYES)
+    return;
+  SaveChosenFile(path);
 }
 
 void C3DPaletteExDlg::OnLoad(wxCommandEvent&) {

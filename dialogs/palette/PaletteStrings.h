@@ -15,6 +15,7 @@ enum PaletteStringId {
   IDS_PAL_CANCEL = 32011,
   IDS_PAL_MIN = 32012,
   IDS_PAL_MAX = 32013,
+  IDS_PAL_REPLACE = 32014,
 };
 
 // The host's own strings the dialog uses: the nine palette kinds in combo order, and the description

@@ -8,6 +8,7 @@
 #include "dialogs/tools/ToolHelpers.h"
 #include "dialogs/tools/ToolStrings.h"
 #include "hostlib/Basekit.h"
+#include "hostlib/HostLayout.h"
 
 wxDEFINE_EVENT(EVT_TOOLS_CLOSE, wxCommandEvent);
 
@@ -56,7 +57,7 @@ bool CToolPage::CreatePage(wxWindow* parent, wxWindowID id) {
 }
 
 void CToolPage::InitHelp() {
-  helpPath = tools::MakeHelpPath(GetFilePathWOName(GetProcessCommandLine()));
+  helpPath = tools::MakeHelpPath(GetHostShareDir());
   // Only a missing book changes the button; an existing one leaves it as the page set it.
   if (!wxFileName::FileExists(wxString::FromUTF8(helpPath)))
     helpButton->Enable(IsFileExist(helpPath.c_str()) != 0);

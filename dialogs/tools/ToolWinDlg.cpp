@@ -32,6 +32,7 @@ bool CToolWinDlg::Create() {
   if (!wxDialog::Create(parent_, IDD, Text(IDS_TOOLS_CAPTION), wxDefaultPosition, wxDefaultSize,
                         wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX))
     return false;
+  UseCompactControls(this);
   SetFont(ToolWindowFont());
   SetClientSize(ConvertDialogToPixels(wxSize(283, 149)));
   // Enter and Escape do nothing in this window.

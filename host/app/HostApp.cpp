@@ -22,6 +22,8 @@
 #include "host/app/CommandLine.h"
 #include "host/app/Plugins.h"
 #include "host/common/HostStrings.h"
+#include "hostlib/HostLayout.h"
+#include "hostlib/ProcessLocale.h"
 #include "hostlib/Paths.h"
 #include "hostlib/Resources.h"
 
@@ -45,9 +47,7 @@ std::vector<std::string> arguments(int argc, char** argv) {
 }
 
 std::string plugin_dir(const CommandLine& cl) {
-  if (!cl.pluginDir.empty()) return cl.pluginDir;
-  const std::string exeDir = GetFilePathWOName(GetProcessCommandLine());
-  return (exeDir.size() > 1 && exeDir[0] == '"' ? exeDir.substr(1) : exeDir) + "/plugins";
+  return cl.pluginDir.empty() ? GetHostLayout().pluginDir : cl.pluginDir;
 }
 
 bool has_display() {
@@ -147,6 +147,8 @@ public:
     // GTK adopts the user's locale at start-up; numbers in files and in the C library's formatting
     // must not follow it (a Russian locale writes 1,5), as the modules parse and print with it.
     std::setlocale(LC_NUMERIC, "C");
+    if (!SetProcessLanguage(options_.russian ? ResourceLanguage::Russian : ResourceLanguage::English))
+      std::fprintf(stderr, "relief3d-host: no Russian locale is installed (ru_RU.UTF-8); the system's dialogs stay English\n");
     // Before any plug-in is loaded: a module's load hook may already read strings.
     SetResourceLanguage(options_.russian ? ResourceLanguage::Russian : ResourceLanguage::English);
     const std::string dir = plugin_dir(options_);

@@ -2,10 +2,15 @@
 #include "hostlib/Controls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 
 #include <wx/button.h>
+#include <wx/dcbuffer.h>
+#include <wx/renderer.h>
+#include <wx/settings.h>
+#include <wx/timer.h>
 #include <wx/filedlg.h>
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
@@ -13,6 +18,7 @@
 
 #include "host/common/HostStrings.h"
 #include "hostlib/FileLayer.h"
+#include "hostlib/HostLayout.h"
 #include "hostlib/Paths.h"
 #include "hostlib/Resources.h"
 
@@ -34,14 +40,15 @@ std::string dir_of(const std::string& path) {
 }
 
 wxString raster_wildcard() {
-  return res(hoststr::kRasterFiles) + " (*.tif;*.tiff;*.img;*.asc;*.dem;*.png;*.jpg;*.bmp)|" +
-         "*.tif;*.tiff;*.TIF;*.TIFF;*.img;*.asc;*.dem;*.png;*.jpg;*.bmp|" + res(hoststr::kAllFiles) + " (*)|*";
+  return res(hoststr::kRasterFiles) + "|" + wxString::FromUTF8(RasterFilePatterns().c_str()) + "|" +
+         res(hoststr::kAllFiles) + " (*)|*";
 }
 
 // Asks for a raster file starting in the directory remembered under `key`; remembers the choice.
 bool browse_for_raster(wxWindow* parent, const std::string& key, const wxString& current, std::string* chosen) {
   wxString dir = wxString::FromUTF8(GetLastDir(key.c_str()).c_str());
   if (dir.empty() && !current.empty()) dir = wxString::FromUTF8(dir_of(to_utf8(current)).c_str());
+  if (dir.empty()) dir = wxString::FromUTF8(GetHostLayout().sampleDir.c_str());
   wxFileDialog dlg(parent, res(hoststr::kOpenRaster), dir, wxEmptyString, raster_wildcard(),
                    wxFD_OPEN | wxFD_FILE_MUST_EXIST);
   if (dlg.ShowModal() != wxID_OK) return false;
@@ -52,6 +59,24 @@ bool browse_for_raster(wxWindow* parent, const std::string& key, const wxString&
 }
 
 }  // namespace
+
+// GTK matches filter patterns case-sensitively, and DEMs arrive as .TIF and .HGT as often as not.
+std::string RasterFilePatterns() {
+  static const char* const kExtensions[] = {"tif", "tiff", "hgt", "vrt", "asc", "bil", "bip", "bsq", "img", "nc",
+                                            "jp2", "dem", "dt0", "dt1", "dt2", "flt", "grd", "ers", "xyz",
+                                            "hdf", "h5", "ntf", "png", "jpg", "jpeg", "bmp", "gif"};
+  std::string patterns;
+  for (const char* ext : kExtensions) {
+    if (!patterns.empty()) patterns += ';';
+    patterns += "*.";
+    for (const char* c = ext; *c; ++c) {
+      const char lower = *c, upper = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+      if (lower == upper) patterns += lower;
+      else patterns += std::string("[") + lower + upper + "]";
+    }
+  }
+  return patterns;
+}
 
 // --- CInFileCtrl -------------------------------------------------------------------------------
 
@@ -76,7 +101,9 @@ bool CInFileCtrl::Create(int, const char*, const char*, int, const char* key) {
   MoveAfterInTabOrder(placeholder_);
   if (wxSizer* sizer = placeholder_->GetContainingSizer()) sizer->Replace(placeholder_, this);
 
-  pathEdit_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_READONLY);
+  // A path or a URL GDAL opens (/vsicurl/..., https://..., /vsizip/...) may be typed; Enter takes it.
+  pathEdit_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER);
+  pathEdit_->SetHint(res(hoststr::kPathHint));
   auto* browse = new wxButton(this, wxID_ANY, res(hoststr::kBrowse), wxDefaultPosition, wxDefaultSize,
                               wxBU_EXACTFIT);
   sizeLabel_ = new wxStaticText(this, wxID_ANY, res(hoststr::kNoFile));
@@ -89,6 +116,10 @@ bool CInFileCtrl::Create(int, const char*, const char*, int, const char* key) {
   SetSizer(col);
   Layout();
   browse->Bind(wxEVT_BUTTON, &CInFileCtrl::OnBrowse, this);
+  pathEdit_->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent&) {
+    const std::string typed = to_utf8(pathEdit_->GetValue().Strip(wxString::both));
+    if (!typed.empty()) ChooseFile(typed);
+  });
   return true;
 }
 
@@ -240,28 +271,67 @@ void CInfoFileDialogEx::OnBrowse(wxCommandEvent&) {
 // --- CSpinButtonCtrl32 --------------------------------------------------------------------------
 
 CSpinButtonCtrl32::CSpinButtonCtrl32() = default;
+CSpinButtonCtrl32::~CSpinButtonCtrl32() { delete repeat_; }
 
 bool CSpinButtonCtrl32::Create(unsigned long, const wxRect& rect, wxWindow* parent, int id) {
   // The platform styles the callers pass (child, visible, align-right, set-buddy-int, arrow keys)
-  // describe what this control always does.
-  if (!wxSpinButton::Create(parent, id == 0 ? wxID_ANY : id, rect.GetPosition(), rect.GetSize(),
-                            wxSP_VERTICAL | wxSP_ARROW_KEYS))
+  // describe what this control always does. A plain drawn window, not GTK's spin button: the
+  // value methods are all this class's own.
+  if (!wxControl::Create(parent, id == 0 ? wxID_ANY : id, rect.GetPosition(), rect.GetSize(),
+                         wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE, wxDefaultValidator, wxSPIN_BUTTON_NAME))
     return false;
-  wxSpinButton::SetRange(lower_, upper_);
+  // The callers' rectangle is a placeholder until SetBuddy: it must not become a minimum size.
+  SetMinSize(wxDefaultSize);
+  InvalidateBestSize();
+  SetBackgroundStyle(wxBG_STYLE_PAINT);
+  repeat_ = new wxTimer(this);
   Bind(wxEVT_SPIN, &CSpinButtonCtrl32::OnSpin, this);
+  Bind(wxEVT_PAINT, &CSpinButtonCtrl32::OnPaint, this);
+  Bind(wxEVT_LEFT_DOWN, &CSpinButtonCtrl32::OnMouseDown, this);
+  Bind(wxEVT_LEFT_DCLICK, &CSpinButtonCtrl32::OnMouseDown, this);
+  Bind(wxEVT_LEFT_UP, &CSpinButtonCtrl32::OnMouseUp, this);
+  Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
+    pressed_ = 0;
+    repeat_->Stop();
+    Refresh();
+  });
+  Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent& e) {
+    if (IsEnabled() && e.GetWheelRotation() != 0) Click(e.GetWheelRotation() > 0 ? 1 : -1);
+  });
+  Bind(wxEVT_TIMER, &CSpinButtonCtrl32::OnRepeat, this);
   return true;
 }
 
+wxSize CSpinButtonCtrl32::DoGetBestSize() const { return FromDIP(wxSize(16, 24)); }
+
+GdkWindow* CSpinButtonCtrl32::GTKGetWindow(wxArrayGdkWindows& windows) const {
+  return wxControl::GTKGetWindow(windows);
+}
+
+void CSpinButtonCtrl32::DoEnable(bool enable) {
+  wxControl::DoEnable(enable);
+  if (!enable) {
+    pressed_ = 0;
+    if (repeat_) repeat_->Stop();
+    if (HasCapture()) ReleaseMouse();
+  }
+  Refresh();
+}
+
 void CSpinButtonCtrl32::SetBuddy(wxTextCtrl* buddy) {
-  if (buddy_) buddy_->Unbind(wxEVT_TEXT, &CSpinButtonCtrl32::OnBuddyText, this);
+  if (buddy_) {
+    buddy_->Unbind(wxEVT_TEXT, &CSpinButtonCtrl32::OnBuddyText, this);
+    buddy_->Unbind(wxEVT_KEY_DOWN, &CSpinButtonCtrl32::OnBuddyKey, this);
+  }
   buddy_ = buddy;
   if (!buddy_) return;
   // Bound with this object as the sink, so wx drops the binding when the spin goes first.
   buddy_->Bind(wxEVT_TEXT, &CSpinButtonCtrl32::OnBuddyText, this);
+  buddy_->Bind(wxEVT_KEY_DOWN, &CSpinButtonCtrl32::OnBuddyKey, this);
   if (buddy_->GetParent() != GetParent()) return;
   // Sit at the buddy's right edge, inside its old rectangle when the buddy is wide enough.
   const wxRect r = buddy_->GetRect();
-  const int w = std::max(16, GetBestSize().x);
+  const int w = GetBestSize().x;
   if (r.width > 2 * w) {
     buddy_->SetSize(r.x, r.y, r.width - w, r.height);
     SetSize(r.x + r.width - w, r.y, w, r.height);
@@ -275,14 +345,13 @@ void CSpinButtonCtrl32::SetBuddy(wxTextCtrl* buddy) {
 void CSpinButtonCtrl32::SetRange(int lower, int upper) {
   lower_ = std::min(lower, upper);
   upper_ = std::max(lower, upper);
-  if (GetHandle()) wxSpinButton::SetRange(lower_, upper_);
   SetPos(GetPos());
 }
 
 void CSpinButtonCtrl32::SetPos(int pos) {
   shown_ = std::clamp(pos, lower_, upper_);
-  if (GetHandle()) wxSpinButton::SetValue(shown_);
   if (buddy_) buddy_->ChangeValue(wxString::Format("%d", shown_));
+  Refresh();
 }
 
 int CSpinButtonCtrl32::GetPos() const {
@@ -299,19 +368,85 @@ void CSpinButtonCtrl32::Step(int delta) {
   SetPos(static_cast<int>(std::clamp<long>(target, lower_, upper_)));
 }
 
+void CSpinButtonCtrl32::Click(int direction) {
+  const int from = GetPos();
+  const int to = std::clamp(from + direction, lower_, upper_);
+  if (to == from) return;  // at the end of the range the arrow does nothing, as the native one
+  shown_ = from;
+  wxSpinEvent event(wxEVT_SPIN, GetId());
+  event.SetEventObject(this);
+  event.SetPosition(to);
+  ProcessWindowEvent(event);
+}
+
 void CSpinButtonCtrl32::OnSpin(wxSpinEvent& event) {
-  // The native control has already moved its own value by one; redo the step from the buddy's
-  // number, which the user may have typed in the meantime.
+  // The event carries the position one step on; redo the step from the buddy's number, which the
+  // user may have typed in the meantime.
   const int moved = event.GetPosition() - shown_;
   if (moved != 0) Step(moved > 0 ? 1 : -1);
   // Let the owner see the change like a scroll of the up-down control.
   event.Skip();
 }
 
-// Typing in the buddy moves the native control too, so that its arrows are not stuck at an end
-// the typed number has left.
+// Typing in the buddy moves the arrows' position too, so that they are not stuck at an end the
+// typed number has left.
 void CSpinButtonCtrl32::OnBuddyText(wxCommandEvent& event) {
   shown_ = GetPos();
-  if (GetHandle()) wxSpinButton::SetValue(shown_);
   event.Skip();
+}
+
+void CSpinButtonCtrl32::OnBuddyKey(wxKeyEvent& event) {
+  const int key = event.GetKeyCode();
+  if (IsEnabled() && (key == WXK_UP || key == WXK_NUMPAD_UP)) Click(1);
+  else if (IsEnabled() && (key == WXK_DOWN || key == WXK_NUMPAD_DOWN)) Click(-1);
+  else event.Skip();
+}
+
+void CSpinButtonCtrl32::OnMouseDown(wxMouseEvent& event) {
+  if (!IsEnabled()) return;
+  pressed_ = ArrowAt(event.GetY(), GetClientSize().y);
+  if (!HasCapture()) CaptureMouse();
+  Click(pressed_);
+  repeat_->StartOnce(400);  // the first repeat waits, like a held key
+  Refresh();
+}
+
+void CSpinButtonCtrl32::OnMouseUp(wxMouseEvent&) {
+  pressed_ = 0;
+  repeat_->Stop();
+  if (HasCapture()) ReleaseMouse();
+  Refresh();
+}
+
+void CSpinButtonCtrl32::OnRepeat(wxTimerEvent&) {
+  if (pressed_ == 0 || !IsEnabled()) return;
+  Click(pressed_);
+  repeat_->StartOnce(60);
+}
+
+void CSpinButtonCtrl32::OnPaint(wxPaintEvent&) {
+  wxAutoBufferedPaintDC dc(this);
+  const wxSize size = GetClientSize();
+  dc.SetBackground(wxBrush(GetParent()->GetBackgroundColour()));
+  dc.Clear();
+  wxRendererNative& renderer = wxRendererNative::Get();
+  const int half = size.y / 2;
+  wxColour ink = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
+  if (!IsEnabled()) ink = wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
+  for (int arrow : {1, -1}) {
+    const wxRect r(0, arrow > 0 ? 0 : half, size.x, arrow > 0 ? half : size.y - half);
+    int flags = 0;
+    if (!IsEnabled()) flags |= wxCONTROL_DISABLED;
+    if (pressed_ == arrow) flags |= wxCONTROL_PRESSED;
+    renderer.DrawPushButton(this, dc, r, flags);
+    // A small filled triangle, pointing away from the middle.
+    const int w = std::max(3, std::min(r.width - 6, 2 * (r.height - 4)) / 2 * 2 + 1);
+    const int h = (w + 1) / 2;
+    const int cx = r.x + r.width / 2, cy = r.y + r.height / 2;
+    const wxPoint tri[3] = {wxPoint(cx - w / 2, cy + arrow * h / 2), wxPoint(cx + w / 2, cy + arrow * h / 2),
+                            wxPoint(cx, cy - arrow * ((h + 1) / 2))};
+    dc.SetPen(wxPen(ink));
+    dc.SetBrush(wxBrush(ink));
+    dc.DrawPolygon(3, tri);
+  }
 }

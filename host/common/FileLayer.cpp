@@ -43,6 +43,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <cpl_conv.h>
@@ -85,9 +86,35 @@ private:
 void register_drivers() {
   static const bool once = [] {
     GDALAllRegister();
+    // A stalled server must not freeze the viewer for curl's default of minutes; the user's own
+    // settings (environment or config file) win.
+    for (const auto& [key, value] : {std::pair<const char*, const char*>{"GDAL_HTTP_CONNECTTIMEOUT", "10"},
+                                     {"GDAL_HTTP_TIMEOUT", "60"}, {"GDAL_HTTP_MAX_RETRY", "2"},
+                                     {"GDAL_HTTP_RETRY_DELAY", "1"}})
+      if (!CPLGetConfigOption(key, nullptr)) CPLSetConfigOption(key, value);
     return true;
   }();
   (void)once;
+}
+
+bool starts_with(const std::string& s, const char* prefix) { return s.compare(0, std::strlen(prefix), prefix) == 0; }
+
+// A bare URL goes through GDAL's curl file system, which reads a cloud-optimised GeoTIFF by ranges;
+// GDAL's HTTP driver would download the whole file first.
+std::string gdal_path(const char* path) {
+  const std::string p(path);
+  for (const char* scheme : {"http://", "https://", "ftp://"})
+    if (starts_with(p, scheme)) return "/vsicurl/" + p;
+  return p;
+}
+
+// Every request to a remote file costs a round trip: such files are read a block row at a time,
+// never row by row or piece by piece.
+bool is_remote(const std::string& gdalPath) {
+  for (const char* fs : {"/vsicurl", "/vsis3", "/vsigs", "/vsiaz", "/vsiadls", "/vsioss", "/vsiswift", "/vsiwebhdfs",
+                         "/vsihdfs"})
+    if (gdalPath.find(fs) != std::string::npos) return true;
+  return false;
 }
 
 int code_of(GDALRasterBandH band) {
@@ -379,11 +406,15 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   if (!path || !*path || is_directory(path)) return 0;
   register_drivers();
   QuietErrors quiet;
+  const std::string source = gdal_path(path);
+  const bool remote = is_remote(source);
   GDALDatasetH ds = nullptr;
   {
     // Read once at open by the GeoTIFF driver; it only takes effect for uncompressed files.
-    ScopedThreadOption direct("GTIFF_DIRECT_IO", "YES");
-    ds = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+    ScopedThreadOption direct("GTIFF_DIRECT_IO", remote ? "NO" : "YES");
+    // Looking for side-car files would list a remote folder, often a slow or refused request.
+    ScopedThreadOption siblings("GDAL_DISABLE_READDIR_ON_OPEN", remote ? "EMPTY_DIR" : nullptr);
+    ds = GDALOpenEx(source.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
   }
   if (!ds) return 0;
   Impl& d = *impl_;
@@ -439,7 +470,7 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   // direct-IO mode, which read any single row without touching its neighbours.
   const std::size_t bandBytes = static_cast<std::size_t>(d.width) * d.pixelBytes * d.blockH;
   const bool striped = d.blockW >= d.width;
-  d.directRows = d.blockH == 1 || (gtiff && uncompressed && striped) || bandBytes > kMaxBandBytes;
+  d.directRows = d.blockH == 1 || (gtiff && uncompressed && striped && !remote) || bandBytes > kMaxBandBytes;
 
   // A file whose first or last block cannot be read is not a raster we can show. A GeoTIFF's blocks
   // were all checked above, so its last one need not be read; the first is what the viewer reads

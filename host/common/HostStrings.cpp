@@ -39,6 +39,7 @@ const ResourceString kHostStrings[] = {
     {hoststr::kRunTool, "Run", "Запустить"},
     {hoststr::kNoTools, "No tools found in %s", "В %s не найдено инструментов"},
     {hoststr::kHelpMissing, "The help file is missing: %s", "Нет файла справки: %s"},
+    {hoststr::kPathHint, "Path or URL, then Enter", "Путь или URL, затем Enter"},
 };
 
 const ResourceString* const kTables[] = {kHostStrings};

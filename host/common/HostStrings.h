@@ -20,5 +20,6 @@ enum : int {
   kRunTool,
   kNoTools,
   kHelpMissing,
+  kPathHint,
 };
 }  // namespace hoststr

@@ -14,6 +14,7 @@
 #include "hostlib/Controls.h"
 #include "hostlib/Paths.h"
 #include "tests/support/GuiTest.h"
+#include "tests/support/RangeServer.h"
 #include "tests/support/RasterFixtures.h"
 #include "tests/support/hostlib_ExpectInfoFileDialog.h"
 
@@ -84,12 +85,29 @@ TEST(InFileCtrl, ChoiceNotifiesParentOnceSynchronously) {
   EXPECT_EQ(host->ctrl.Width(), 0);
   EXPECT_EQ(host->ctrl.Height(), 0);
 
+  // A typed path or URL is taken on Enter like a browsed one: here the sample DEM over HTTP.
+  r3dtest::RangeServer server(std::string(R3D_SOURCE_DIR) + "/data");
+  ASSERT_TRUE(server.ok());
+  const std::string url = "  " + server.url("jacksboro_fault_dem.tif") + " ";
+  wxTextCtrl* field = nullptr;
+  for (wxWindow* w : host->ctrl.GetChildren())
+    if (auto* t = wxDynamicCast(w, wxTextCtrl)) field = t;
+  ASSERT_NE(field, nullptr);
+  field->ChangeValue(wxString::FromUTF8(url.c_str()));
+  wxCommandEvent enter(wxEVT_TEXT_ENTER, field->GetId());
+  enter.SetEventObject(field);
+  field->GetEventHandler()->ProcessEvent(enter);
+  EXPECT_EQ(host->count, 3);
+  EXPECT_NE(host->readyWhenNotified, 0);
+  EXPECT_EQ(host->ctrl.GetPathName(), url.substr(2, url.size() - 3));
+  EXPECT_EQ(host->ctrl.Width(), 403);
+
   host->ctrl.SetPathName(kDem);
   host->ctrl.ClearAll();
   EXPECT_EQ(host->ctrl.GetPathName(), "");
   EXPECT_EQ(host->ctrl.DataReady(), 0);
   EXPECT_EQ(host->ctrl.Width(), 0);
-  EXPECT_EQ(host->count, 2);
+  EXPECT_EQ(host->count, 3);
   host->Destroy();
   r3dtest::PumpEvents();
 }
@@ -214,6 +232,8 @@ TEST(SpinButton, BuddyFollowsArrowsWithinRange) {
   spin->SetBuddy(edit);
   EXPECT_EQ(spin->GetBuddy(), edit);
   EXPECT_GE(spin->GetPosition().x, edit->GetPosition().x + edit->GetSize().x - 1);  // at the buddy's right
+  EXPECT_LE(spin->GetSize().x, spin->FromDIP(20));  // a slim column of arrows, not GTK's "- +" pair
+  EXPECT_EQ(spin->GetSize().y, edit->GetSize().y);
   spin->SetRange(0, 255);
   spin->SetPos(254);
   EXPECT_EQ(edit->GetValue(), "254");

@@ -1,11 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <fnmatch.h>
+
+#include <clocale>
+
 #include <cstdlib>
+#include <set>
+#include <sstream>
 #include <fstream>
 #include <string>
 
 #include "host/common/HostStrings.h"
+#include "hostlib/Controls.h"
+#include "hostlib/HostLayout.h"
 #include "hostlib/Paths.h"
+#include "hostlib/ProcessLocale.h"
 #include "hostlib/Resources.h"
 #include "tests/support/RasterFixtures.h"
 
@@ -64,6 +73,45 @@ TEST(Paths, ProcessCommandLine) {
   EXPECT_STREQ(GetProcessCommandLine(), "\"/x/y/host\" --lang=ru");
   SetProcessCommandLine(nullptr);
   EXPECT_EQ(GetProcessCommandLine(), self);
+}
+
+// An installed tree is told by its lib/relief3d/plugins folder; anything else is a build tree.
+TEST(Paths, HostLayoutFromTheExecutableDirectory) {
+  static std::set<std::string> dirs;
+  dirs = {"/usr/lib/relief3d/plugins", "/usr/share/relief3d/data", "/opt/r3d/lib/relief3d/plugins",
+          "/src/build/lib/relief3d"};
+  const auto isDir = [](const std::string& d) { return dirs.count(d) > 0; };
+  const struct {
+    const char* exeDir;
+    const char *plugins, *share, *samples;
+  } cases[] = {
+      {"/usr/bin", "/usr/lib/relief3d/plugins", "/usr/share/relief3d", "/usr/share/relief3d/data"},
+      {"/opt/r3d/bin/", "/opt/r3d/lib/relief3d/plugins", "/opt/r3d/share/relief3d", ""},
+      {"/src/build/bin", "/src/build/bin/plugins", "/src/build/bin", ""},  // no plugins folder: build tree
+      {"/home/u/sbin", "/home/u/sbin/plugins", "/home/u/sbin", ""},
+  };
+  for (const auto& c : cases) {
+    const HostLayout l = ResolveHostLayout(c.exeDir, isDir);
+    EXPECT_EQ(l.pluginDir, c.plugins) << c.exeDir;
+    EXPECT_EQ(l.shareDir, c.share) << c.exeDir;
+    EXPECT_EQ(l.sampleDir, c.samples) << c.exeDir;
+  }
+}
+
+// The file chooser's filter, matched the way GTK matches it (shell patterns, case as written).
+TEST(Paths, RasterFilterTakesDemsInEitherCase) {
+  std::istringstream list(RasterFilePatterns());
+  std::vector<std::string> patterns;
+  for (std::string p; std::getline(list, p, ';');) patterns.push_back(p);
+  const auto matches = [&](const char* name) {
+    for (const std::string& p : patterns)
+      if (fnmatch(p.c_str(), name, 0) == 0) return true;
+    return false;
+  };
+  for (const char* name : {"dem.tif", "DEM.TIF", "cog.Tiff", "N45E006.HGT", "mosaic.vrt", "grid.ASC", "srtm.bil",
+                           "erdas.img", "era5.nc", "ortho.JP2"})
+    EXPECT_TRUE(matches(name)) << name;
+  for (const char* name : {"notes.txt", "dem.tif.aux.xml", "tif", "dem.tifx"}) EXPECT_FALSE(matches(name)) << name;
 }
 
 TEST(Paths, IsFileExist) {
@@ -167,4 +215,19 @@ TEST(Resources, ChainSearchesLatestModuleFirst) {
   EXPECT_FALSE(HasResourceString(5000));
   UnlinkResourceModule(&mb);  // twice: harmless
   EXPECT_EQ(GetResourceString(269), hostText);
+}
+
+// The C library follows the interface language (GTK's dialogs translate through it); numbers never do.
+TEST(Resources, ProcessLocaleFollowsTheLanguage) {
+  if (!SetProcessLanguage(ResourceLanguage::Russian)) GTEST_SKIP() << "no Russian locale installed";
+  EXPECT_EQ(std::string(std::setlocale(LC_MESSAGES, nullptr)).substr(0, 2), "ru");
+  EXPECT_STREQ(std::getenv("LANGUAGE"), "ru");
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f", 1.5);
+  EXPECT_STREQ(text, "1.5");
+  EXPECT_TRUE(SetProcessLanguage(ResourceLanguage::English));
+  EXPECT_STREQ(std::getenv("LANGUAGE"), "en");  // under the Russian locale, English must be asked for
+  std::setlocale(LC_ALL, "C");
+  unsetenv("LANGUAGE");
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include <cpl_string.h>
@@ -16,6 +17,7 @@
 
 #include "frame/loading/Loading.h"
 #include "hostlib/FileLayer.h"
+#include "tests/support/RangeServer.h"
 #include "tests/support/RasterFixtures.h"
 
 using lib3d::loading::read_relief;
@@ -52,6 +54,9 @@ struct FileKind {
   std::vector<std::string> options;
   const char* driver = "GTiff";
   int bands = 1;
+  // Served over HTTP from 127.0.0.1 by byte ranges, behind this prefix ("/vsicurl/", or "" for a
+  // bare http:// address); null: read from disk.
+  const char* served = nullptr;
 };
 
 class ReliefFile : public testing::TestWithParam<FileKind> {};
@@ -74,13 +79,20 @@ TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
                                    kind.bands));
   const std::vector<double> ref = r3dtest::ReadWholeRaster(path);
   ASSERT_EQ(ref.size(), std::size_t(W) * H);
+  std::string source = path;
+  std::optional<r3dtest::RangeServer> server;
+  if (kind.served) {
+    server.emplace(dir.path());
+    ASSERT_TRUE(server->ok());
+    source = kind.served + server->url("relief");
+  }
   // Down to one cell, and beyond: no columns or no rows is an empty grid, not a failure.
   const std::pair<std::size_t, std::size_t> factors[] = {{1, 1},     {3, 4},   {16, 5}, {7, 399},
                                                          {700, 400}, {701, 1}, {1, 401}};
   for (const auto& [kx, ky] : factors) {
     ReliefOut out;
     std::vector<std::pair<std::size_t, std::size_t>> progress;
-    ASSERT_TRUE(read_relief(path, kx, ky, out.heights, out.cols, out.rows,
+    ASSERT_TRUE(read_relief(source, kx, ky, out.heights, out.cols, out.rows,
                             [&](std::size_t done, std::size_t total) { progress.emplace_back(done, total); }))
         << kx << "x" << ky;
     ASSERT_EQ(out.cols, W / kx);
@@ -99,6 +111,9 @@ TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
     }
     EXPECT_EQ(progress.back().first, out.rows);
   }
+  if (server) {
+    EXPECT_GT(server->rangeRequests(), 0);  // read by ranges, not downloaded whole
+  }
 }
 
 const FileKind kFileKinds[] = {
@@ -115,6 +130,8 @@ const FileKind kFileKinds[] = {
     {"PixelInterleavedThreeBands", GDT_Byte, Layout::Striped, 0, {"INTERLEAVE=PIXEL"}, "GTiff", 3},   // GDAL blocks
     {"EnviFloat64", GDT_Float64, Layout::Striped, 0, {}, "ENVI"},                                     // GDAL blocks
     {"DeflateOneStripFloat32", GDT_Float32, Layout::Striped, 0, {"COMPRESS=DEFLATE", "BLOCKYSIZE=400"}},  // GDAL rows
+    {"TiledFloat32OverHttp", GDT_Float32, Layout::Tiled, 64, {}, "GTiff", 1, "/vsicurl/"},  // GDAL blocks, remote
+    {"DeflateTilesAtBareUrl", GDT_Int16, Layout::Tiled, 32, {"COMPRESS=DEFLATE"}, "GTiff", 1, ""},  // the same
 };
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ReliefFile, testing::ValuesIn(kFileKinds),

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "dialogs/palette/PaletteFile.h"
+#include "dialogs/palette/PaletteLogic.h"
 #include "tests/support/RasterFixtures.h"
 
 using namespace lib3d::palette;
@@ -190,4 +191,9 @@ TEST(PaletteFile, RememberedDirectory) {
   EXPECT_EQ(directory_of("a/b\\c.pal"), "a/b");
   EXPECT_EQ(directory_of("/a.pal"), "");
   EXPECT_EQ(directory_of("a.pal"), "");
+  // A name typed without an extension is saved with one, so that the Load filter finds it.
+  const std::pair<const char*, const char*> named[] = {{"/p/ramp", "/p/ramp.pal"},     {"/p/ramp.txt", "/p/ramp.txt"},
+                                                       {"/p.d/ramp", "/p.d/ramp.pal"}, {"/p/.ramp", "/p/.ramp.pal"},
+                                                       {"C:\\p\\ramp", "C:\\p\\ramp.pal"}};
+  for (const auto& [typed, saved] : named) EXPECT_EQ(lib3d::palette::with_palette_extension(typed), saved);
 }

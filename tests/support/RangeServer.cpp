@@ -1,0 +1,118 @@
+#include "tests/support/RangeServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace r3dtest {
+namespace {
+
+bool send_all(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+RangeServer::RangeServer(std::string root) : root_(std::move(root)) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 8) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    ::close(fd);
+    return;
+  }
+  fd_ = fd;
+  port_ = ntohs(addr.sin_port);
+  thread_ = std::thread([this] { run(); });
+}
+
+RangeServer::~RangeServer() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::string RangeServer::url(const std::string& name) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/" + name;
+}
+
+void RangeServer::run() {
+  while (!stop_) {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 50) <= 0) continue;
+    const int client = ::accept(fd_, nullptr, nullptr);
+    if (client < 0) continue;
+    answer(client);
+    ::close(client);
+  }
+}
+
+void RangeServer::answer(int client) {
+  std::string request;
+  char buf[4096];
+  while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+    pollfd p{client, POLLIN, 0};
+    if (::poll(&p, 1, 2000) <= 0) return;
+    const ssize_t n = ::recv(client, buf, sizeof buf, 0);
+    if (n <= 0) return;
+    request.append(buf, static_cast<std::size_t>(n));
+  }
+  std::istringstream lines(request);
+  std::string method, target, line;
+  lines >> method >> target;
+  long long first = -1, last = -1, suffix = -1;
+  while (std::getline(lines, line)) {
+    if (line.compare(0, 13, "Range: bytes=") != 0 && line.compare(0, 13, "range: bytes=") != 0) continue;
+    const std::string range = line.substr(13);
+    if (!range.empty() && range[0] == '-') suffix = std::atoll(range.c_str() + 1);
+    else if (std::sscanf(range.c_str(), "%lld-%lld", &first, &last) < 1) first = -1;
+  }
+  std::ifstream in(root_ + "/" + (target.empty() ? "" : target.substr(1)), std::ios::binary);
+  const std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ostringstream head;
+  std::size_t from = 0, count = body.size();
+  if (!in.is_open() || target.find("..") != std::string::npos || target.find('/', 1) != std::string::npos) {
+    head << "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n";
+    count = 0;
+  } else if (first >= 0 || suffix >= 0) {
+    const long long size = static_cast<long long>(body.size());
+    if (suffix >= 0) first = std::max(0LL, size - suffix), last = size - 1;
+    if (last < 0 || last >= size) last = size - 1;
+    if (first >= size || first > last) {
+      head << "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" << size << "\r\nContent-Length: 0\r\n";
+      count = 0;
+    } else {
+      ++ranges_;
+      from = static_cast<std::size_t>(first);
+      count = static_cast<std::size_t>(last - first + 1);
+      head << "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " << first << "-" << last << "/" << size
+           << "\r\nContent-Length: " << count << "\r\n";
+    }
+  } else {
+    head << "HTTP/1.1 200 OK\r\nContent-Length: " << count << "\r\n";
+  }
+  head << "Accept-Ranges: bytes\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n\r\n";
+  const std::string h = head.str();
+  if (send_all(client, h.data(), h.size()) && method != "HEAD" && count > 0) send_all(client, body.data() + from, count);
+}
+
+}  // namespace r3dtest
