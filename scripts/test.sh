@@ -34,6 +34,9 @@ snapshot="$(mktemp -d)"
 "$desk" wayland -- bash -ec "
   cd '$here'
   env -u GDK_BACKEND build/bin/relief3d-host --relief data/jacksboro_fault_dem.tif --snapshot '$snapshot/out.png'
+  # The viewer on screen, as a user opens it: still running (not crashed) when the time is up.
+  status=0; env -u GDK_BACKEND timeout 4 build/bin/relief3d-host --relief data/jacksboro_fault_dem.tif || status=\$?
+  [ \$status -eq 124 ] || { echo \"viewer under XWayland ended with \$status\" >&2; exit 1; }
   export GDK_BACKEND=x11
   '$t/test_view_gui' --gtest_filter='ViewWindow.*:ViewSample.*'
   '$t/test_frame_gui' --gtest_filter='-FrameTest.AltF4*:FrameTest.Shortcuts*'
