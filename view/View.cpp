@@ -11,6 +11,7 @@
 #include <wx/dcclient.h>
 #include <wx/frame.h>
 #include <wx/image.h>
+#include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 
 #include "hostlib/Settings.h"
@@ -68,19 +69,30 @@ void release_parking() {
 }
 
 // Without GLX the canvas gets no attributes, so that wx refuses the visual without touching GLX.
-// wx reports that refusal as an assertion, which would open a dialog before our own message: it
-// is silenced until the constructor has run.
+// wx reports that refusal as an assertion, and under GTK's Wayland backend with a message box of
+// its own; either would come before our message. Both are silenced until the constructor has run.
+class SwallowDialogs : public wxModalDialogHook {
+protected:
+  int Enter(wxDialog*) override { return wxID_OK; }
+  void Exit(wxDialog*) override {}
+};
+SwallowDialogs g_swallow_dialogs;
 wxAssertHandler_t g_saved_assert_handler = nullptr;
 bool g_asserts_silenced = false;
 
 void restore_asserts() {
-  if (g_asserts_silenced) wxSetAssertHandler(g_saved_assert_handler);
+  if (!g_asserts_silenced) return;
+  wxSetAssertHandler(g_saved_assert_handler);
+  g_swallow_dialogs.Unregister();
   g_asserts_silenced = false;
 }
 
 wxGLAttributes choose_attributes() {
   if (!glx_available()) {
-    if (!g_asserts_silenced) g_saved_assert_handler = wxSetAssertHandler(nullptr);
+    if (!g_asserts_silenced) {
+      g_saved_assert_handler = wxSetAssertHandler(nullptr);
+      g_swallow_dialogs.Register();
+    }
     g_asserts_silenced = true;
     return wxGLAttributes();
   }
@@ -150,8 +162,10 @@ bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxS
     gl_ok_ = context_->IsOK();
     if (!gl_ok_) context_.reset();
   } else {
-    // No usable visual: the window still exists, it just never draws.
-    wxWindow::Create(parent, id, pos, size, full_style, name);
+    // No usable visual: the window still exists, it just never draws. (The frame's pane id lies
+    // above what window creation accepts; it is given afterwards, as on the drawing path.)
+    wxWindow::Create(parent, wxID_ANY, pos, size, full_style, name);
+    SetId(id);
   }
   release_parking();
   if (!gl_ok_) {

@@ -65,10 +65,14 @@ bool CToolWinDlg::Create() {
   // GTK's tab strip is taller than the 12 dialog units the layout leaves above the pages, and its
   // height is known only once the tab control is laid out on screen: then the pages move down below
   // it if they would cover it.
-  tab->GetPage(0)->Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+  // Under a window manager the strip may settle only after the window is mapped: it is measured
+  // again whenever the window is shown.
+  auto fit_later = [this](wxEvent& e) {
     e.Skip();
     CallAfter([this] { FitBelowTabStrip(); });
-  });
+  };
+  tab->GetPage(0)->Bind(wxEVT_SIZE, fit_later);
+  Bind(wxEVT_SHOW, fit_later);
 
   tab->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &CToolWinDlg::OnTabChanged, this);
   tab->Bind(wxEVT_LEFT_UP, &CToolWinDlg::OnTabMouseUp, this);

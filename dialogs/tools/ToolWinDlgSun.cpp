@@ -222,6 +222,7 @@ void CToolWinDlgSun::PointToAngles(int x, int y) {
   sliderElevation->SetValue(a.elevation);
   spinAzimuth->SetPos(a.azimuth);
   sliderAzimuth->SetValue(a.azimuth);
+  RefreshAngleSliders();
   RedrawMarker();
 }
 
@@ -299,7 +300,18 @@ void CToolWinDlgSun::SyncFromSpin(CSpinButtonCtrl32* spin, wxSlider* slider) {
     buddy->SetInsertionPoint(std::min<long>(caret, buddy->GetLastPosition()));
   }
   slider->SetValue(p);
+  RefreshAngleSliders();
   RedrawMarker();
+}
+
+void CToolWinDlgSun::RefreshAngleSliders() {
+  // GTK draws a slider set from code at its old place when the redraw is asked for while an event
+  // is being handled, and then not again until the slider's own next event (the user's next
+  // click): the sliders are redrawn once the event is over.
+  CallAfter([this] {
+    sliderElevation->Refresh();
+    sliderAzimuth->Refresh();
+  });
 }
 
 void CToolWinDlgSun::OnEditChanged(wxCommandEvent& event) {

@@ -69,6 +69,7 @@ protected:
 
 private:
   void BuildSkyBitmap();
+  void RefreshAngleSliders();
   void PointToAngles(int x, int y);
   void RedrawMarker();
   // Moves the marker to (x, y) (frame-relative). With `erase`, the square under the old marker is

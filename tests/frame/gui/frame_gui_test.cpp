@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -93,35 +94,34 @@ TEST_F(FrameTest, MadeOnceAtTheTopLeftWithTitlePaletteAndHiddenCompanions) {
   EXPECT_EQ(frame->readout().divisor, 0u);  // until a relief file or set_origin
 }
 
-TEST_F(FrameTest, MenuTextsCarryTheirShortcutsAsAccelerators) {
-  wxMenuBar* bar = frame->GetMenuBar();
-  ASSERT_NE(bar, nullptr);
-  ASSERT_EQ(bar->GetMenuCount(), 5u);
-  const char* popups[] = {"File", "Mode", "Image", "Analysis", "Tools"};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(bar->GetMenuLabelText(i).utf8_string(), popups[i]);
-  struct Item {
-    int id;
-    const char* label;
-    int flags;
-    int key;
-  } items[] = {{ID_FILE_OPEN_3D, "Open \tCtrl+O", wxACCEL_CTRL, 'O'},
-               {wxID_EXIT, "Exit \tAlt+F4", wxACCEL_ALT, WXK_F4},
-               {ID_ZOOM_IN_3D, "Zoom In \tCtrl+3", wxACCEL_CTRL, '3'},
-               {ID_ZOOM_OUT_3D, "Zoom Out \tCtrl+4", wxACCEL_CTRL, '4'},
-               {ID_PALETTE_3D, "Palette \tCtrl+L", wxACCEL_CTRL, 'L'},
-               {ID_POINTER_3D, "Pointer \tCtrl+W", wxACCEL_CTRL, 'W'},
-               {ID_TOOLS_3D, "Tools \tCtrl+T", wxACCEL_CTRL, 'T'}};
-  for (const Item& it : items) {
-    wxMenuItem* item = bar->FindItem(it.id);
-    ASSERT_NE(item, nullptr) << it.id;
-    EXPECT_EQ(item->GetItemLabel().utf8_string(), it.label);
-    wxAcceleratorEntry* accel = item->GetAccel();
-    ASSERT_NE(accel, nullptr) << it.label;
-    EXPECT_EQ(accel->GetFlags(), it.flags) << it.label;
-    EXPECT_EQ(accel->GetKeyCode(), it.key) << it.label;
-    delete accel;
+// The viewer's shortcuts, typed through the X server into the view.
+TEST_F(FrameTest, ShortcutsReachTheirCommands) {
+  ShowFrame();
+  ResetPointer();
+  g_helpCalls.clear();
+  SetHtmlHelpHook(&RecordHelp);
+  wxUIActionSimulator sim;
+  const struct { int key, modifiers; std::function<bool(int zoomBefore)> done; } keys[] = {
+      {'3', wxMOD_CONTROL, [&](int z) { return view->zoom_percent() > z; }},
+      {'4', wxMOD_CONTROL, [&](int z) { return view->zoom_percent() < z; }},
+      {WXK_NUMPAD_ADD, wxMOD_NONE, [&](int z) { return view->zoom_percent() > z; }},
+      {WXK_NUMPAD_SUBTRACT, wxMOD_NONE, [&](int z) { return view->zoom_percent() < z; }},
+      {'W', wxMOD_CONTROL, [&](int) { return frame->ToolBarIsButtonPressed(ID_POINTER_3D); }},
+      {'L', wxMOD_CONTROL, [&](int) { return frame->palette_dialog()->IsShown(); }},
+      {'T', wxMOD_CONTROL, [&](int) { return frame->tool_window()->IsShown(); }},
+  };
+  for (const auto& k : keys) {
+    frame->Raise();
+    view->SetFocus();
+    r3dtest::PumpEvents(50);
+    const int zoom = view->zoom_percent();
+    sim.Char(k.key, k.modifiers);
+    EXPECT_TRUE(r3dtest::WaitFor([&] { return k.done(zoom); }, 2000)) << "key " << k.key;
   }
-  EXPECT_EQ(bar->FindItem(ID_HELP_3D), nullptr);  // Help lives on the toolbar only
+  SetHtmlHelpHook(nullptr);
+  frame->palette_dialog()->Hide();
+  frame->tool_window()->Hide();
+  ResetPointer();
 }
 
 TEST_F(FrameTest, ToolbarHasSevenButtonsWithTooltips) {

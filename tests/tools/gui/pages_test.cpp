@@ -1,9 +1,11 @@
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <wx/colordlg.h>
 #include <wx/testing.h>
+#include <wx/uiaction.h>
 
 #include "tests/tools/gui/ToolsFixture.h"
 
@@ -199,6 +201,35 @@ TEST_F(ToolsTest, ClicksPickAnglesAndDragsKeepTracking) {
   EXPECT_FALSE(sun->IsTracking());
   EXPECT_EQ(sun->GetElevationSpin()->GetPos(), 90);
   EXPECT_FALSE(sun->HasCapture());
+}
+
+// Real clicks on the sky picture: the angle sliders on screen show the picked angles at once.
+TEST_F(ToolsTest, SlidersOnScreenFollowClicksOnTheSky) {
+  MakeTools();
+  ShowTools();
+  tools->GetTab()->SetSelection(1);
+  tools->OnTabClick();
+  r3dtest::PumpEvents(50);
+  CToolWinDlgSun* sun = tools->GetSunPage();
+  const tools::SkyLayout& s = sun->GetLayout();
+  const int cx = s.frame.left + s.centerX, cy = s.frame.top + s.centerY;
+  wxUIActionSimulator sim;
+  for (const wxPoint& at : {wxPoint(cx + 30, cy - 10), wxPoint(cx - 25, cy + 20), wxPoint(cx + 5, cy + 35)}) {
+    sim.MouseMove(sun->ClientToScreen(at));
+    r3dtest::PumpEvents(30);
+    sim.MouseClick();
+    r3dtest::PumpEvents(200);
+    EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), sun->GetAzimuthSpin()->GetPos());
+    for (wxSlider* slider : {sun->GetAzimuthSlider(), sun->GetElevationSlider()}) {
+      const wxImage seen = r3dtest::GrabClientArea(slider);
+      if (!seen.IsOk()) GTEST_SKIP() << "no screen grabber";
+      slider->Refresh();
+      r3dtest::PumpEvents(200);
+      const wxImage fresh = r3dtest::GrabClientArea(slider);
+      EXPECT_EQ(0, std::memcmp(seen.GetData(), fresh.GetData(), seen.GetWidth() * seen.GetHeight() * 3))
+          << "slider drawn stale after a click at " << at.x << "," << at.y << ": " << slider->GetValue();
+    }
+  }
 }
 
 TEST_F(ToolsTest, TypedAnglesMoveMarkerButSendOnlyOnTheNextMove) {

@@ -27,7 +27,9 @@ TEST_F(ToolsTest, CreatedHiddenAndFirstShownOnTheScalePage) {
   EXPECT_EQ(tools->GetTab()->GetSelection(), 0);
   EXPECT_EQ(VisiblePages(), "100");
 
-  // Every page is centred on the placeholder (to the pixel, halves dropped) and keeps its size.
+  // Every page is centred on the placeholder (to the pixel, halves dropped) and keeps its size, once
+  // the tab strip's height is known (a window manager may take a moment to lay the window out).
+  r3dtest::WaitFor([&] { return tools->GetPage(0)->GetScreenPosition().y >= tools->GetTab()->GetPage(0)->GetScreenPosition().y; }, 1000);
   const wxRect p = tools->GetPlaceholder()->GetRect();
   for (int i = 0; i < 3; ++i) {
     const wxRect r = tools->GetPage(i)->GetRect();

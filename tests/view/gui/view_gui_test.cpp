@@ -376,8 +376,9 @@ TEST(ViewWithoutGlx, ShowsTheOpenGLMessageAndKeepsWorking) {
   const int assertions = r3dtest::AssertionCount();
   wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "no GLX");
   View* view = nullptr;
-  wxTEST_DIALOG(view = View::make(frame, {}, 0, 0, wxRect(0, 0, 200, 100)), ExpectOpenGLMessage());
-  ASSERT_NE(view, nullptr);
+  // Made as the viewer's frame makes it, with the frame's pane id.
+  wxTEST_DIALOG((view = new View())->Create(frame, 59648, wxPoint(0, 0), wxSize(200, 100)), ExpectOpenGLMessage());
+  EXPECT_EQ(view->GetId(), 59648);
   ASSERT_TRUE(r3dtest::ShowAndWait(frame));
   view->set_matrix({1, 2, 3, 4}, 2, 2);
   view->zoom(true);
