@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/glx.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <cmath>
 #include <functional>
@@ -14,6 +12,7 @@
 #include <wx/frame.h>
 
 #include "tests/support/GuiTest.h"
+#include "tests/support/WindowGrab.h"
 #include "view/LightSettings.h"
 #include "view/OffscreenRender.h"
 #include "view/View.h"
@@ -58,24 +57,9 @@ protected:
 
   // What the X server shows in the view's window: the presented frame itself.
   Picture Presented() {
-    r3dtest::PumpEvents(20);
-    Display* d = XOpenDisplay(nullptr);
+    const wxImage img = r3dtest::GrabWindow(view_->GetXWindow(), kW, kH);
     Picture p;
-    if (!d) return p;
-    XImage* im = XGetImage(d, view_->GetXWindow(), 0, 0, kW, kH, AllPlanes, ZPixmap);
-    if (im) {
-      p.width = kW;
-      p.height = kH;
-      for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) {
-          const unsigned long px = XGetPixel(im, x, y);
-          p.rgb.push_back(static_cast<unsigned char>((px & im->red_mask) >> 16));
-          p.rgb.push_back(static_cast<unsigned char>((px & im->green_mask) >> 8));
-          p.rgb.push_back(static_cast<unsigned char>(px & im->blue_mask));
-        }
-      XDestroyImage(im);
-    }
-    XCloseDisplay(d);
+    if (img.IsOk()) p.rgb.assign(img.GetData(), img.GetData() + kW * kH * 3);
     return p;
   }
 
