@@ -14,5 +14,5 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "missing packages and not root: ${missing[*]}" >&2; exit 1; fi
 fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

@@ -3,6 +3,7 @@
 # Idempotent and quick when everything is already in place.
 #   scripts/setup.sh            -> build/        (RelWithDebInfo)
 #   scripts/setup.sh asan       -> build-asan/   (AddressSanitizer + UBSan)
+#   scripts/setup.sh coverage   -> build-cov/    (gcov instrumentation, for scripts/coverage.sh)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 flavour="${1:-release}"
@@ -16,11 +17,10 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 case "$flavour" in
   release) dir="$here/build"; extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DR3D_SANITIZE=OFF) ;;
   asan)    dir="$here/build-asan"; extra=(-DCMAKE_BUILD_TYPE=Debug -DR3D_SANITIZE=ON -DR3D_BUILD_BENCH=OFF) ;;
+  coverage) dir="$here/build-cov"; extra=(-DCMAKE_BUILD_TYPE=Debug -DR3D_SANITIZE=OFF -DR3D_BUILD_BENCH=OFF
+                                        "-DCMAKE_CXX_FLAGS=--coverage -O0" -DCMAKE_EXE_LINKER_FLAGS=--coverage
+                                        -DCMAKE_SHARED_LINKER_FLAGS=--coverage -DCMAKE_MODULE_LINKER_FLAGS=--coverage) ;;
   *) echo "setup: unknown flavour $flavour" >&2; exit 2 ;;
 esac
-if [ ! -f "$dir/CMakeCache.txt" ]; then
-  cmake -S "$here" -B "$dir" "${extra[@]}" >/dev/null
-else
-  cmake -S "$here" -B "$dir" "${extra[@]}" >/dev/null
-fi
+cmake -S "$here" -B "$dir" "${extra[@]}" >/dev/null
 cmake --build "$dir" -j "$jobs"

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds with gcov instrumentation, runs the whole suite under Xvfb and prints line and branch coverage
+# of the project's code (tests, benchmarks and fuzz targets excluded).
+#   scripts/coverage.sh            -> build-cov/, summary on stdout, per-file table in build-cov/coverage.txt
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$here/scripts/ensure-packages.sh" gcovr
+"$here/scripts/setup.sh" coverage
+dir="$here/build-cov"
+find "$dir" -name '*.gcda' -delete
+# Failing tests still leave their counts; the figures are what matters here, the suite's verdict is
+# scripts/test.sh's.
+xvfb-run -a -s "-screen 0 1600x1200x24" ctest --test-dir "$dir" -j 1 >"$dir/ctest.log" 2>&1 \
+  || echo "coverage: some tests failed (see $dir/ctest.log)"
+tail -n 3 "$dir/ctest.log"
+# Branches the compiler adds for exceptions and that no source line shows are not counted.
+cd "$here"
+gcovr -r "$here" "$dir" --exclude "$here/tests/" --exclude "$here/bench/" --exclude "$here/fuzz/" \
+      --exclude "$dir/" --exclude-throw-branches --exclude-unreachable-branches \
+      --txt "$dir/coverage.txt" --print-summary | tail -n 3
