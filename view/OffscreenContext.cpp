@@ -6,6 +6,7 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
+#include <GL/glx.h>
 
 namespace lib3d {
 
@@ -99,6 +100,9 @@ std::unique_ptr<OffscreenContext> OffscreenContext::create(int width, int height
     error = egl_failure("eglCreateContext");
     return nullptr;
   }
+  // glvnd lets a thread hold a GLX or an EGL context, not both (eglMakeCurrent answers
+  // EGL_BAD_ACCESS). A window's GLX context is let go; its view takes it again before it draws.
+  if (glXGetCurrentContext()) glXMakeCurrent(glXGetCurrentDisplay(), None, nullptr);
   if (!ctx->make_current()) {
     error = egl_failure("eglMakeCurrent");
     return nullptr;

@@ -2,8 +2,6 @@
 // the same size after the same file, palette, camera and light were given to it.
 #include <gtest/gtest.h>
 
-#include <GL/glx.h>
-
 #include <cmath>
 #include <cstring>
 
@@ -78,8 +76,6 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
   const wxImage shown = r3dtest::GrabWindow(view->GetXWindow(), kW, kH);
   ASSERT_TRUE(shown.IsOk());
 
-  // One thread holds a GLX or an EGL context, not both (glvnd): the window's goes first.
-  if (Display* d = glXGetCurrentDisplay()) glXMakeCurrent(d, None, nullptr);
   char message[256] = {};
   ASSERT_EQ(LIB3D_RENDER_OK, Lib3dRenderFile(&r, message, sizeof message)) << message;
   wxImage written;

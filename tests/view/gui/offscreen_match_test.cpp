@@ -2,8 +2,6 @@
 // and the still picture after a coarse drag against one never dragged.
 #include <gtest/gtest.h>
 
-#include <GL/glx.h>
-
 #include <cmath>
 #include <functional>
 #include <string>
@@ -63,10 +61,8 @@ protected:
     return p;
   }
 
-  // The view's state drawn offscreen. glvnd lets one thread hold a GLX or an EGL context, not
-  // both, so the window's context is let go first (the view takes it again at its next paint).
+  // The view's state drawn offscreen (the window's context is current on this thread meanwhile).
   Picture Offscreen() {
-    if (Display* d = glXGetCurrentDisplay()) glXMakeCurrent(d, None, nullptr);
     Picture p;
     std::string error;
     EXPECT_TRUE(lib3d::render_offscreen(view_->scene(), kW, kH, p, error)) << error;
