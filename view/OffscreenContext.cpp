@@ -100,9 +100,6 @@ std::unique_ptr<OffscreenContext> OffscreenContext::create(int width, int height
     error = egl_failure("eglCreateContext");
     return nullptr;
   }
-  // glvnd lets a thread hold a GLX or an EGL context, not both (eglMakeCurrent answers
-  // EGL_BAD_ACCESS). A window's GLX context is let go; its view takes it again before it draws.
-  if (glXGetCurrentContext()) glXMakeCurrent(glXGetCurrentDisplay(), None, nullptr);
   if (!ctx->make_current()) {
     error = egl_failure("eglMakeCurrent");
     return nullptr;
@@ -115,7 +112,14 @@ std::unique_ptr<OffscreenContext> OffscreenContext::create(int width, int height
 }
 
 bool OffscreenContext::make_current() {
+  // glvnd lets a thread hold a GLX or an EGL context, not both (eglMakeCurrent answers
+  // EGL_BAD_ACCESS). A window's GLX context is let go; its view takes it again before it draws.
+  if (glXGetCurrentContext()) glXMakeCurrent(glXGetCurrentDisplay(), None, nullptr);
   return eglMakeCurrent(display_, surface_, surface_, context_) == EGL_TRUE;
+}
+
+void OffscreenContext::release() {
+  if (eglGetCurrentContext() == context_) eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
 OffscreenContext::~OffscreenContext() {
