@@ -1,15 +1,19 @@
-// Reading every k-th full-resolution row of a large raster, the viewer's loading pattern.
+// The relief loader against the ways GDAL offers to read every k-th row and column, and against
+// reading just the bytes of the needed rows.
 //
-// Generates (once, reused afterwards) two 16384 x 16384 Float32 GeoTIFFs, striped (one row per
-// strip) and tiled (256 x 256), in $R3D_BENCH_DIR or /tmp/r3d-bench, then times for k = 2, 4, 16:
-//   layer      CFileLayer::ReadRow of rows 0, k, 2k, ... (what the viewer does)
-//   naive      one RasterIO per row through GDAL's default block cache
-//   direct     one RasterIO per row with the GeoTIFF direct-IO mode (for comparison)
-//   translate  gdal_translate -outsize W/k H/k -r nearest to an uncompressed GeoTIFF (a process)
-// and prints seconds and the ratios naive/layer and translate/layer. Each figure is the best of
-// two runs, each in a fresh child process, with the file already in the page cache (warm):
-// dropping the page cache needs root, so cold reads are not measured here.
-//   bench_read [size]       (size defaults to 16384; smaller sizes make quick trial runs)
+// Generates (once, reused afterwards) Float32 GeoTIFFs of 8192² and 16384², striped (one row per
+// strip) and tiled (256 x 256), in $R3D_BENCH_DIR or /tmp/r3d-bench, then times for k = 4, 16:
+//   loader   lib3d::loading::read_relief, open to float grid (what the viewer does)
+//   naive    one RasterIO per kept row through GDAL's default block cache, every k-th value kept
+//   direct   the same with the GeoTIFF driver's direct-IO mode
+//   bytes    pread of exactly the kept rows' bytes (their strips, or their pieces of each tile),
+//            offsets looked up before the clock starts: the floor for a row-wise reader
+// Each figure is the best of three runs, each in a fresh child process (forked before any read,
+// so GDAL's cache and the heap start empty), with the file in the page cache (warm cache: cold
+// reads need the page cache dropped, which needs root and disturbs everything else running).
+// Every goal is printed as one line "RESULT<TAB>goal<TAB>measured<TAB>PASS|FAIL".
+//   bench_read [size ...]      (default 8192 16384; small sizes make quick trial runs)
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,14 +22,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include <cpl_conv.h>
-#include <cpl_string.h>
 #include <gdal.h>
 
-#include "hostlib/FileLayer.h"
+#include "frame/loading/Loading.h"
 
 #include "bench/BenchRaster.h"
 
@@ -35,12 +39,11 @@ using Clock = std::chrono::steady_clock;
 
 struct Timing {
   double seconds = 1e30;
-  double sum = -1;
+  double sum = -1;  // checksum of the kept cells: every method must agree
 };
 
-// Runs `fn` in a fresh child process (forked before any GDAL read, so GDAL's block cache and the
-// heap start empty, as when the viewer opens a file) and returns the best of `repeats` runs.
-Timing measure(const std::function<double()>& fn, int repeats = 2) {
+// Runs `fn` in fresh child processes and returns the best of `repeats` runs.
+Timing measure(const std::function<double()>& fn, int repeats = 3) {
   Timing best;
   for (int i = 0; i < repeats; ++i) {
     int fds[2];
@@ -66,95 +69,161 @@ Timing measure(const std::function<double()>& fn, int repeats = 2) {
   return best;
 }
 
-using benchraster::exists;
-using benchraster::generate;
-using benchraster::value_at;
-
-// Sum of the rows read, to check that every method read the same pixels.
-double layer_read(const std::string& path, int k) {
-  CFileLayer layer;
-  if (!layer.Open(path.c_str())) return -1;
-  std::vector<float> row(layer.Width());
+double checksum(const std::vector<float>& grid) {
   double sum = 0;
-  for (int y = 0; y < layer.Height(); y += k) {
-    if (!layer.ReadRow(row.data(), 0, y, layer.Width())) return -1;
-    sum += row[y % layer.Width()];
-  }
-  return sum;
+  for (std::size_t i = 0; i < grid.size(); i += 97) sum += grid[i];
+  return sum + static_cast<double>(grid.size());
 }
 
-double gdal_read(const std::string& path, int k, bool direct) {
+double loader(const std::string& path, int k) {
+  std::vector<float> grid;
+  std::size_t cols = 0, rows = 0;
+  if (!lib3d::loading::read_relief(path, k, k, grid, cols, rows)) return -1;
+  return checksum(grid);
+}
+
+double gdal_rows(const std::string& path, int k, bool direct) {
   if (direct) CPLSetThreadLocalConfigOption("GTIFF_DIRECT_IO", "YES");
   GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
   if (direct) CPLSetThreadLocalConfigOption("GTIFF_DIRECT_IO", nullptr);
   if (!ds) return -1;
   GDALRasterBandH band = GDALGetRasterBand(ds, 1);
   const int w = GDALGetRasterXSize(ds), h = GDALGetRasterYSize(ds);
-  std::vector<float> row(w);
+  const int cols = w / k, rows = h / k;
+  std::vector<float> row(w), grid(static_cast<std::size_t>(cols) * rows);
+  bool ok = true;
+  for (int r = 0; r < rows && ok; ++r) {
+    ok = GDALRasterIO(band, GF_Read, 0, r * k, w, 1, row.data(), w, 1, GDT_Float32, 0, 0) == CE_None;
+    for (int c = 0; c < cols; ++c) grid[static_cast<std::size_t>(r) * cols + c] = row[static_cast<std::size_t>(c) * k];
+  }
+  GDALClose(ds);
+  return ok ? checksum(grid) : -1;
+}
+
+// Byte ranges of the kept rows, one per strip or tile piece: (file offset, bytes).
+std::vector<std::pair<long, long>> kept_row_ranges(const std::string& path, int k) {
+  std::vector<std::pair<long, long>> out;
+  GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
+  if (!ds) return out;
+  GDALRasterBandH band = GDALGetRasterBand(ds, 1);
+  int bw = 0, bh = 0;
+  GDALGetBlockSize(band, &bw, &bh);
+  const int w = GDALGetRasterXSize(ds), h = GDALGetRasterYSize(ds);
+  const int blocksX = (w + bw - 1) / bw;
+  std::map<std::pair<int, int>, long> offsets;
+  char key[64];
+  for (int y = 0; y / k < h / k; y += k) {
+    for (int bx = 0; bx < blocksX; ++bx) {
+      const std::pair<int, int> block{bx, y / bh};
+      auto it = offsets.find(block);
+      if (it == offsets.end()) {
+        std::snprintf(key, sizeof key, "BLOCK_OFFSET_%d_%d", bx, y / bh);
+        const char* off = GDALGetMetadataItem(band, key, "TIFF");
+        it = offsets.emplace(block, off ? std::atol(off) : -1).first;
+      }
+      out.emplace_back(it->second + static_cast<long>(y % bh) * bw * 4, static_cast<long>(bw) * 4);
+    }
+  }
+  GDALClose(ds);
+  return out;
+}
+
+double needed_bytes(const std::string& path, const std::vector<std::pair<long, long>>& ranges) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return -1;
+  long most = 0;
+  for (const auto& r : ranges) most = std::max(most, r.second);
+  std::vector<char> buf(static_cast<std::size_t>(most));
   double sum = 0;
-  for (int y = 0; y < h; y += k) {
-    if (GDALRasterIO(band, GF_Read, 0, y, w, 1, row.data(), w, 1, GDT_Float32, 0, 0) != CE_None) {
+  for (const auto& r : ranges) {
+    if (::pread(fd, buf.data(), static_cast<std::size_t>(r.second), r.first) != r.second) {
       sum = -1;
       break;
     }
-    sum += row[y % w];
+    sum += buf[0];
   }
-  GDALClose(ds);
+  ::close(fd);
   return sum;
 }
 
-double translate(const std::string& path, const std::string& out, int size, int k) {
-  const std::string cmd = "gdal_translate -q -of GTiff -r nearest -outsize " + std::to_string(size / k) + " " +
-                          std::to_string(size / k) + " '" + path + "' '" + out + "'";
-  const int rc = std::system(cmd.c_str());
-  std::remove(out.c_str());
-  return rc == 0 ? 0 : -1;
+struct Row {
+  Timing loader, naive, direct, bytes;
+};
+
+void result(const std::string& goal, double measured, bool pass) {
+  std::printf("RESULT\t%s\t%.2fx\t%s\n", goal.c_str(), measured, pass ? "PASS" : "FAIL");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int size = argc > 1 ? std::atoi(argv[1]) : 16384;
-  if (size < 256) {
-    std::fprintf(stderr, "size must be at least 256\n");
-    return 2;
-  }
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  if (sizes.empty()) sizes = {8192, 16384};
   const char* envDir = std::getenv("R3D_BENCH_DIR");
   const std::string dir = envDir && *envDir ? envDir : "/tmp/r3d-bench";
   ::mkdir(dir.c_str(), 0755);
   GDALAllRegister();
-  struct File {
-    const char* name;
-    bool tiled;
-  } files[] = {{"striped", false}, {"tiled", true}};
-  std::printf("read bench: %d x %d Float32, every k-th row, warm page cache, best of 2 (GDAL %s)\n", size, size,
+  std::printf("read bench: Float32 GeoTIFFs, every k-th row and column, warm page cache, best of 3 (GDAL %s)\n",
               GDALVersionInfo("RELEASE_NAME"));
-  std::printf("%-8s %3s %9s %9s %9s %9s %11s %15s\n", "layout", "k", "layer s", "naive s", "direct s", "transl s",
-              "naive/layer", "translate/layer");
+  std::printf("%-8s %6s %3s %9s %9s %9s %9s %12s %13s %13s\n", "layout", "size", "k", "loader s", "naive s",
+              "direct s", "bytes s", "naive/loader", "loader/direct", "loader/bytes");
+  std::map<std::string, Row> rows;
   int bad = 0;
-  for (const File& f : files) {
-    const std::string path = dir + "/" + f.name + "-" + std::to_string(size) + ".tif";
-    if (!generate(path, size, f.tiled)) {
-      std::fprintf(stderr, "cannot write %s\n", path.c_str());
-      return 1;
-    }
-    // Bring the file into the page cache so that every method starts warm.
-    std::system(("cat '" + path + "' > /dev/null").c_str());
-    for (int k : {2, 4, 16}) {
-      const Timing layer = measure([&] { return layer_read(path, k); });
-      const Timing naive = measure([&] { return gdal_read(path, k, false); });
-      const Timing direct = measure([&] { return gdal_read(path, k, true); });
-      const Timing trans = measure([&] { return translate(path, dir + "/out.tif", size, k); });
-      const double tLayer = layer.seconds, tNaive = naive.seconds, tDirect = direct.seconds, tTrans = trans.seconds;
-      if (layer.sum < 0 || layer.sum != naive.sum || layer.sum != direct.sum || trans.sum < 0) {
-        std::fprintf(stderr, "%s k=%d: methods disagree or failed (%g %g %g %g)\n", f.name, k, layer.sum, naive.sum,
-                     direct.sum, trans.sum);
-        ++bad;
+  for (const int size : sizes) {
+    for (const bool tiled : {false, true}) {
+      const char* name = tiled ? "tiled" : "striped";
+      const std::string path = dir + "/" + name + "-" + std::to_string(size) + ".tif";
+      if (size < 256 || !benchraster::generate(path, size, tiled)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return 1;
       }
-      std::printf("%-8s %3d %9.3f %9.3f %9.3f %9.3f %11.1f %15.1f\n", f.name, k, tLayer, tNaive, tDirect, tTrans,
-                  tNaive / tLayer, tTrans / tLayer);
-      std::fflush(stdout);
+      // Bring the file into the page cache so that every method starts warm.
+      std::system(("cat '" + path + "' > /dev/null").c_str());
+      for (const int k : {4, 16}) {
+        const auto ranges = kept_row_ranges(path, k);
+        Row r;
+        r.loader = measure([&] { return loader(path, k); });
+        r.naive = measure([&] { return gdal_rows(path, k, false); });
+        r.direct = measure([&] { return gdal_rows(path, k, true); });
+        r.bytes = measure([&] { return needed_bytes(path, ranges); });
+        if (r.loader.sum < 0 || r.loader.sum != r.naive.sum || r.loader.sum != r.direct.sum || r.bytes.sum < 0) {
+          std::fprintf(stderr, "%s %d k=%d: methods disagree or failed (%g %g %g %g)\n", name, size, k, r.loader.sum,
+                       r.naive.sum, r.direct.sum, r.bytes.sum);
+          ++bad;
+        }
+        std::printf("%-8s %6d %3d %9.4f %9.4f %9.4f %9.4f %12.2f %13.2f %13.2f\n", name, size, k, r.loader.seconds,
+                    r.naive.seconds, r.direct.seconds, r.bytes.seconds, r.naive.seconds / r.loader.seconds,
+                    r.loader.seconds / r.direct.seconds, r.loader.seconds / r.bytes.seconds);
+        std::fflush(stdout);
+        rows[std::string(name) + std::to_string(size) + "k" + std::to_string(k)] = r;
+      }
     }
+  }
+  auto ratio = [&](const std::string& key, bool overNaive, bool overDirect) -> double {
+    const auto it = rows.find(key);
+    if (it == rows.end()) return -1;
+    const Row& r = it->second;
+    if (overNaive) return r.naive.seconds / r.loader.seconds;
+    return r.loader.seconds / (overDirect ? r.direct.seconds : r.bytes.seconds);
+  };
+  struct Goal {
+    const char* text;
+    const char* key;
+    bool overNaive, overDirect;
+    double limit;  // at least (over naive) or at most
+  } goals[] = {
+      {"read striped 8192² k=16: loader / direct-IO rows <= 1.1x (warm)", "striped8192k16", false, true, 1.1},
+      {"read striped 16384² k=16: naive / loader >= 5x (warm)", "striped16384k16", true, false, 5},
+      {"read striped 16384² k=4: loader / kept rows' bytes <= 1.3x (warm)", "striped16384k4", false, false, 1.3},
+      {"read tiled 8192² k=4: naive / loader >= 6x (warm)", "tiled8192k4", true, false, 6},
+      {"read tiled 16384² k=4: naive / loader >= 7x (warm)", "tiled16384k4", true, false, 7},
+      {"read tiled 16384² k=16: naive / loader >= 10x (warm)", "tiled16384k16", true, false, 10},
+  };
+  for (const Goal& g : goals) {
+    const double m = ratio(g.key, g.overNaive, g.overDirect);
+    if (m < 0) continue;  // size not run
+    result(g.text, m, g.overNaive ? m >= g.limit : m <= g.limit);
   }
   return bad ? 1 : 0;
 }

@@ -66,6 +66,11 @@ bool Frame::CreateFrameWindow() {
   Bind(wxEVT_CLOSE_WINDOW, &Frame::on_close, this);
   for (int id : kToolbarCommands) Bind(wxEVT_MENU, &Frame::on_command, this, id);
   Bind(wxEVT_MENU, &Frame::on_exit_command, this, wxID_EXIT);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_CLOSE);
+  Bind(wxEVT_SHOW, [this](wxShowEvent& e) {
+    e.Skip();
+    show_floating_panes(e.IsShown());
+  });
   repaint_toolbar();
   return true;
 }
@@ -103,6 +108,25 @@ void Frame::on_close(wxCloseEvent& event) {
     return;
   }
   event.Skip();  // wxFrame's default: destroy the window
+}
+
+void Frame::show_floating_panes(bool show) {
+  // A floating toolbar is a window of its own, which stays on screen when the frame hides (window
+  // managers minimise it with the frame, but a hidden frame is no longer theirs): it goes with the
+  // frame and comes back with it.
+  if (!show) {
+    wxAuiPaneInfoArray& panes = aui_.GetAllPanes();
+    for (size_t i = 0; i < panes.GetCount(); ++i) {
+      wxWindow* w = panes[i].IsFloating() ? panes[i].frame : nullptr;
+      if (w && w->IsShown()) {
+        w->Hide();
+        hiddenWithFrame_.push_back(w);
+      }
+    }
+  } else {
+    for (wxWindow* w : hiddenWithFrame_) w->Show();
+    hiddenWithFrame_.clear();
+  }
 }
 
 void Frame::on_exit_command(wxCommandEvent& event) {

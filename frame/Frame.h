@@ -3,6 +3,8 @@
 // OpenGL view in the client area). One per process, made by Frame::make.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include <wx/aui/aui.h>
@@ -15,6 +17,7 @@
 class C3DPaletteExDlg;
 class CToolWinDlg;
 class wxAuiToolBar;
+class wxGauge;
 class wxStatusBar;
 
 namespace lib3d {
@@ -80,6 +83,12 @@ public:
   // The view's cursor callback: writes the cell and the height into status parts 1 and 2.
   void on_cursor_notify(std::size_t column, std::size_t row);
 
+  // The gauge in status part 3 that a relief or texture load advances (hidden otherwise), and a
+  // callable told the gauge's value and range each time the gauge has been redrawn during a load.
+  wxGauge* progress_gauge() const { return gauge_; }
+  using ProgressNotify = std::function<void(int value, int range)>;
+  void set_progress_notify(ProgressNotify notify) { progressNotify_ = std::move(notify); }
+
 private:
   void build_menu();
   void build_toolbar();
@@ -92,6 +101,14 @@ private:
   void on_command(wxCommandEvent& event);
   void on_exit_command(wxCommandEvent& event);
   void on_close(wxCloseEvent& event);
+  void hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height);
+  // A load in progress: busy cursor and gauge from begin to end; show redraws the gauge at once
+  // (no event is processed: the load runs on the user-interface thread).
+  void begin_progress();
+  void show_progress(int value);
+  void end_progress();
+  // Hides the floating panes with the frame (show false) or brings them back.
+  void show_floating_panes(bool show);
 
   CString helpPath;
   bool destroyOnClose_;
@@ -99,10 +116,13 @@ private:
   wxAuiToolBar* toolbar_ = nullptr;
   ToolbarStyles toolStyles_;
   wxStatusBar* statusBar_ = nullptr;
+  wxGauge* gauge_ = nullptr;
+  ProgressNotify progressNotify_;
   View* view_ = nullptr;
   C3DPaletteExDlg* paletteDlg_ = nullptr;
   CToolWinDlg* toolWin_ = nullptr;
   ReadoutSettings readout_;
+  std::vector<wxWindow*> hiddenWithFrame_;  // floating panes hidden with the frame
 };
 
 }  // namespace lib3d

@@ -2,10 +2,13 @@
 #include <algorithm>
 
 #include <wx/aui/auibar.h>
+#include <wx/gauge.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
+#include <wx/utils.h>
 
 #include "frame/Frame.h"
+#include "frame/LoadProgress.h"
 #include "hostlib/Paths.h"
 #include "hostlib/Resources.h"
 #include "resources/frame_images.h"
@@ -80,6 +83,10 @@ void Frame::build_accelerators() {
       {wxACCEL_CTRL, 'Z', ID_HELP_3D},
       {wxACCEL_NORMAL, WXK_NUMPAD_ADD, ID_ZOOM_IN_3D},
       {wxACCEL_NORMAL, WXK_NUMPAD_SUBTRACT, ID_ZOOM_OUT_3D},
+      // Exit's label shows Alt+F4, which GTK makes an accelerator of Exit; but the key closes the
+      // window it is pressed in (the window manager's key, passed on when the manager leaves it to
+      // the program), so it goes to the frame's own close, which the table checks before the menu.
+      {wxACCEL_ALT, WXK_F4, wxID_CLOSE},
   };
   SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(entries)), entries));
 }
@@ -88,6 +95,30 @@ void Frame::build_status_bar() {
   statusBar_ = CreateStatusBar(4, wxSTB_SHOW_TIPS | wxSTB_ELLIPSIZE_END | wxFULL_REPAINT_ON_RESIZE);
   // Menu and tool help would otherwise overwrite part 0, which holds the zoom.
   SetStatusBarPane(-1);
+}
+
+void Frame::begin_progress() {
+  wxBeginBusyCursor();
+  if (!statusBar_) return;
+  if (!gauge_) gauge_ = new wxGauge(statusBar_, wxID_ANY, LoadProgress::kScale, wxDefaultPosition, wxDefaultSize,
+                                    wxGA_HORIZONTAL | wxGA_SMOOTH);
+  wxRect part;
+  if (statusBar_->GetFieldsCount() > 3 && statusBar_->GetFieldRect(3, part)) gauge_->SetSize(part.Deflate(2));
+  gauge_->SetValue(0);
+  gauge_->Show();
+  gauge_->Update();
+}
+
+void Frame::show_progress(int value) {
+  if (!gauge_) return;
+  gauge_->SetValue(value);
+  gauge_->Update();
+  if (progressNotify_) progressNotify_(gauge_->GetValue(), gauge_->GetRange());
+}
+
+void Frame::end_progress() {
+  if (gauge_) gauge_->Hide();
+  wxEndBusyCursor();
 }
 
 void Frame::build_help_path() {

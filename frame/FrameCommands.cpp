@@ -7,6 +7,7 @@
 #include "dialogs/palette/PaletteExDlg.h"
 #include "dialogs/tools/ToolWinDlg.h"
 #include "frame/Frame.h"
+#include "frame/LoadProgress.h"
 #include "frame/loading/Loading.h"
 #include "hostlib/HtmlHelp.h"
 #include "hostlib/Resources.h"
@@ -37,20 +38,35 @@ void Frame::on_command(wxCommandEvent& event) {
 }
 
 void Frame::set_matrix(std::vector<float>& heights, std::size_t width, std::size_t height) {
+  hand_matrix(std::vector<float>(heights), width, height);  // the caller keeps its own
+}
+
+void Frame::hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height) {
   ToolBarPressButton(ID_POINTER_3D, 0);  // manipulator and cursor stay as they are
   show_progress_3D(true);
   if (!view_) return;
-  view_->set_matrix(heights, width, height);
+  view_->set_matrix(std::move(heights), width, height);
   set_status_text(zoom_scale_text(view_->zoom_scale()));
 }
 
+// Share of the gauge given to reading a relief; the surface compile takes the rest.
+constexpr double kReliefReadShare = 0.5;
+
 bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t factorY) {
+  begin_progress();
+  LoadProgress progress([this](int value) { show_progress(value); }, kReliefReadShare);
   std::vector<float> heights;
   std::size_t cols = 0, rows = 0;
-  if (!loading::read_relief(path, factorX, factorY, heights, cols, rows)) return false;
-  set_matrix(heights, cols, rows);
-  readout_ = ReadoutSettings{0, 0, 1};
-  return true;
+  const bool ok = loading::read_relief(path, factorX, factorY, heights, cols, rows,
+                                       [&](std::size_t done, std::size_t total) { progress.read(done, total); });
+  if (ok) {
+    if (view_) view_->set_compile_progress([&](std::size_t done, std::size_t total) { progress.compile(done, total); });
+    hand_matrix(std::move(heights), cols, rows);  // the grid moves into the view: no second copy
+    if (view_) view_->set_compile_progress({});
+    readout_ = ReadoutSettings{0, 0, 1};
+  }
+  end_progress();
+  return ok;
 }
 
 void Frame::set_color_matrix(std::vector<std::uint32_t>& colors) {
@@ -59,11 +75,16 @@ void Frame::set_color_matrix(std::vector<std::uint32_t>& colors) {
 
 bool Frame::set_color_matrix(const CString& red, const CString& green, const CString& blue,
                              std::size_t factorX, std::size_t factorY, std::size_t component) {
+  begin_progress();
+  // The view compiles a texture at its next paint, after this returns: the read is all there is.
+  LoadProgress progress([this](int value) { show_progress(value); }, 1.0);
   std::vector<std::uint32_t> colors;
   std::size_t cols = 0, rows = 0;
-  if (!loading::read_texture(red, green, blue, factorX, factorY, component, colors, cols, rows)) return false;
-  set_color_matrix(colors);
-  return true;
+  const bool ok = loading::read_texture(red, green, blue, factorX, factorY, component, colors, cols, rows,
+                                        [&](std::size_t done, std::size_t total) { progress.read(done, total); });
+  if (ok) set_color_matrix(colors);
+  end_progress();
+  return ok;
 }
 
 void Frame::set_origin(std::size_t originX, std::size_t originY, std::size_t divisor) {
@@ -89,6 +110,9 @@ void Frame::OnFileOpen() {
           set_color_matrix(dialog.texturePath, dialog.texturePath, dialog.texturePath, fx, fy, component);
         else
           set_color_matrix(dialog.redPath, dialog.greenPath, dialog.bluePath, fx, fy, component);
+        // The view compiles the texture without painting, and a compositing desktop sends no
+        // repaint when the dialog closes: the new colours are asked for here.
+        if (view_) view_->Refresh();
       }
     }
   }  // the dialog lives for this one command

@@ -1,5 +1,7 @@
 #pragma once
 // Raster access of the host's common library (implemented over GDAL in host/common).
+#include <cstddef>
+#include <functional>
 #include <memory>
 
 #include "hostlib/Export.h"
@@ -53,6 +55,26 @@ public:
   // columns outside the raster) writes nothing and returns 0. The buffer must hold count pixels.
   int ReadRow(void* buffer, int firstColumn, int row, int count);
 
+  // One run of kept pixels from ReadSampled: `count` raw pixels (of Type()) of output row `row`,
+  // output columns [column, column + count), the first at `first` and each next `stride` bytes on.
+  // The bytes are the layer's own and valid only during the call.
+  struct SampleRun {
+    std::size_t row, column, count, stride;
+    const unsigned char* first;
+  };
+  using SampleReceiver = std::function<bool(const SampleRun&)>;
+  using Progress = std::function<void(std::size_t done, std::size_t total)>;
+
+  // Reduces band 1 by whole steps: output cell (r, c) is file pixel (c * stepX, r * stepY) for
+  // r < Height() / stepY, c < Width() / stepX. Every cell reaches `receiver` exactly once; runs of
+  // one row come left to right, but rows may arrive interleaved (a tiled file is read tile by tile).
+  // Rows and blocks holding no kept pixel are not read, blocks bypass GDAL's block cache, and the
+  // layer holds at most one block (or one row) besides. `progress` (optional) gets the number of
+  // output rows complete so far after each block row. Returns non-zero when every cell was
+  // delivered; 0 when closed, a step is 0, a read fails or the receiver returns false.
+  int ReadSampled(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
+                  const Progress& progress = {});
+
   double Min();  // exact value range of band 1 (computed once, then cached); 0 when closed
   double Max();
 
@@ -64,6 +86,10 @@ private:
 // Converts `width` raw pixels of type `type` into doubles. Two-valued types give two doubles per
 // pixel (real, imaginary), so `out` must hold 2 * width values for them. Returns non-zero on success.
 BASEKIT_API int ConvertLineToDouble(const void* raw, int width, int type, double* out);
+
+// The same for `count` pixels that lie `stride` bytes apart (a run of ReadSampled).
+BASEKIT_API int ConvertSamplesToDouble(const void* first, std::size_t count, std::size_t stride, int type,
+                                       double* out);
 
 // Components of a two-valued pixel, chosen in the raster file dialog.
 enum Component : int { COMPONENT_REAL = 0, COMPONENT_IMAGINARY = 1, COMPONENT_AMPLITUDE = 2, COMPONENT_PHASE = 3 };

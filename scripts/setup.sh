@@ -10,7 +10,8 @@ flavour="${1:-release}"
 
 packages=(build-essential cmake pkg-config libwxgtk3.2-dev libwxgtk-gl3.2-1 libgdal-dev gdal-bin
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libboost-dev libgtest-dev
-          libegl-dev libegl-mesa0 xvfb xauth fonts-dejavu-core imagemagick)
+          libegl-dev libegl-mesa0 xvfb xauth fonts-dejavu-core imagemagick
+          weston xwayland openbox x11-utils)
 "$here/scripts/ensure-packages.sh" "${packages[@]}"
 
 jobs="$(nproc 2>/dev/null || echo 2)"

@@ -15,3 +15,33 @@ echo "== tests (AddressSanitizer + UBSan)"
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 "${xvfb[@]}" ctest --test-dir "$here/build-asan" --output-on-failure -j 1
+
+# The same program on the desktops users run, each in a fresh session (scripts/desktop.sh): a window
+# manager, a Wayland session (through XWayland) and a screen scaled to 200 %. GUI suites, or the
+# tests in them that real input, real windows and real pixels decide, in the release build. (A
+# headless weston has no seat, so XWayland takes no synthetic input and cannot be grabbed: the
+# tests that need either skip or are left out there.)
+echo "== desktops"
+t="$here/build/tests"
+desk="$here/scripts/desktop.sh"
+unset ASAN_OPTIONS UBSAN_OPTIONS
+echo "-- Xvfb + openbox"
+"$desk" openbox -- bash -ec "
+  '$t/test_frame_gui'; '$t/test_tools_gui'; '$t/test_palette_gui'
+  '$t/test_view_gui' --gtest_filter='ViewWindow.*'"
+echo "-- weston + XWayland"
+snapshot="$(mktemp -d)"
+"$desk" wayland -- bash -ec "
+  cd '$here'
+  env -u GDK_BACKEND build/bin/relief3d-host --relief data/jacksboro_fault_dem.tif --snapshot '$snapshot/out.png'
+  export GDK_BACKEND=x11
+  '$t/test_view_gui' --gtest_filter='ViewWindow.*:ViewSample.*'
+  '$t/test_frame_gui' --gtest_filter='-FrameTest.AltF4*'
+  '$t/test_hostlib_gui' --gtest_filter='HtmlHelp.*'"
+rm -rf "$snapshot"
+echo "-- Xvfb without GLX"
+"$desk" noglx -- "$t/test_view_gui" --gtest_filter='ViewWithoutGlx.*'
+echo "-- GDK_SCALE=2"
+"$desk" hidpi -- bash -ec "
+  '$t/test_view_gui' --gtest_filter='ViewWindow.ScreenAndRealPointer*'
+  '$t/test_frame_gui' --gtest_filter='FrameTest.TextureFromOpen*:FrameTest.AltF4*'"

@@ -14,6 +14,7 @@
 #include <wx/msgdlg.h>
 
 #include "hostlib/Settings.h"
+#include "view/GlxProbe.h"
 #include "view/MouseDrag.h"
 #include "view/ViewMath.h"
 
@@ -66,7 +67,23 @@ void release_parking() {
   }
 }
 
+// Without GLX the canvas gets no attributes, so that wx refuses the visual without touching GLX.
+// wx reports that refusal as an assertion, which would open a dialog before our own message: it
+// is silenced until the constructor has run.
+wxAssertHandler_t g_saved_assert_handler = nullptr;
+bool g_asserts_silenced = false;
+
+void restore_asserts() {
+  if (g_asserts_silenced) wxSetAssertHandler(g_saved_assert_handler);
+  g_asserts_silenced = false;
+}
+
 wxGLAttributes choose_attributes() {
+  if (!glx_available()) {
+    if (!g_asserts_silenced) g_saved_assert_handler = wxSetAssertHandler(nullptr);
+    g_asserts_silenced = true;
+    return wxGLAttributes();
+  }
   // RGBA, double buffered, with a depth buffer of at least 24 bits. GLX treats the depth as a
   // minimum; 32-bit depth visuals are rare on X servers (Xvfb and Mesa offer 24), so asking for 32
   // would fail where 24 works. 16 is the fallback for servers that have nothing deeper.
@@ -86,12 +103,15 @@ wxGLAttributes choose_attributes() {
 View::View()
     : wxGLCanvas(parking_parent(), choose_attributes(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxFULL_REPAINT_ON_RESIZE, "lib3d"),
-      notify_(&View::notify_dummy) {}
+      notify_(&View::notify_dummy) {
+  restore_asserts();
+}
 
 View::View(const std::vector<float>& matrix, std::size_t width, std::size_t height)
     : wxGLCanvas(parking_parent(), choose_attributes(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxFULL_REPAINT_ON_RESIZE, "lib3d"),
       notify_(&View::notify_dummy) {
+  restore_asserts();
   // A matrix too short for its grid is refused here as in set_matrix: the view starts empty.
   if (grid_fits(matrix.size(), width, height)) {
     matrix_ = matrix;
@@ -144,7 +164,7 @@ bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxS
   // switch the coarse drags off in their settings file.
   renderer_.set_coarse_drags(!SettingIsOff(GetSetting("coarse-drags", "on")));
 
-  const wxSize client = GetClientSize();
+  const wxSize client = pixel_size();
   gl_viewport_[2] = client.x;
   gl_viewport_[3] = client.y;
   viewport_pending_ = true;
@@ -153,6 +173,9 @@ bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxS
   Bind(wxEVT_ERASE_BACKGROUND, &View::OnEraseBkgnd, this);
   Bind(wxEVT_SIZE, &View::OnSize, this);
   Bind(wxEVT_LEFT_DOWN, &View::OnLButtonDown, this);
+  // GTK turns a quick second press into a double click with no press of its own; it is a press.
+  Bind(wxEVT_LEFT_DCLICK, &View::OnLButtonDown, this);
+  Bind(wxEVT_RIGHT_DCLICK, &View::OnRButtonDown, this);
   Bind(wxEVT_LEFT_UP, &View::OnLButtonUp, this);
   Bind(wxEVT_RIGHT_DOWN, &View::OnRButtonDown, this);
   Bind(wxEVT_RIGHT_UP, &View::OnRButtonUp, this);
@@ -247,6 +270,14 @@ Scene View::scene() const {
 void View::OnPaint(wxPaintEvent&) {
   wxPaintDC dc(this);
   if (painting_) return;
+  // The content scale is known only once the window is realised, which may come after the last
+  // size event.
+  const wxSize px = pixel_size();
+  if (px.x > 0 && px.y > 0 && (px.x != gl_viewport_[2] || px.y != gl_viewport_[3])) {
+    gl_viewport_[2] = px.x;
+    gl_viewport_[3] = px.y;
+    viewport_pending_ = true;
+  }
   if (make_current()) render(true);
 }
 
@@ -255,8 +286,9 @@ void View::OnEraseBkgnd(wxEraseEvent&) {
 }
 
 void View::OnSize(wxSizeEvent& event) {
-  const wxSize s = event.GetSize();
-  const wxSize client = GetClientSize();
+  const double f = GetContentScaleFactor();
+  const wxSize s = event.GetSize() * f;
+  const wxSize client = pixel_size();
   gl_viewport_[0] = 0;
   gl_viewport_[1] = 0;
   gl_viewport_[2] = client.x > 0 ? client.x : std::max(s.x, 0);
@@ -314,10 +346,14 @@ wxImage View::read_last_frame() {
 // ---- setters -------------------------------------------------------------------------------------
 
 void View::set_matrix(const std::vector<float>& matrix, std::size_t width, std::size_t height) {
+  if (grid_fits(matrix.size(), width, height)) set_matrix(std::vector<float>(matrix), width, height);
+}
+
+void View::set_matrix(std::vector<float>&& matrix, std::size_t width, std::size_t height) {
   // A vector shorter than width x height would be read past its end by the compile and the marker;
   // it is refused and the previous relief stays.
   if (!grid_fits(matrix.size(), width, height)) return;
-  matrix_ = matrix;
+  matrix_ = std::move(matrix);
   width_ = width;
   height_ = height;
   set_range_from_matrix();
@@ -436,6 +472,14 @@ std::size_t View::get_height() const { return height_; }
 
 // ---- mouse ---------------------------------------------------------------------------------------
 
+wxSize View::pixel_size() const {
+  // Under a scaled desktop (GDK_SCALE, 200 %) window sizes and mouse positions are logical, while
+  // the GL drawable has the device's pixels.
+  const double f = GetContentScaleFactor();
+  const wxSize c = GetClientSize();
+  return wxSize(static_cast<int>(std::lround(c.x * f)), static_cast<int>(std::lround(c.y * f)));
+}
+
 double View::viewport_aspect() const { return vm::aspect_of(gl_viewport_[2], gl_viewport_[3]); }
 
 void View::start_capture() {
@@ -468,7 +512,9 @@ void View::OnLButtonDown(wxMouseEvent& event) {
     drag_ = std::move(drag);
     moving_ = true;
   } else if (manipulator_type_ == ManipulatorType::Cursor) {
-    vm::LinearMap mx{1.0, static_cast<double>(p.x)}, my{1.0, static_cast<double>(p.y)};
+    // Picking works in the drawable's pixels; pointer offsets are logical.
+    const double f = GetContentScaleFactor();
+    vm::LinearMap mx{f, p.x * f}, my{f, p.y * f};
     std::unique_ptr<MouseDrag> drag(new MouseDrag(p.x, p.y, mx, my));
     drag->set_target(boost::bind(&View::screen_to_cursor, this, _1, _2));
     retired_drag_ = std::move(drag_);

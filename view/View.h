@@ -37,6 +37,8 @@ public:
                     std::size_t height, const wxRect& rect);
 
   void set_matrix(const std::vector<float>& matrix, std::size_t width, std::size_t height);
+  // Takes the caller's matrix instead of copying it (a loader's grid), so that only one is held.
+  void set_matrix(std::vector<float>&& matrix, std::size_t width, std::size_t height);
   void set_color_matrix(const std::vector<std::uint32_t>& colors);
   void set_palette(const std::vector<std::uint32_t>& palette);
   std::vector<std::uint32_t> get_palette() const;
@@ -118,6 +120,8 @@ private:
   void start_capture();
   void end_drag();
   double viewport_aspect() const;
+  // The client area in the drawable's pixels (client size times the content scale).
+  wxSize pixel_size() const;
 
   std::vector<float> matrix_;
   std::vector<std::uint32_t> color_matrix_;

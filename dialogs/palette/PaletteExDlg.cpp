@@ -175,11 +175,13 @@ void C3DPaletteExDlg::OnShowEvent(wxShowEvent& event) {
 
 void C3DPaletteExDlg::OnOK(wxCommandEvent&) {
   editor_.apply();
+  refillOnPaint_ = true;
   Hide();
 }
 
 void C3DPaletteExDlg::OnCancel(wxCommandEvent&) {
   editor_.cancel();
+  refillOnPaint_ = true;
   Hide();
 }
 
@@ -271,12 +273,14 @@ void C3DPaletteExDlg::OnPaint(wxPaintEvent&) {
   wxPaintDC dc(this);
   prepare_dc(dc);
   for (int m = 0; m < kMarkerCount; ++m) lib3d::palette::draw_marker(dc, editor_.geometry, m, editor_.markers[m]);
-  // GTK repaints the dialog for its own children's redraws (a blinking caret, a pressed button),
-  // which the interval fill must not follow: it refills only when the palette strip itself is
-  // being repainted, i.e. when it was uncovered or newly shown.
-  const Rect& s = editor_.geometry.paletteStripRect;
-  if (GetUpdateRegion().Contains(wxRect(s.left, s.top, s.width() + 1, s.height() + 1)) != wxOutRegion)
+  // GTK repaints the whole dialog whenever it is activated, uncovered or restored, where a
+  // composited desktop elsewhere keeps the window's picture and paints nothing. Those repaints must
+  // not refill the interval over entries the user painted: only the first paint after the dialog
+  // was opened by its command (it was hidden by Apply or Cancel, or never shown) refills.
+  if (refillOnPaint_) {
+    refillOnPaint_ = false;
     editor_.fill_interval(kind_->GetSelection() < 0 ? 0 : kind_->GetSelection(), binsEdit_->GetValue().utf8_string());
+  }
   lib3d::palette::draw_palette_strip(dc, editor_.geometry, editor_.working.editedPalette);
   lib3d::palette::draw_input_strip(dc, editor_.geometry);
   lib3d::palette::draw_swatch(dc, editor_.geometry, editor_.swatchColor);

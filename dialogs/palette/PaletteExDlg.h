@@ -87,6 +87,7 @@ private:
   wxBrush eraseBrush_;
   wxCursor ibeamCursor_;
   bool overStrip_ = false;
+  bool refillOnPaint_ = true;  // the next paint runs the interval fill
   wxTextCtrl* edits_[lib3d::palette::kMarkerCount] = {};
   wxTextCtrl* binsEdit_ = nullptr;
   wxChoice* kind_ = nullptr;

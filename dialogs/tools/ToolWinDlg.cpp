@@ -113,9 +113,9 @@ void CToolWinDlg::OnTabClick() {
 
 void CToolWinDlg::OnTabChanged(wxBookCtrlEvent& event) {
   event.Skip();
-  // GTK switches the tab while the button is still down; a change made from the keyboard comes
-  // with no button held and keeps the page shown.
-  if (wxGetMouseState().LeftIsDown()) OnTabClick();
+  // Whatever changed the tab (a click anywhere on it, down to its bottom edge where GTK selects it
+  // without a release reaching the tab strip, or the keyboard), the page shown is the tab's.
+  OnTabClick();
 }
 
 void CToolWinDlg::OnTabMouseUp(wxMouseEvent& event) {

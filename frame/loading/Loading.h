@@ -1,16 +1,21 @@
 #pragma once
 // Reading relief and texture rasters reduced by whole compression factors (plain i*k sampling).
 //
-// Both readers hold one raw row and one converted row per file at a time and read only the rows
-// they keep; the full-resolution raster is never in memory. Both build their result aside and
+// Both readers convert only the pixels they keep, hold at most one file block besides the result
+// and read only the rows and blocks they keep pixels from; the full-resolution raster is never in
+// memory. Both build their result aside and
 // touch the outputs only on success, so a refused load leaves the caller's state as it was.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "hostlib/HostString.h"
 
 namespace lib3d::loading {
+
+// Told how many of `total` steps of a read are done; called on the reading thread between reads.
+using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
 // Reads every factorY-th row of band 1 and keeps every factorX-th value as a float: cell (r, c) is
 // file pixel (r * factorY, c * factorX). Returns false, leaving the outputs untouched, when nothing
@@ -23,7 +28,7 @@ namespace lib3d::loading {
 //   columns or no rows no file row is read.
 // - Values beyond float's range become +/- infinity.
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
-                 std::size_t& cols, std::size_t& rows);
+                 std::size_t& cols, std::size_t& rows, const Progress& progress = {});
 
 // Reads the three channel files (the same path three times for a grey texture) the same way and
 // packs colour words 0x00BBGGRR, each channel scaled from its file's value range to 0..255.
@@ -37,7 +42,7 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
 // - Component codes above 3 take the real part.
 bool read_texture(const CString& red, const CString& green, const CString& blue, std::size_t factorX,
                   std::size_t factorY, std::size_t component, std::vector<std::uint32_t>& colors,
-                  std::size_t& cols, std::size_t& rows);
+                  std::size_t& cols, std::size_t& rows, const Progress& progress = {});
 
 // One channel byte: t = (v - min) / (max - min) * 255 in double, truncated toward zero to a 64-bit
 // integer, low 8 bits. Values outside the range wrap (1/255 of the range above max gives 0, below

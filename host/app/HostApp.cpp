@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <wx/app.h>
+#include <wx/setup.h>
 #include <wx/button.h>
 #include <wx/frame.h>
 #include <wx/imaglist.h>
@@ -127,6 +128,16 @@ private:
 
 class HostApp : public wxApp {
 public:
+  // Runs before GTK opens its display. Debian's wx GL canvas speaks GLX only, which needs an X
+  // server: in a Wayland session GTK would pick its Wayland backend and the viewer could not draw,
+  // so GTK goes through XWayland instead. A backend the user chose is left alone.
+  bool Initialize(int& argc, wxChar** argv) override {
+#if !wxUSE_GLCANVAS_EGL
+    if (std::getenv("WAYLAND_DISPLAY")) setenv("GDK_BACKEND", "x11", 0);
+#endif
+    return wxApp::Initialize(argc, argv);
+  }
+
   bool OnInit() override {
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i) args.push_back(argv[i].ToStdString(wxConvUTF8));

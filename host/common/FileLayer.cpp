@@ -23,19 +23,19 @@
 // Rows are always read with a buffer as large as the window, so GDAL never substitutes an
 // overview level.
 //
-// Reading speed. The viewer reads every k-th full-resolution row. Through GDAL's global block
-// cache that is slow twice over: every touched block is copied into the cache, and a tiled file
-// fills the cache (by default 5% of RAM) with blocks of which most rows are never asked for. So:
-//  - uncompressed GeoTIFFs are opened with the driver's direct-IO mode: a row read becomes one
-//    pread of exactly that row (striped) or of the row's pieces of each tile (tiled);
-//  - files whose blocks span several rows (tiles, multi-row strips, compressed data) are read one
-//    block row ("band") at a time into a buffer of this layer, the band's blocks are dropped from
-//    GDAL's cache at once, and further rows of the same band are served from the buffer. The
-//    buffer is capped; above the cap rows are read one by one.
-//  Which of these wins for which layout was measured with bench/read.cpp.
+// Reading speed. The viewer keeps one pixel in k along both axes (ReadSampled). It reads block by
+// block with GDALReadBlock into one reused buffer: that bypasses GDAL's global block cache (which
+// would copy every block once more and, for tiles, fill up with rows nobody asked for), reads only
+// block rows and blocks that hold a kept pixel, and hands the kept pixels on in place, strided, so
+// that only they are ever converted. Blocks larger than kMaxBlockBytes (a compressed file in one
+// strip) fall back to one RasterIO per kept row. Uncompressed GeoTIFFs are opened in the driver's
+// direct-IO mode, which makes the single-row reads of ReadRow one pread each. The figures behind
+// these choices come from bench/read.cpp.
 #include "hostlib/FileLayer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +49,8 @@
 #include <cpl_error.h>
 #include <cpl_vsi.h>
 #include <gdal.h>
+
+#include "host/common/TiffLayout.h"
 
 namespace {
 
@@ -145,9 +147,57 @@ bool tiff_blocks_inside_file(GDALDatasetH ds, GDALRasterBandH band) {
   return true;
 }
 
-// Largest block-row buffer a layer keeps (bytes). A 16384-wide Float32 file in 256-row tiles needs
+// Largest block-row buffer ReadRow keeps (bytes). A 16384-wide Float32 file in 256-row tiles needs
 // 16 MiB; wider or deeper tiles fall back to reading single rows.
 constexpr std::size_t kMaxBandBytes = 64u << 20;
+
+// Every block of `t` lies inside a file of `fileSize` bytes (a sparse block, offset and size 0,
+// reads as zeros and lies nowhere).
+bool blocks_inside(const basekit::TiffLayout& t, std::uint64_t fileSize) {
+  for (std::size_t i = 0; i < t.offsets.size(); ++i) {
+    if (t.offsets[i] == 0 && t.sizes[i] == 0) continue;
+    if (t.offsets[i] > fileSize || t.sizes[i] > fileSize - t.offsets[i]) return false;
+  }
+  return true;
+}
+
+bool host_is_little_endian() {
+  const std::uint16_t one = 1;
+  unsigned char first;
+  std::memcpy(&first, &one, 1);
+  return first == 1;
+}
+
+// True when band 1's pixels lie in the file exactly as the host holds them: uncompressed, one
+// sample per pixel, the host's byte order, the size GDAL reports, and every block present and as
+// long as its rows. Only then are file bytes read without GDAL.
+bool raw_readable(const basekit::TiffLayout& t, int width, int height, int pixelBytes) {
+  if (t.compression != 1 || t.samplesPerPixel != 1 || t.littleEndian != host_is_little_endian()) return false;
+  if (t.bitsPerSample != 8u * static_cast<unsigned>(pixelBytes)) return false;
+  if (t.width != static_cast<std::uint64_t>(width) || t.height != static_cast<std::uint64_t>(height)) return false;
+  const std::uint64_t rowBytes = t.blockW * static_cast<std::uint64_t>(pixelBytes);
+  const std::uint64_t blocksDown = (t.height + t.blockH - 1) / t.blockH;
+  for (std::uint64_t by = 0; by < blocksDown; ++by) {
+    // Tiles are stored whole; the last strip holds only the rows that are left.
+    const std::uint64_t rows = t.tiled ? t.blockH : std::min(t.blockH, t.height - by * t.blockH);
+    for (std::uint64_t bx = 0; bx < t.blocks_across(); ++bx) {
+      const std::size_t i = static_cast<std::size_t>(by * t.blocks_across() + bx);
+      if (t.offsets[i] == 0 || t.sizes[i] < rows * rowBytes) return false;
+    }
+  }
+  return true;
+}
+
+// Reading one tile whole costs one call plus its bytes; reading its kept rows costs one call per
+// row. A call weighs about as much as copying kCallBytes from the page cache (1.5 us at ~6 GB/s).
+constexpr std::size_t kCallBytes = 9000;
+
+// Largest block ReadSampled reads whole. 256 x 256 CFloat64 tiles (1 MiB) still are; a compressed
+// file stored as one strip is not, and is read row by row through GDAL instead.
+constexpr std::size_t kMaxBlockBytes = 1u << 20;
+
+// First output index whose sample k * i lies at or after `pos`.
+std::size_t first_kept(std::size_t pos, std::size_t k) { return (pos + k - 1) / k; }
 
 }  // namespace
 
@@ -165,6 +215,9 @@ struct CFileLayer::Impl {
   std::vector<unsigned char> bandBuf;  // rows [bandFirst, bandFirst + bandRows) of full width
   int bandFirst = -1;
   int bandRows = 0;
+  // Set when band 1's bytes may be read straight from the file (see raw_readable).
+  int fd = -1;
+  basekit::TiffLayout raw;
   bool haveRange = false;
   double min = 0;
   double max = 0;
@@ -185,6 +238,125 @@ struct CFileLayer::Impl {
     bandFirst = first;
     bandRows = rows;
     return true;
+  }
+
+  std::size_t block_bytes() const {
+    return static_cast<std::size_t>(blockW) * static_cast<std::size_t>(blockH) * static_cast<std::size_t>(pixelBytes);
+  }
+
+  // The bands of a pixel-interleaved file put their blocks into GDAL's cache when band 1 reads its
+  // own; drop them so that the cache does not grow with the file.
+  void drop_other_bands() {
+    for (int b = 2; b <= GDALGetRasterCount(ds); ++b) GDALFlushRasterCache(GDALGetRasterBand(ds, b));
+  }
+
+  bool sampled_by_blocks(std::size_t kx, std::size_t ky, std::size_t cols, std::size_t rows,
+                         const CFileLayer::SampleReceiver& receiver, const CFileLayer::Progress& progress) {
+    std::vector<unsigned char> block(block_bytes());
+    const std::size_t px = static_cast<std::size_t>(pixelBytes);
+    const std::size_t bw = static_cast<std::size_t>(blockW), bh = static_cast<std::size_t>(blockH);
+    const std::size_t blocksX = (static_cast<std::size_t>(width) + bw - 1) / bw;
+    for (std::size_t r0 = 0; r0 < rows;) {
+      const std::size_t by = r0 * ky / bh;
+      const std::size_t y0 = by * bh;
+      const std::size_t r1 = std::min(rows, first_kept(y0 + bh, ky));
+      for (std::size_t bx = 0; bx < blocksX; ++bx) {
+        const std::size_t x0 = bx * bw;
+        const std::size_t c0 = first_kept(x0, kx), c1 = std::min(cols, first_kept(x0 + bw, kx));
+        if (c0 >= c1) continue;  // no kept column in this block
+        if (GDALReadBlock(band, static_cast<int>(bx), static_cast<int>(by), block.data()) != CE_None) return false;
+        for (std::size_t r = r0; r < r1; ++r) {
+          const std::size_t offset = ((r * ky - y0) * bw + (c0 * kx - x0)) * px;
+          if (!receiver(CFileLayer::SampleRun{r, c0, c1 - c0, kx * px, block.data() + offset})) return false;
+        }
+      }
+      drop_other_bands();
+      r0 = r1;
+      if (progress) progress(r0, rows);
+    }
+    return true;
+  }
+
+  bool pread_all(void* out, std::size_t n, std::uint64_t at) const {
+    auto* p = static_cast<unsigned char*>(out);
+    while (n > 0) {
+      const ssize_t got = ::pread(fd, p, n, static_cast<off_t>(at));
+      if (got <= 0) return false;
+      p += got;
+      at += static_cast<std::uint64_t>(got);
+      n -= static_cast<std::size_t>(got);
+    }
+    return true;
+  }
+
+  // Strips: one pread per kept row, from its first pixel to its last kept one.
+  bool sampled_raw_strips(std::size_t kx, std::size_t ky, std::size_t cols, std::size_t rows,
+                          const CFileLayer::SampleReceiver& receiver, const CFileLayer::Progress& progress) {
+    const std::size_t px = static_cast<std::size_t>(pixelBytes);
+    const std::uint64_t rowBytes = raw.width * px;
+    std::vector<unsigned char> row(((cols - 1) * kx + 1) * px);
+    for (std::size_t r = 0; r < rows; ++r) {
+      const std::uint64_t y = r * ky;
+      const std::uint64_t at = raw.offsets[static_cast<std::size_t>(y / raw.blockH)] + (y % raw.blockH) * rowBytes;
+      if (!pread_all(row.data(), row.size(), at) || !receiver(CFileLayer::SampleRun{r, 0, cols, kx * px, row.data()}))
+        return false;
+      if (progress) progress(r + 1, rows);
+    }
+    return true;
+  }
+
+  // Tiles: each tile with kept pixels is read whole, or only its kept rows' pieces, whichever the
+  // call-versus-bytes estimate finds cheaper.
+  bool sampled_raw_tiles(std::size_t kx, std::size_t ky, std::size_t cols, std::size_t rows,
+                         const CFileLayer::SampleReceiver& receiver, const CFileLayer::Progress& progress) {
+    const std::size_t px = static_cast<std::size_t>(pixelBytes);
+    const std::size_t bw = static_cast<std::size_t>(raw.blockW), bh = static_cast<std::size_t>(raw.blockH);
+    const std::size_t tileBytes = bw * bh * px;
+    const std::size_t across = static_cast<std::size_t>(raw.blocks_across());
+    std::vector<unsigned char> tile(tileBytes);
+    for (std::size_t r0 = 0; r0 < rows;) {
+      const std::size_t by = r0 * ky / bh, y0 = by * bh;
+      const std::size_t r1 = std::min(rows, first_kept(y0 + bh, ky));
+      for (std::size_t bx = 0; bx < across; ++bx) {
+        const std::size_t x0 = bx * bw;
+        const std::size_t c0 = first_kept(x0, kx), c1 = std::min(cols, first_kept(x0 + bw, kx));
+        if (c0 >= c1) continue;
+        const std::uint64_t base = raw.offsets[by * across + bx];
+        const std::size_t skip = (c0 * kx - x0) * px;        // bytes before the first kept pixel
+        const std::size_t span = ((c1 - 1 - c0) * kx + 1) * px;  // from it to the last kept one
+        const bool whole = kCallBytes + tileBytes <= (r1 - r0) * (kCallBytes + span);
+        if (whole && !pread_all(tile.data(), tileBytes, base)) return false;
+        for (std::size_t r = r0; r < r1; ++r) {
+          const std::size_t rowAt = (r * ky - y0) * bw * px + skip;
+          const unsigned char* first = tile.data() + rowAt;
+          if (!whole) {
+            if (!pread_all(tile.data(), span, base + rowAt)) return false;
+            first = tile.data();
+          }
+          if (!receiver(CFileLayer::SampleRun{r, c0, c1 - c0, kx * px, first})) return false;
+        }
+      }
+      r0 = r1;
+      if (progress) progress(r0, rows);
+    }
+    return true;
+  }
+
+  bool sampled_by_rows(std::size_t kx, std::size_t ky, std::size_t cols, std::size_t rows,
+                       const CFileLayer::SampleReceiver& receiver, const CFileLayer::Progress& progress) {
+    const std::size_t px = static_cast<std::size_t>(pixelBytes);
+    const int span = static_cast<int>((cols - 1) * kx + 1);  // from column 0 to the last kept one
+    std::vector<unsigned char> row(static_cast<std::size_t>(span) * px);
+    bool ok = true;
+    for (std::size_t r = 0; r < rows && ok; ++r) {
+      ok = read_rows_direct(static_cast<int>(r * ky), 1, 0, span, row.data()) &&
+           receiver(CFileLayer::SampleRun{r, 0, cols, kx * px, row.data()});
+      if (ok && progress) progress(r + 1, rows);
+    }
+    // Whatever GDAL cached for these rows is of no further use to a sampled read.
+    GDALFlushRasterCache(band);
+    drop_other_bands();
+    return ok;
   }
 
   bool read(void* out, int col, int row, int count) {
@@ -217,6 +389,7 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   Impl& d = *impl_;
   auto fail = [&] {
     GDALClose(ds);
+    if (d.fd >= 0) ::close(d.fd);
     d = Impl();
     return 0;
   };
@@ -238,7 +411,29 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   const bool gtiff = drv && EQUAL(GDALGetDriverShortName(drv), "GTiff");
   const char* comp = GDALGetMetadataItem(ds, "COMPRESSION", "IMAGE_STRUCTURE");
   const bool uncompressed = !comp || EQUAL(comp, "NONE");
-  if (gtiff && !tiff_blocks_inside_file(ds, d.band)) return fail();
+  if (gtiff) {
+    // The directory read by hand answers both questions at the cost of two preads; GDAL's block
+    // metadata, one lookup per block, stays the fallback for TIFFs it does not understand.
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    basekit::TiffLayout layout;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && read_tiff_layout(fd, static_cast<std::uint64_t>(st.st_size), layout)) {
+      if (!blocks_inside(layout, static_cast<std::uint64_t>(st.st_size))) {
+        ::close(fd);
+        return fail();
+      }
+      if (uncompressed && raw_readable(layout, d.width, d.height, d.pixelBytes)) {
+        d.fd = fd;
+        d.raw = std::move(layout);
+        d.raw.sizes = {};  // checked; only the offsets are needed from here on
+      } else {
+        ::close(fd);
+      }
+    } else {
+      if (fd >= 0) ::close(fd);
+      if (!tiff_blocks_inside_file(ds, d.band)) return fail();
+    }
+  }
 
   // One-row blocks gain nothing from a band buffer; neither do uncompressed striped GeoTIFFs in
   // direct-IO mode, which read any single row without touching its neighbours.
@@ -246,12 +441,21 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   const bool striped = d.blockW >= d.width;
   d.directRows = d.blockH == 1 || (gtiff && uncompressed && striped) || bandBytes > kMaxBandBytes;
 
-  // A file whose first or last row cannot be read is not a raster we can show. A GeoTIFF's blocks
-  // were all checked above, so its last row need not be read (for a tiled file that would mean a
-  // whole band of tiles read only to be thrown away); the first row is what the viewer reads first.
-  std::vector<unsigned char> probe(static_cast<std::size_t>(d.width) * d.pixelBytes);
-  if ((!gtiff && !d.read(probe.data(), 0, d.height - 1, d.width)) || !d.read(probe.data(), 0, 0, d.width))
-    return fail();
+  // A file whose first or last block cannot be read is not a raster we can show. A GeoTIFF's blocks
+  // were all checked above, so its last one need not be read; the first is what the viewer reads
+  // first. Blocks too large to read whole are probed by their first and last row.
+  if (d.block_bytes() <= kMaxBlockBytes) {
+    std::vector<unsigned char> probe(d.block_bytes());
+    const int lastBlockRow = (d.height - 1) / d.blockH;
+    if (GDALReadBlock(d.band, 0, 0, probe.data()) != CE_None ||
+        (!gtiff && GDALReadBlock(d.band, 0, lastBlockRow, probe.data()) != CE_None))
+      return fail();
+    d.drop_other_bands();
+  } else {
+    std::vector<unsigned char> probe(static_cast<std::size_t>(d.width) * d.pixelBytes);
+    if ((!gtiff && !d.read(probe.data(), 0, d.height - 1, d.width)) || !d.read(probe.data(), 0, 0, d.width))
+      return fail();
+  }
   return 1;
 }
 
@@ -260,6 +464,7 @@ void CFileLayer::Close() {
     QuietErrors quiet;
     GDALClose(impl_->ds);
   }
+  if (impl_->fd >= 0) ::close(impl_->fd);
   *impl_ = Impl();
 }
 
@@ -278,20 +483,38 @@ int CFileLayer::ReadRow(void* buffer, int firstColumn, int row, int count) {
   return d.read(buffer, firstColumn, row, count) ? 1 : 0;
 }
 
+int CFileLayer::ReadSampled(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
+                            const Progress& progress) {
+  Impl& d = *impl_;
+  if (!d.ds || stepX == 0 || stepY == 0 || !receiver) return 0;
+  const std::size_t cols = static_cast<std::size_t>(d.width) / stepX;
+  const std::size_t rows = static_cast<std::size_t>(d.height) / stepY;
+  if (cols == 0 || rows == 0) {
+    if (progress) progress(rows, rows);
+    return 1;
+  }
+  QuietErrors quiet;
+  bool ok = false;
+  if (d.fd >= 0 && !d.raw.tiled) ok = d.sampled_raw_strips(stepX, stepY, cols, rows, receiver, progress);
+  else if (d.fd >= 0 && d.block_bytes() <= kMaxBlockBytes) ok = d.sampled_raw_tiles(stepX, stepY, cols, rows, receiver, progress);
+  else if (d.block_bytes() <= kMaxBlockBytes) ok = d.sampled_by_blocks(stepX, stepY, cols, rows, receiver, progress);
+  else ok = d.sampled_by_rows(stepX, stepY, cols, rows, receiver, progress);
+  return ok ? 1 : 0;
+}
+
 // The exact range of band 1 over every pixel (the real part of two-valued pixels). NaN pixels are
 // skipped; a raster of NaN only gives NaN. No-data values count like any other value: the viewer
 // shows raw values, so the range describes raw values too.
 static void compute_range(CFileLayer& layer, double* outMin, double* outMax) {
-  const int w = layer.Width();
   const int type = layer.Type();
-  std::vector<unsigned char> raw(static_cast<std::size_t>(layer.LineSize()));
-  std::vector<double> vals(static_cast<std::size_t>(w) * (IsTwoValuedType(type) ? 2 : 1));
-  const int step = IsTwoValuedType(type) ? 2 : 1;
+  const std::size_t step = IsTwoValuedType(type) ? 2 : 1;
+  std::vector<double> vals;
   double lo = std::numeric_limits<double>::infinity();
   double hi = -std::numeric_limits<double>::infinity();
   bool any = false;
-  for (int r = 0; r < layer.Height(); ++r) {
-    if (!layer.ReadRow(raw.data(), 0, r, w) || !ConvertLineToDouble(raw.data(), w, type, vals.data())) continue;
+  layer.ReadSampled(1, 1, [&](const CFileLayer::SampleRun& run) {
+    vals.resize(run.count * step);
+    if (!ConvertSamplesToDouble(run.first, run.count, run.stride, type, vals.data())) return false;
     for (std::size_t i = 0; i < vals.size(); i += step) {
       const double v = vals[i];
       if (std::isnan(v)) continue;
@@ -299,7 +522,8 @@ static void compute_range(CFileLayer& layer, double* outMin, double* outMax) {
       if (v < lo) lo = v;
       if (v > hi) hi = v;
     }
-  }
+    return true;
+  });
   *outMin = any ? lo : std::numeric_limits<double>::quiet_NaN();
   *outMax = any ? hi : std::numeric_limits<double>::quiet_NaN();
 }
@@ -341,40 +565,47 @@ int PixelTypeSize(int type) {
 
 namespace {
 
-// Raw rows come from byte buffers of any alignment: copy each value out instead of casting.
-template <typename T>
-void convert(const unsigned char* raw, std::size_t values, double* out) {
-  for (std::size_t i = 0; i < values; ++i) {
-    T v;
-    std::memcpy(&v, raw + i * sizeof(T), sizeof(T));
-    out[i] = static_cast<double>(v);
-  }
+// Raw pixels come from byte buffers of any alignment: copy each value out instead of casting.
+// Two-valued pixels give both parts.
+template <typename T, int Parts = 1>
+void convert(const unsigned char* raw, std::size_t count, std::size_t stride, double* out) {
+  for (std::size_t i = 0; i < count; ++i, raw += stride)
+    for (int part = 0; part < Parts; ++part) {
+      T v;
+      std::memcpy(&v, raw + part * sizeof(T), sizeof(T));
+      *out++ = static_cast<double>(v);
+    }
 }
 
 }  // namespace
 
-int ConvertLineToDouble(const void* raw, int width, int type, double* out) {
-  if (!raw || !out || width <= 0) return 0;
-  const auto* p = static_cast<const unsigned char*>(raw);
-  const std::size_t n = static_cast<std::size_t>(width);
+int ConvertSamplesToDouble(const void* first, std::size_t count, std::size_t stride, int type, double* out) {
+  if (!first || !out || count == 0) return 0;
+  const auto* p = static_cast<const unsigned char*>(first);
   switch (type) {
-    case PT_BYTE: convert<std::uint8_t>(p, n, out); break;
-    case PT_INT8: convert<std::int8_t>(p, n, out); break;
-    case PT_UINT16: convert<std::uint16_t>(p, n, out); break;
-    case PT_INT16: convert<std::int16_t>(p, n, out); break;
-    case PT_UINT32: convert<std::uint32_t>(p, n, out); break;
-    case PT_INT32: convert<std::int32_t>(p, n, out); break;
-    case PT_FLOAT32: convert<float>(p, n, out); break;
-    case PT_FLOAT64: convert<double>(p, n, out); break;
-    case PT_UINT64: convert<std::uint64_t>(p, n, out); break;
-    case PT_INT64: convert<std::int64_t>(p, n, out); break;
-    case PT_CINT16: convert<std::int16_t>(p, 2 * n, out); break;
-    case PT_CINT32: convert<std::int32_t>(p, 2 * n, out); break;
-    case PT_CFLOAT32: convert<float>(p, 2 * n, out); break;
-    case PT_CFLOAT64: convert<double>(p, 2 * n, out); break;
+    case PT_BYTE: convert<std::uint8_t>(p, count, stride, out); break;
+    case PT_INT8: convert<std::int8_t>(p, count, stride, out); break;
+    case PT_UINT16: convert<std::uint16_t>(p, count, stride, out); break;
+    case PT_INT16: convert<std::int16_t>(p, count, stride, out); break;
+    case PT_UINT32: convert<std::uint32_t>(p, count, stride, out); break;
+    case PT_INT32: convert<std::int32_t>(p, count, stride, out); break;
+    case PT_FLOAT32: convert<float>(p, count, stride, out); break;
+    case PT_FLOAT64: convert<double>(p, count, stride, out); break;
+    case PT_UINT64: convert<std::uint64_t>(p, count, stride, out); break;
+    case PT_INT64: convert<std::int64_t>(p, count, stride, out); break;
+    case PT_CINT16: convert<std::int16_t, 2>(p, count, stride, out); break;
+    case PT_CINT32: convert<std::int32_t, 2>(p, count, stride, out); break;
+    case PT_CFLOAT32: convert<float, 2>(p, count, stride, out); break;
+    case PT_CFLOAT64: convert<double, 2>(p, count, stride, out); break;
     default: return 0;
   }
   return 1;
+}
+
+int ConvertLineToDouble(const void* raw, int width, int type, double* out) {
+  if (width <= 0) return 0;
+  return ConvertSamplesToDouble(raw, static_cast<std::size_t>(width), static_cast<std::size_t>(PixelTypeSize(type)),
+                                type, out);
 }
 
 int ExtractDesiredComponent(const double* in, int width, double* out, int component) {

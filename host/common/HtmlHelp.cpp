@@ -10,6 +10,7 @@
 #include <wx/fs_zip.h>
 #include <wx/html/helpctrl.h>
 #include <wx/log.h>
+#include <wx/sysopt.h>
 
 #include "host/common/HelpAddress.h"
 #include "hostlib/Paths.h"
@@ -48,24 +49,33 @@ int HtmlHelpA(void*, const char* address, unsigned command, unsigned long) {
     g_hook(address, command);
     return 1;
   }
-  static bool zipHandler = [] {
+  static bool setUp = [] {
     wxFileSystem::AddHandler(new wxZipFSHandler);
+    // The desktop's MIME tables (Debian's among them) type .htm as application/xhtml+xml, and wx's
+    // HTML window shows anything but text/html as source. wx's own table types pages as text/html.
+    wxSystemOptions::SetOption("filesys.no-mimetypesmanager", 1);
     return true;
   }();
-  (void)zipHandler;
-  wxHtmlHelpController*& ctl = controllers()[file];
+  (void)setUp;
+  // One project per language ("Eng.hhp" beside the "Eng/" pages), so that the contents show the
+  // reader's language only; a book with a single project serves every topic.
+  const std::string language = topic.substr(0, topic.find('/'));
+  wxHtmlHelpController*& ctl = controllers()[file + "|" + language];
   if (!ctl) {
     // wx recognises a zipped book only by a ".zip" or ".htb" name; ours has its own extension, so
     // point it at the project file inside the archive instead.
     wxLogNull quiet;  // a broken book is reported by our result, not by a log window
     wxFileSystem fs;
     const wxString root = wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(file.c_str()))) + "#zip:";
-    wxString project = fs.FindFirst(root + "*.hhp", wxFILE);
+    wxString project;
+    if (!language.empty() && language != topic)
+      project = fs.FindFirst(root + wxString::FromUTF8(language.c_str()) + ".hhp", wxFILE);
+    if (project.empty()) project = fs.FindFirst(root + "*.hhp", wxFILE);
     if (project.empty()) project = fs.FindFirst(root + "*/*.hhp", wxFILE);
     ctl = new wxHtmlHelpController(wxHF_DEFAULT_STYLE);
     if (project.empty() || !ctl->AddBook(project)) {
       delete ctl;
-      controllers().erase(file);
+      controllers().erase(file + "|" + language);
       return 0;
     }
   }

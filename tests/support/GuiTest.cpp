@@ -1,11 +1,17 @@
 #include "tests/support/GuiTest.h"
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include <wx/app.h>
 #include <wx/apptrait.h>
 #include <wx/evtloop.h>
+#include <wx/imagpng.h>
 #include <wx/window.h>
 
 namespace r3dtest {
@@ -69,6 +75,22 @@ bool ShowAndWait(wxWindow* topLevel, int timeoutMs) {
   bool ok = WaitFor([&] { return topLevel->IsShownOnScreen(); }, timeoutMs);
   PumpEvents(50);
   return ok;
+}
+
+wxImage GrabClientArea(wxWindow* window) {
+  const double f = window->GetContentScaleFactor();
+  const wxPoint logical = window->ClientToScreen(wxPoint(0, 0));
+  const wxPoint at(static_cast<int>(logical.x * f), static_cast<int>(logical.y * f));
+  const wxSize size = window->GetClientSize() * f;
+  const std::string out = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/r3d-grab-" +
+                          std::to_string(getpid()) + ".png";
+  const std::string cmd = "import -window root -crop " + std::to_string(size.x) + "x" + std::to_string(size.y) +
+                          "+" + std::to_string(at.x) + "+" + std::to_string(at.y) + " '" + out + "' 2>/dev/null";
+  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+  wxImage shot;
+  if (std::system(cmd.c_str()) == 0) shot.LoadFile(wxString::FromUTF8(out.c_str()), wxBITMAP_TYPE_PNG);
+  std::remove(out.c_str());
+  return shot;
 }
 
 void NoteAssertion() { ++g_assertions; }

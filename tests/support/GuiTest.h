@@ -2,6 +2,9 @@
 // Helpers for tests that create windows (run under Xvfb).
 #include <functional>
 
+#include <wx/gdicmn.h>
+#include <wx/image.h>
+
 class wxWindow;
 
 namespace r3dtest {
@@ -12,6 +15,11 @@ void PumpEvents(int minMs = 0);
 bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000);
 // Shows a top-level window and waits until it (and its children) are realised on the X server.
 bool ShowAndWait(wxWindow* topLevel, int timeoutMs = 3000);
+
+// The pixels on screen over a window's client area, in the X server's pixels (a scaled desktop has
+// GetContentScaleFactor() of them per logical pixel); invalid without a grabber. (Input through
+// wxUIActionSimulator takes logical screen points: wx scales them itself.)
+wxImage GrabClientArea(wxWindow* window);
 
 // Counts wx assertions seen by the test main's handler (for tests that expect none or some).
 void NoteAssertion();

@@ -28,9 +28,10 @@ TempDir::~TempDir() {
 double PositionValue(int x, int y) { return y * 1000.0 + x; }
 
 bool WriteRaster(const std::string& path, int width, int height, GDALDataType type, const PixelFn& fn,
-                 Layout layout, int tile) {
+                 Layout layout, int tile, const std::vector<std::string>& options, const char* driver,
+                 int bands) {
   GDALAllRegister();
-  GDALDriver* drv = GetGDALDriverManager()->GetDriverByName("GTiff");
+  GDALDriver* drv = GetGDALDriverManager()->GetDriverByName(driver);
   if (!drv) return false;
   char** opts = nullptr;
   if (layout == Layout::Tiled) {
@@ -40,7 +41,15 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
   } else {
     opts = CSLSetNameValue(opts, "BLOCKYSIZE", "1");
   }
-  GDALDataset* ds = drv->Create(path.c_str(), width, height, 1, type, opts);
+  if (std::string(driver) != "GTiff") {
+    CSLDestroy(opts);
+    opts = nullptr;
+  }
+  for (const std::string& o : options) {
+    const auto eq = o.find('=');
+    opts = CSLSetNameValue(opts, o.substr(0, eq).c_str(), o.substr(eq + 1).c_str());
+  }
+  GDALDataset* ds = drv->Create(path.c_str(), width, height, bands, type, opts);
   CSLDestroy(opts);
   if (!ds) return false;
   const bool complex = GDALDataTypeIsComplex(type);
@@ -57,8 +66,9 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
         row[x] = re;
       }
     }
-    ok = ds->GetRasterBand(1)->RasterIO(GF_Write, 0, y, width, 1, row.data(), width, 1,
-                                        complex ? GDT_CFloat64 : GDT_Float64, 0, 0) == CE_None;
+    for (int b = 1; b <= bands && ok; ++b)
+      ok = ds->GetRasterBand(b)->RasterIO(GF_Write, 0, y, width, 1, row.data(), width, 1,
+                                          complex ? GDT_CFloat64 : GDT_Float64, 0, 0) == CE_None;
   }
   GDALClose(ds);
   return ok;

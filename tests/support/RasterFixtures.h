@@ -27,11 +27,13 @@ enum class Layout { Striped, Tiled };
 // Value of pixel (column x, row y); for complex types `imag` receives the imaginary part.
 using PixelFn = std::function<double(int x, int y, double* imag)>;
 
-// Writes a one-band GeoTIFF of `type` (GDT_Byte, GDT_Int16, GDT_Float32, GDT_CFloat32, ...).
-// Striped means one row per strip; tiled means 256 x 256 tiles (or `tile` if given).
+// Writes a GeoTIFF of `type` (GDT_Byte, GDT_Int16, GDT_Float32, GDT_CFloat32, ...), every band
+// alike. Striped means one row per strip; tiled means 256 x 256 tiles (or `tile` if given).
+// `options` ("KEY=VALUE" creation options) come last and win; `driver` may name another format.
 // Returns false when GDAL could not write the file.
 bool WriteRaster(const std::string& path, int width, int height, GDALDataType type, const PixelFn& fn,
-                 Layout layout = Layout::Striped, int tile = 256);
+                 Layout layout = Layout::Striped, int tile = 256, const std::vector<std::string>& options = {},
+                 const char* driver = "GTiff", int bands = 1);
 
 // Default pixel rule used by many tests: a value that encodes its own position.
 double PositionValue(int x, int y);  // = y * 1000 + x

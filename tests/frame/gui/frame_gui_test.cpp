@@ -2,6 +2,7 @@
 // it and each one starts from a known state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -9,9 +10,12 @@
 
 #include <wx/aui/auibar.h>
 #include <wx/brush.h>
+#include <wx/gauge.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/testing.h>
+#include <wx/utils.h>
+#include <wx/uiaction.h>
 
 #include "dialogs/open/OpenFileDlg.h"
 #include "dialogs/palette/PaletteExDlg.h"
@@ -294,12 +298,124 @@ TEST_F(FrameTest, ReliefFileResetsTheReadoutAndABadFileChangesNothing) {
   EXPECT_GT(view->get_width(), 0u);
 }
 
+// A large relief: while it loads the cursor is busy and the status-bar gauge, shown, only moves
+// forward through the read's share; afterwards both are gone, and a refused load leaves none.
+TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
+  ShowFrame();
+  r3dtest::TempDir dir;
+  const std::string path = dir.file("large.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(path, 2048, 2048, GDT_Float32, [](int x, int y, double*) { return x + y; }));
+  struct Seen {
+    int value, range;
+    bool shown, busy;
+  };
+  std::vector<Seen> seen;
+  frame->set_progress_notify([&](int value, int range) {
+    seen.push_back({value, range, frame->progress_gauge()->IsShown(), wxIsBusy()});
+  });
+  ASSERT_TRUE(frame->set_matrix(CString(path), 2, 2));
+  EXPECT_EQ(view->get_width(), 1024u);
+  ASSERT_GT(seen.size(), 10u);
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_TRUE(seen[i].shown && seen[i].busy) << i;
+    EXPECT_EQ(seen[i].range, seen[0].range);
+    if (i > 0) {
+      EXPECT_GT(seen[i].value, seen[i - 1].value) << i;
+    }
+  }
+  // The read fills the first half of the gauge and the surface compile the second, to the end.
+  EXPECT_EQ(seen.back().value, seen.back().range);
+  EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Seen& s) { return 2 * s.value == s.range; }));
+  EXPECT_GT(std::count_if(seen.begin(), seen.end(), [](const Seen& s) { return 2 * s.value > s.range; }), 1);
+  EXPECT_FALSE(frame->progress_gauge()->IsShown());
+  EXPECT_FALSE(wxIsBusy());
+  seen.clear();
+  EXPECT_FALSE(frame->set_matrix(CString(dir.file("missing.tif")), 2, 2));
+  EXPECT_TRUE(seen.empty());
+  EXPECT_FALSE(frame->progress_gauge()->IsShown());
+  EXPECT_FALSE(wxIsBusy());
+  frame->set_progress_notify(nullptr);
+}
+
 TEST_F(FrameTest, OpenCancelledChangesNothing) {
   LoadRamp();
   frame->set_origin(1, 2, 3);
   wxTEST_DIALOG(frame->OnFileOpen(), wxExpectDismissableModal<COpenFileDlg>(wxID_CANCEL));
   EXPECT_EQ(view->get_width(), 333u);
   EXPECT_EQ(frame->readout().divisor, 3u);
+}
+
+namespace {
+
+// The Open dialog answered OK with a relief and a three-file texture that is pure red.
+class AcceptOpen : public wxExpectModalBase<COpenFileDlg, AcceptOpen> {
+public:
+  explicit AcceptOpen(const r3dtest::TempDir& dir) : dir_(dir) {}
+
+protected:
+  int OnInvoked(COpenFileDlg* d) const override {
+    d->reliefPath = dir_.file("relief.tif");
+    d->useTexture = 1;
+    d->singleTexture = 0;
+    d->redPath = dir_.file("red.tif");
+    d->greenPath = d->bluePath = dir_.file("flat.tif");
+    return wxID_OK;
+  }
+  wxString GetDefaultDescription() const override { return "Open dialog accepted"; }
+
+private:
+  const r3dtest::TempDir& dir_;
+};
+
+int g_exits = 0;
+void CountExit(wxCommandEvent&) { ++g_exits; }
+
+}  // namespace
+
+// A texture chosen in Open is on screen at once, without any other event reaching the view.
+TEST_F(FrameTest, TextureFromOpenIsOnScreenAtOnce) {
+  ShowFrame();
+  r3dtest::TempDir dir;
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("relief.tif"), 8, 8, GDT_Float32, [](int x, int y, double*) { return r3dtest::PositionValue(x, y); }));
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("red.tif"), 8, 8, GDT_Byte, [](int x, int y, double*) { return x + y > 0 ? 1.0 : 0.0; }));
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("flat.tif"), 8, 8, GDT_Byte, [](int, int, double*) { return 0.0; }));
+  view->set_rotation(0, 0);
+  wxTEST_DIALOG(frame->OnFileOpen(), AcceptOpen(dir));
+  r3dtest::PumpEvents(200);
+  const wxImage shot = r3dtest::GrabClientArea(view);
+  if (!shot.IsOk()) GTEST_SKIP() << "no screen grabber (imagemagick import)";
+  const int x = shot.GetWidth() / 2, y = shot.GetHeight() / 2;
+  EXPECT_GT(shot.GetRed(x, y), shot.GetGreen(x, y) + 60);
+  view->set_color_matrix({});
+  view->set_rotation(45, 45);
+}
+
+// Alt+F4 pressed in the viewer hides it and leaves the host running; a floating toolbar goes with
+// the frame and comes back with it.
+TEST_F(FrameTest, AltF4HidesTheViewerWithItsFloatingToolbar) {
+  ShowFrame();
+  wxAuiManager* aui = wxAuiManager::GetManager(frame);
+  ASSERT_NE(aui, nullptr);
+  aui->GetPane("toolbar").Float().FloatingPosition(700, 100);
+  aui->Update();
+  wxWindow* floating = aui->GetPane("toolbar").frame;
+  ASSERT_TRUE(floating && floating->IsShown());
+  g_exits = 0;
+  wxTheApp->Bind(wxEVT_MENU, &CountExit, wxID_EXIT);
+  frame->Raise();
+  view->SetFocus();
+  r3dtest::PumpEvents(50);
+  wxUIActionSimulator sim;
+  sim.Char(WXK_F4, wxMOD_ALT);
+  EXPECT_TRUE(r3dtest::WaitFor([&] { return !frame->IsShown(); }, 2000));
+  EXPECT_EQ(g_exits, 0);
+  EXPECT_FALSE(floating->IsShown());
+  RunViewer3D();
+  EXPECT_TRUE(floating->IsShown());
+  wxTheApp->Unbind(wxEVT_MENU, &CountExit, wxID_EXIT);
+
+  aui->GetPane("toolbar").Dock();
+  aui->Update();
 }
 
 TEST_F(FrameTest, PaletteAndToolsCommandsShowTheCompanions) {

@@ -2,8 +2,10 @@
 
 #include <climits>
 #include <cstdint>
+#include <vector>
 
 #include "frame/FrameLogic.h"
+#include "frame/LoadProgress.h"
 
 using namespace lib3d;
 
@@ -89,4 +91,26 @@ TEST(ToolbarStyles, UnknownCommandsChangeNothingAndCountAsEnabled) {
   EXPECT_EQ(s.is_enabled(12345), 1);
   EXPECT_FALSE(s.is_pressed(12345));
   EXPECT_EQ(s.style(ID_ZOOM_IN_3D), 0u);
+}
+
+// The gauge value a load shows: the read fills its share, the compile the rest; a step that does
+// not move the value is not shown, and a late or repeated report never moves it back.
+TEST(LoadProgress, ReadThenCompileOnOneForwardScale) {
+  std::vector<int> shown;
+  LoadProgress p([&](int v) { shown.push_back(v); }, 0.25);
+  const struct {
+    bool compile;
+    std::size_t done, total;
+    int value;
+  } steps[] = {{false, 0, 8, 0},     {false, 1, 8, 31},  {false, 1, 8, 31},     {false, 8, 8, 250},
+               {true, 0, 0, 1000},   {true, 5, 10, 1000}, {false, 4, 8, 1000}};
+  for (const auto& s : steps) {
+    if (s.compile) p.compile(s.done, s.total);
+    else p.read(s.done, s.total);
+    EXPECT_EQ(p.value(), s.value) << s.done << "/" << s.total;
+  }
+  EXPECT_EQ(shown, (std::vector<int>{31, 250, 1000}));
+  LoadProgress q(nullptr, 0.25);
+  q.compile(1, 2);
+  EXPECT_EQ(q.value(), 625);  // half of the compile's three quarters, after the whole read
 }

@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include <wx/html/helpfrm.h>
+#include <wx/html/helpwnd.h>
+#include <wx/html/htmlwin.h>
 #include <wx/toplevel.h>
+#include <wx/treectrl.h>
 #include <wx/wfstream.h>
 #include <wx/zipstrm.h>
 
@@ -17,18 +21,50 @@
 
 namespace {
 
-// A help book like the viewer's: a zip with a project file and one folder of pages per language.
+// A help book like the viewer's: a zip with one project, contents and folder of pages per language.
 bool write_book(const std::string& path) {
   wxFFileOutputStream file(wxString::FromUTF8(path.c_str()));
   wxZipOutputStream zip(file);
-  auto add = [&](const char* name, const std::string& text) {
+  auto add = [&](const std::string& name, const std::string& text) {
     zip.PutNextEntry(name);
     zip.Write(text.data(), text.size());
   };
-  add("book.hhp", "[OPTIONS]\nTitle=Test book\nDefault topic=Eng/Viewer3D.htm\n\n[FILES]\nEng/Viewer3D.htm\nRus/Viewer3D.htm\n");
-  add("Eng/Viewer3D.htm", "<html><head><title>Viewer</title></head><body>Viewer</body></html>");
-  add("Rus/Viewer3D.htm", "<html><head><title>Окно</title></head><body>Окно</body></html>");
+  for (std::string lang : {"Eng", "Rus"}) {
+    add(lang + ".hhp", "[OPTIONS]\nContents file=" + lang + ".hhc\nTitle=Book\n\n[FILES]\n" + lang + "/Viewer3D.htm\n");
+    add(lang + ".hhc", "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Contents " + lang +
+                           "\"><param name=\"Local\" value=\"" + lang + "/Viewer3D.htm\"></OBJECT></UL>");
+  }
+  const std::string head = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
+  add("Eng/Viewer3D.htm", head + "<title>Viewer</title></head><body><b>Relief</b> view</body></html>");
+  add("Rus/Viewer3D.htm", head + "<title>Окно</title></head><body><b>Рельеф</b> вид</body></html>");
   return zip.Close() && file.IsOk();
+}
+
+// The help window showing `topic`, if any.
+wxHtmlHelpWindow* help_showing(const std::string& topic) {
+  for (wxWindow* w : wxTopLevelWindows) {
+    auto* frame = wxDynamicCast(w, wxHtmlHelpFrame);
+    if (frame && frame->GetHelpWindow() &&
+        frame->GetHelpWindow()->GetHtmlWindow()->GetOpenedPage().EndsWith(wxString::FromUTF8(topic.c_str())))
+      return frame->GetHelpWindow();
+  }
+  return nullptr;
+}
+
+// The texts of every item below the contents tree's root, depth first.
+std::string items_below(wxTreeCtrl* tree, const wxTreeItemId& item) {
+  std::string all;
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId i = tree->GetFirstChild(item, cookie); i.IsOk(); i = tree->GetNextChild(item, cookie))
+    all += tree->GetItemText(i).utf8_string() + ";" + items_below(tree, i);
+  return all;
+}
+
+std::string contents_of(wxWindow* w) {
+  if (auto* tree = wxDynamicCast(w, wxTreeCtrl)) return items_below(tree, tree->GetRootItem());
+  for (wxWindow* c : w->GetChildren())
+    if (std::string found = contents_of(c); !found.empty()) return found;
+  return std::string();
 }
 
 std::vector<std::string> g_calls;
@@ -51,19 +87,26 @@ TEST(HtmlHelp, HookRecordsOnlyExistingBooks) {
   EXPECT_EQ(g_calls[0], book + "::/Eng/Viewer3D.htm|0");
 }
 
-TEST(HtmlHelp, OpensTopicOfZippedBook) {
+TEST(HtmlHelp, RendersTopicInItsLanguageBook) {
   r3dtest::TempDir dir;
   const std::string book = dir.file("Book.zez");
   ASSERT_TRUE(write_book(book));
-  const std::size_t windows = wxTopLevelWindows.GetCount();
-  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Rus/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 1);
-  EXPECT_GT(wxTopLevelWindows.GetCount(), windows);  // the viewer window
-  // The same book again reuses its viewer; backslashes in the topic are accepted.
-  const std::size_t after = wxTopLevelWindows.GetCount();
-  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::\\Eng\\Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 1);
-  EXPECT_EQ(wxTopLevelWindows.GetCount(), after);
+  // Backslashes in the topic are accepted; each language's contents list only its own pages.
+  const struct { const char* address; const char* topic; const char* title; const char* word; } cases[] = {
+      {"::/Rus/Viewer3D.htm", "Rus/Viewer3D.htm", "Окно", "Рельеф"},
+      {"::\\Eng\\Viewer3D.htm", "Eng/Viewer3D.htm", "Viewer", "Relief"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    EXPECT_EQ(HtmlHelpA(nullptr, (book + c.address).c_str(), HH_DISPLAY_TOPIC, 0), 1);
+    r3dtest::PumpEvents(50);
+    wxHtmlHelpWindow* help = help_showing(c.topic);
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->GetHtmlWindow()->GetOpenedPageTitle().utf8_str(), std::string(c.title));
+    EXPECT_NE(std::string(help->GetHtmlWindow()->ToText().utf8_str()).find(c.word), std::string::npos);
+    EXPECT_EQ(contents_of(help), "Book;Contents " + std::string(c.topic).substr(0, 3) + ";");
+  }
   EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Eng/Missing.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
-
   ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("text.zez"), "not a zip"));
   EXPECT_EQ(HtmlHelpA(nullptr, (dir.file("text.zez") + "::/Eng/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
   r3dtest::PumpEvents(50);

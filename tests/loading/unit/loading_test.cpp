@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <limits>
 #include <vector>
 
@@ -39,56 +41,84 @@ struct TextureOut {
 
 }  // namespace
 
-class ReliefLayout : public testing::TestWithParam<Layout> {};
+// Every way a relief file is read, against what GDAL itself reads, bit for bit: cell (r, c) is
+// pixel (c * kx, r * ky) for every layout, compression, byte order and pixel type. The comment on
+// each row names the reader that serves it. Progress runs up to the row count without going back.
+struct FileKind {
+  const char* name;
+  GDALDataType type;
+  Layout layout;
+  int tile;
+  std::vector<std::string> options;
+  const char* driver = "GTiff";
+  int bands = 1;
+};
 
-// 1000 x 600 at factors 3 (X) and 4 (Y): 333 x 150 cells, cell (r, c) = pixel (4r, 3c), compared
-// with a whole-file GDAL read; tiles of 64 leave partial tiles at the right and bottom edges.
-TEST_P(ReliefLayout, SamplesFirstPixelOfEachBlock) {
+class ReliefFile : public testing::TestWithParam<FileKind> {};
+
+TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
+  const FileKind& kind = GetParam();
+  const bool isSigned = kind.type == GDT_Int16 || kind.type == GDT_CInt16;
+  const bool isFloat = kind.type == GDT_Float32 || kind.type == GDT_Float64 || kind.type == GDT_CFloat32;
+  const int modulus = kind.type == GDT_Byte ? 251 : 30011;
+  auto value = [&](int x, int y, double* im) {
+    double v = (x * 37 + y * 101) % modulus - (isSigned ? 15000 : 0) + (isFloat ? x / 8.0 : 0);
+    *im = -v - 1;
+    return v;
+  };
+  // 700 x 400 Float32 is just over 1 MiB, so that a whole-image strip is too large to read whole.
+  const int W = 700, H = 400;
   r3dtest::TempDir dir;
-  const std::string path = dir.file("relief.tif");
-  ASSERT_TRUE(r3dtest::WriteRaster(path, 1000, 600, GDT_Float32, Position, GetParam(), 64));
-  int w = 0, h = 0;
-  const std::vector<double> ref = r3dtest::ReadWholeRaster(path, &w, &h);
-  ASSERT_EQ(ref.size(), 600000u);
-
-  ReliefOut out;
-  ASSERT_TRUE(read_relief(path, 3, 4, out.heights, out.cols, out.rows));
-  ASSERT_EQ(out.cols, 333u);
-  ASSERT_EQ(out.rows, 150u);
-  ASSERT_EQ(out.heights.size(), 333u * 150u);
-  int mismatches = 0;
-  for (std::size_t r = 0; r < out.rows; ++r)
-    for (std::size_t c = 0; c < out.cols; ++c)
-      if (out.heights[r * out.cols + c] != static_cast<float>(ref[(4 * r) * 1000 + 3 * c])) ++mismatches;
-  EXPECT_EQ(mismatches, 0);
-  EXPECT_EQ(out.heights[149 * 333 + 332], static_cast<float>(596 * 1000 + 996));
-
-  // Factor 1 keeps every pixel.
-  ASSERT_TRUE(read_relief(path, 1, 1, out.heights, out.cols, out.rows));
-  ASSERT_EQ(out.heights.size(), ref.size());
-  for (std::size_t i = 0; i < ref.size(); i += 997) EXPECT_EQ(out.heights[i], static_cast<float>(ref[i])) << i;
+  const std::string path = dir.file("relief");
+  ASSERT_TRUE(r3dtest::WriteRaster(path, W, H, kind.type, value, kind.layout, kind.tile, kind.options, kind.driver,
+                                   kind.bands));
+  const std::vector<double> ref = r3dtest::ReadWholeRaster(path);
+  ASSERT_EQ(ref.size(), std::size_t(W) * H);
+  // Down to one cell, and beyond: no columns or no rows is an empty grid, not a failure.
+  const std::pair<std::size_t, std::size_t> factors[] = {{1, 1},     {3, 4},   {16, 5}, {7, 399},
+                                                         {700, 400}, {701, 1}, {1, 401}};
+  for (const auto& [kx, ky] : factors) {
+    ReliefOut out;
+    std::vector<std::pair<std::size_t, std::size_t>> progress;
+    ASSERT_TRUE(read_relief(path, kx, ky, out.heights, out.cols, out.rows,
+                            [&](std::size_t done, std::size_t total) { progress.emplace_back(done, total); }))
+        << kx << "x" << ky;
+    ASSERT_EQ(out.cols, W / kx);
+    ASSERT_EQ(out.rows, H / ky);
+    std::vector<float> want(out.cols * out.rows);
+    for (std::size_t r = 0; r < out.rows; ++r)
+      for (std::size_t c = 0; c < out.cols; ++c) want[r * out.cols + c] = float(ref[r * ky * W + c * kx]);
+    ASSERT_EQ(out.heights.size(), want.size());
+    EXPECT_EQ(std::memcmp(out.heights.data(), want.data(), want.size() * sizeof(float)), 0) << kx << "x" << ky;
+    ASSERT_FALSE(progress.empty());
+    for (std::size_t i = 0; i < progress.size(); ++i) {
+      EXPECT_EQ(progress[i].second, out.rows);
+      if (i > 0) {
+        EXPECT_GE(progress[i].first, progress[i - 1].first);
+      }
+    }
+    EXPECT_EQ(progress.back().first, out.rows);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, ReliefLayout, testing::Values(Layout::Striped, Layout::Tiled));
+const FileKind kFileKinds[] = {
+    {"StripedFloat32", GDT_Float32, Layout::Striped, 0, {}},                      // raw strips
+    {"TiledFloat32PartialTiles", GDT_Float32, Layout::Tiled, 64, {}},             // raw tiles
+    {"StripsOfSevenRowsInt16", GDT_Int16, Layout::Striped, 0, {"BLOCKYSIZE=7"}},  // raw strips
+    {"OneStripUInt16", GDT_UInt16, Layout::Striped, 0, {"BLOCKYSIZE=400"}},       // raw strips
+    {"TiledFloat64", GDT_Float64, Layout::Tiled, 128, {}},                        // raw tiles
+    {"StripedComplexFloat32", GDT_CFloat32, Layout::Striped, 0, {}},              // raw strips
+    {"DeflateStripsFloat64", GDT_Float64, Layout::Striped, 0, {"COMPRESS=DEFLATE", "BLOCKYSIZE=16"}},  // GDAL blocks
+    {"DeflateTilesInt16", GDT_Int16, Layout::Tiled, 32, {"COMPRESS=DEFLATE", "PREDICTOR=2"}},         // GDAL blocks
+    {"BigEndianTiledFloat32", GDT_Float32, Layout::Tiled, 64, {"ENDIANNESS=BIG"}},                    // GDAL blocks
+    {"BigEndianStripedComplexInt16", GDT_CInt16, Layout::Striped, 0, {"ENDIANNESS=BIG"}},             // GDAL blocks
+    {"PixelInterleavedThreeBands", GDT_Byte, Layout::Striped, 0, {"INTERLEAVE=PIXEL"}, "GTiff", 3},   // GDAL blocks
+    {"EnviFloat64", GDT_Float64, Layout::Striped, 0, {}, "ENVI"},                                     // GDAL blocks
+    {"DeflateOneStripFloat32", GDT_Float32, Layout::Striped, 0, {"COMPRESS=DEFLATE", "BLOCKYSIZE=400"}},  // GDAL rows
+};
 
-TEST(Relief, FactorBeyondTheSizeGivesAnEmptyMatrix) {
-  r3dtest::TempDir dir;
-  const std::string path = dir.file("r.tif");
-  ASSERT_TRUE(r3dtest::WriteRaster(path, 50, 30, GDT_Int16, Position));
-  ReliefOut out;
-  ASSERT_TRUE(read_relief(path, 51, 1, out.heights, out.cols, out.rows));
-  EXPECT_EQ(out.cols, 0u);
-  EXPECT_EQ(out.rows, 30u);
-  EXPECT_TRUE(out.heights.empty());
-  ASSERT_TRUE(read_relief(path, 50, 31, out.heights, out.cols, out.rows));
-  EXPECT_EQ(out.cols, 1u);
-  EXPECT_EQ(out.rows, 0u);
-  EXPECT_TRUE(out.heights.empty());
-  // Exactly the size: one cell, pixel (0, 0).
-  ASSERT_TRUE(read_relief(path, 50, 30, out.heights, out.cols, out.rows));
-  ASSERT_EQ(out.heights.size(), 1u);
-  EXPECT_EQ(out.heights[0], 0.f);
-}
+INSTANTIATE_TEST_SUITE_P(Kinds, ReliefFile, testing::ValuesIn(kFileKinds),
+                         [](const testing::TestParamInfo<FileKind>& info) { return std::string(info.param.name); });
 
 // A compressed striped file whose strip of row 50 is garbage: the host opens it (first and last
 // rows are fine), and a load succeeds exactly when the factor skips row 50, so skipped rows are
@@ -161,24 +191,6 @@ TEST(Relief, RefusedLoadsLeaveTheOutputsAlone) {
   EXPECT_FALSE(read_relief(dir.file("text.tif"), 1, 1, out.heights, out.cols, out.rows));
   EXPECT_FALSE(read_relief("", 1, 1, out.heights, out.cols, out.rows));
   EXPECT_TRUE(out.untouched());
-}
-
-// A two-valued relief gives its real part, and a row twice as wide never overruns a buffer
-// (the sanitizer build checks the latter).
-TEST(Relief, ComplexReliefGivesTheRealPart) {
-  r3dtest::TempDir dir;
-  const std::string path = dir.file("c.tif");
-  ASSERT_TRUE(r3dtest::WriteRaster(path, 30, 12, GDT_CFloat32, [](int x, int y, double* im) {
-    *im = -1000.0 - x;
-    return r3dtest::PositionValue(x, y);
-  }));
-  ReliefOut out;
-  ASSERT_TRUE(read_relief(path, 3, 2, out.heights, out.cols, out.rows));
-  ASSERT_EQ(out.cols, 10u);
-  ASSERT_EQ(out.rows, 6u);
-  for (std::size_t r = 0; r < 6; ++r)
-    for (std::size_t c = 0; c < 10; ++c)
-      ASSERT_EQ(out.heights[r * 10 + c], float(r3dtest::PositionValue(int(3 * c), int(2 * r))));
 }
 
 TEST(Relief, ValuesBeyondFloatBecomeInfinite) {

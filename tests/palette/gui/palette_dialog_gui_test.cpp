@@ -189,6 +189,21 @@ TEST_F(PaletteDialog, MouseMovesMarkersAndPaints) {
   Press(wxEVT_LEFT_UP, 0, 0);
   EXPECT_EQ(dlg->editor().working.editedPalette[0], rgb(10, 20, 30));
   EXPECT_TRUE(dlg->editor().paletteSent);
+
+  // The painted entry survives GTK's full repaints (activation, uncovering) and the hide and show
+  // of the owner's minimising; only opening the dialog again after Cancel refills the interval.
+  dlg->editor().set_swatch(rgb(1, 2, 3));
+  for (int step = 0; step < 3; ++step) {
+    if (step == 0) dlg->Refresh();
+    if (step == 1) dlg->Hide();
+    if (step == 2) {
+      wxCommandEvent e;
+      dlg->OnCancel(e);
+    }
+    ShowDialog();
+    r3dtest::PumpEvents(100);
+    EXPECT_EQ(dlg->editor().working.editedPalette[0] == rgb(10, 20, 30), step < 2) << step;
+  }
 }
 
 TEST_F(PaletteDialog, FilesRoundTripAndMalformedFilesChangeNothing) {

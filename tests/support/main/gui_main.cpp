@@ -29,12 +29,12 @@ void FailOnAssert(const wxString& file, int line, const wxString& func, const wx
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   wxApp::SetInstance(new TestApp);
+  delete wxLog::SetActiveTarget(new wxLogStderr);  // wxLogError must never open a dialog
   if (!wxEntryStart(argc, argv)) {
     fprintf(stderr, "cannot start wx (is DISPLAY set? run under xvfb-run)\n");
     return 2;
   }
   wxSetAssertHandler(FailOnAssert);
-  delete wxLog::SetActiveTarget(new wxLogStderr);  // wxLogError must never open a dialog
   if (!wxTheApp->CallOnInit()) return 2;
   int rc = RUN_ALL_TESTS();
   wxTheApp->OnExit();

@@ -112,42 +112,42 @@ TEST_F(ToolsTest, HidingAndShowingKeepsPageAndValues) {
   EXPECT_FLOAT_EQ(view->scale_z(), 0.4f);
 }
 
-// A real click on a tab switches the page; moving the selection from the keyboard only moves the
-// highlighted tab.
-TEST_F(ToolsTest, OnlyAClickSwitchesPages) {
+// Tab and page always agree: after a real click on any tab, in its middle or on its bottom edge,
+// and after a selection moved from the keyboard.
+TEST_F(ToolsTest, TabAndPageAlwaysAgree) {
   MakeTools();
   ShowTools();
   wxNotebook* tab = tools->GetTab();
-  // Find a point on the third tab.
-  wxPoint onThird(-1, -1);
-  for (int y = 2; y < 40 && onThird.x < 0; y += 3)
-    for (int x = 2; x < tab->GetSize().x; x += 3)
-      if (tab->HitTest(wxPoint(x, y)) == 2) {
-        onThird = wxPoint(x, y);
-        break;
-      }
-  ASSERT_GE(onThird.x, 0) << "no third tab found";
+  auto agree = [&] {
+    const std::string mask = VisiblePages();
+    return tab->GetSelection() >= 0 && mask == std::string("000").replace(tab->GetSelection(), 1, "1");
+  };
   wxUIActionSimulator sim;
-  sim.MouseMove(tab->ClientToScreen(onThird));
-  r3dtest::PumpEvents(30);
-  sim.MouseClick();
-  ASSERT_TRUE(r3dtest::WaitFor([&] { return VisiblePages() == "001"; }, 2000)) << VisiblePages();
-  EXPECT_EQ(tab->GetSelection(), 2);
-
-  // Keyboard: the tab strip has the focus after the click; Left moves the selection.
+  for (int target : {2, 1, 0, 1}) {
+    for (bool edge : {false, true}) {
+      // The tab's column through its middle, from its top to its lowest pixel.
+      int x = -1, top = -1, bottom = -1;
+      for (int px = 2; px < tab->GetSize().x && x < 0; px += 2)
+        if (tab->HitTest(wxPoint(px, 8)) == target) x = px + 6;
+      ASSERT_GE(x, 0) << "no tab " << target;
+      for (int y = 0; y < 60; ++y)
+        if (tab->HitTest(wxPoint(x, y)) == target) {
+          if (top < 0) top = y;
+          bottom = y;
+        }
+      SCOPED_TRACE(testing::Message() << "tab " << target << (edge ? " bottom edge" : " middle"));
+      sim.MouseMove(tab->ClientToScreen(wxPoint(x, edge ? bottom : (top + bottom) / 2)));
+      r3dtest::PumpEvents(30);
+      sim.MouseClick();
+      EXPECT_TRUE(r3dtest::WaitFor([&] { return tab->GetSelection() == target && agree(); }, 2000))
+          << VisiblePages() << " selection " << tab->GetSelection();
+    }
+  }
   tab->SetFocus();
   r3dtest::PumpEvents(30);
-  sim.Char(WXK_LEFT);
+  sim.Char(WXK_RIGHT);
   r3dtest::PumpEvents(100);
-  if (tab->GetSelection() != 2) {
-    EXPECT_EQ(VisiblePages(), "001");
-  }
-  // A selection set by the program does not switch either; the next click does.
-  tab->SetSelection(0);
-  r3dtest::PumpEvents(20);
-  EXPECT_EQ(VisiblePages(), "001");
-  tools->OnTabClick();
-  EXPECT_EQ(VisiblePages(), "100");
+  EXPECT_TRUE(agree()) << VisiblePages() << " selection " << tab->GetSelection();
 }
 
 TEST_F(ToolsTest, HelpDisabledWithoutTheBook) {

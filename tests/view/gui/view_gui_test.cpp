@@ -10,8 +10,12 @@
 #include <gdal.h>
 #include <wx/frame.h>
 #include <wx/image.h>
+#include <wx/msgdlg.h>
+#include <wx/testing.h>
+#include <wx/uiaction.h>
 
 #include "tests/support/GuiTest.h"
+#include "view/GlxProbe.h"
 #include "view/LightSettings.h"
 #include "view/View.h"
 
@@ -268,6 +272,59 @@ TEST_F(ViewWindow, DragsPanRotateAndMoveTheCursor) {
   SendMouse(wxEVT_LEFT_UP, 125, 225);
 }
 
+// What the user sees and touches, through the X server at any desktop scale: the relief sits where
+// it sits at scale 1, a click picks the cell under it, and a quick second press (a double click to
+// GTK) is a press like any other.
+TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
+  view_->set_palette(std::vector<std::uint32_t>(256, 0x0000FF));
+  view_->set_matrix(std::vector<float>(9, 0.0f), 3, 3);
+  r3dtest::PumpEvents(100);
+  const wxImage shot = r3dtest::GrabClientArea(view_);
+  if (!shot.IsOk()) GTEST_SKIP() << "no screen grabber (imagemagick import)";
+  const double f = view_->GetContentScaleFactor();
+  ASSERT_EQ(shot.GetWidth(), static_cast<int>(400 * f));
+  const struct { int x, y; bool relief; } samples[] = {
+      {140, 90, true}, {260, 90, true}, {200, 150, true}, {140, 210, true}, {260, 210, true},
+      {20, 20, false}, {380, 20, false}, {20, 280, false}, {380, 280, false}};
+  for (const auto& s : samples) {
+    const Rgb p = PixelAt(shot, static_cast<int>(s.x * f), static_cast<int>(s.y * f));
+    EXPECT_EQ(s.relief, p.r > p.g + 60 && p.r > p.b + 60) << s.x << "," << s.y << ": " << p.r << " " << p.g << " " << p.b;
+  }
+
+  wxUIActionSimulator sim;
+  view_->set_manipulator_type(lib3d::ManipulatorType::Cursor);
+  int calls = 0;
+  view_->set_cursor_notify([&](std::size_t, std::size_t) { ++calls; });
+  const struct { int x, y; std::size_t c, r; bool twice; } clicks[] = {
+      {125, 225, 0, 0, false}, {275, 75, 2, 2, false}, {200, 150, 1, 1, false}, {275, 225, 2, 0, true}};
+  for (const auto& k : clicks) {
+    calls = 0;
+    sim.MouseMove(view_->ClientToScreen(wxPoint(k.x, k.y)));
+    r3dtest::PumpEvents(30);
+    k.twice ? sim.MouseDblClick() : sim.MouseClick();
+    r3dtest::PumpEvents(100);
+    std::size_t c = 9, r = 9;
+    view_->get_cursor(c, r);
+    EXPECT_EQ(k.c, c) << k.x << "," << k.y;
+    EXPECT_EQ(k.r, r) << k.x << "," << k.y;
+    EXPECT_EQ(k.twice ? 2 : 1, calls) << k.x << "," << k.y;
+  }
+  // Pan: a click, then at once a press that drags.
+  view_->set_manipulator_type(lib3d::ManipulatorType::Pan);
+  view_->set_pan(0, 0);
+  sim.MouseMove(view_->ClientToScreen(wxPoint(200, 150)));
+  r3dtest::PumpEvents(30);
+  sim.MouseClick();
+  sim.MouseDown();
+  sim.MouseMove(view_->ClientToScreen(wxPoint(240, 150)));
+  r3dtest::PumpEvents(50);
+  sim.MouseUp();
+  r3dtest::PumpEvents(50);
+  double x = 0, y = 0;
+  view_->get_pan(x, y);
+  EXPECT_NEAR(40 * 2.0 / 400 * (400.0 / 300), x, 0.02);
+}
+
 TEST_F(ViewWindow, TallWindowPanStillFollowsThePointer) {
   view_->SetSize(0, 0, 200, 300);  // aspect 2/3: 2 * 2/3 units across 200 pixels
   r3dtest::PumpEvents(20);
@@ -299,6 +356,38 @@ TEST_F(ViewWindow, DegenerateReliefsDrawWithoutFault) {
   EXPECT_EQ(3u, view_->get_height());
   view_->set_matrix({}, 0, 0);
   EXPECT_TRUE(Frame().IsOk());
+}
+
+namespace {
+class ExpectOpenGLMessage : public wxExpectModalBase<wxMessageDialog, ExpectOpenGLMessage> {
+protected:
+  int OnInvoked(wxMessageDialog* dlg) const override {
+    EXPECT_EQ(dlg->GetMessage(), "OpenGL");
+    EXPECT_EQ(dlg->GetTitle(), "lib3d OpenGL view");
+    return wxID_OK;
+  }
+};
+}  // namespace
+
+// Where the display offers no GLX (GTK on Wayland, an X server without the extension) the view
+// shows the OpenGL message, with no wx assertion before it, and goes on working without a picture.
+TEST(ViewWithoutGlx, ShowsTheOpenGLMessageAndKeepsWorking) {
+  if (lib3d::glx_available()) GTEST_SKIP() << "the display offers GLX";
+  const int assertions = r3dtest::AssertionCount();
+  wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "no GLX");
+  View* view = nullptr;
+  wxTEST_DIALOG(view = View::make(frame, {}, 0, 0, wxRect(0, 0, 200, 100)), ExpectOpenGLMessage());
+  ASSERT_NE(view, nullptr);
+  ASSERT_TRUE(r3dtest::ShowAndWait(frame));
+  view->set_matrix({1, 2, 3, 4}, 2, 2);
+  view->zoom(true);
+  view->set_cursor(1, 1);
+  EXPECT_EQ(view->zoom_percent(), 100);
+  EXPECT_EQ(view->cursor_height(), 4.0f);
+  EXPECT_FALSE(view->read_last_frame().IsOk());
+  EXPECT_EQ(r3dtest::AssertionCount(), assertions);
+  frame->Destroy();
+  r3dtest::PumpEvents(20);
 }
 
 TEST(ViewHidden, SetupWhileHiddenDrawsAsIfShownFromTheStart) {
