@@ -65,6 +65,19 @@ std::size_t coarse_step_for(double full_ms, double target_ms, std::size_t width,
   return want >= static_cast<double>(most) ? most : static_cast<std::size_t>(want);
 }
 
+std::size_t coarse_step_after(double full_ms, double coarse_ms, std::size_t step, double target_ms,
+                              std::size_t width, std::size_t height) {
+  const std::size_t most = coarse_step_for(1e300, target_ms, width, height);
+  if (step < 2 || step >= most) return step;
+  const double n2 = static_cast<double>(step) * static_cast<double>(step);
+  const double triangles = (full_ms - coarse_ms) * n2 / (n2 - 1.0);  // the full list's share
+  const double fixed = full_ms - triangles;
+  if (!(triangles > 0.0) || !(fixed < target_ms)) return step;  // fewer triangles would not help
+  const double want = std::ceil(std::sqrt(triangles / (target_ms - fixed)));
+  if (!(want > static_cast<double>(step))) return step;
+  return want >= static_cast<double>(most) ? most : static_cast<std::size_t>(want);
+}
+
 void Renderer::compile_list(unsigned list, const Scene& s, std::size_t step, const Progress& progress) {
   glNewList(list, GL_COMPILE);
   const std::vector<std::size_t> rows = sampled_indices(s.height, step);
@@ -145,9 +158,8 @@ bool Renderer::ensure_coarse(const Scene& scene) {
   if (coarse_stale_ || want == 0) {
     want = coarse_step_for(full_ms_, kCoarseTargetMs, scene.width, scene.height);
   } else if (coarse_ms_ > budget_ms_) {
-    // Still too slow (the window may have grown): one step coarser, within the grid.
-    const std::size_t most = coarse_step_for(1e300, kCoarseTargetMs, scene.width, scene.height);
-    if (want < most) ++want;
+    // Still too slow (the window may have grown, the machine may be busy).
+    want = coarse_step_after(full_ms_, coarse_ms_, want, kCoarseTargetMs, scene.width, scene.height);
   }
   if (want < 2) return false;
   if (coarse_stale_ || want != coarse_step_) {

@@ -84,4 +84,11 @@ std::vector<std::size_t> sampled_indices(std::size_t n, std::size_t step);
 // 0 when the grid is too small to coarsen.
 std::size_t coarse_step_for(double full_ms, double target_ms, std::size_t width, std::size_t height);
 
+// The step after a coarse paint at `step` took coarse_ms against full_ms for the full list: a paint
+// is taken as a fixed cost (clearing, filling) plus a cost per triangle, both solved from the two
+// times, and the step grows only as far as fewer triangles can still bring it to target_ms. Never
+// below `step`, never beyond what coarse_step_for allows.
+std::size_t coarse_step_after(double full_ms, double coarse_ms, std::size_t step, double target_ms,
+                              std::size_t width, std::size_t height);
+
 }  // namespace lib3d

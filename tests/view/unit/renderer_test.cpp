@@ -33,6 +33,12 @@ TEST(CoarseSampling, StepBringsPaintsNearTheTarget) {
   EXPECT_EQ(4u, lib3d::coarse_step_for(1e9, 30, 5, 1000));      // still two rows of a 5-row grid
   EXPECT_EQ(0u, lib3d::coarse_step_for(1e9, 30, 2, 1000));      // nothing to coarsen
   EXPECT_EQ(2u, lib3d::coarse_step_for(std::nan(""), 30, 100, 100));
+  // After a coarse paint: 400 ms full, 50 ms at step 4 is 20 ms fixed + 380 ms of triangles, so
+  // 380 / n^2 <= 10 needs n = 7; with 35 ms fixed no step reaches 30 ms and the step stays.
+  EXPECT_EQ(7u, lib3d::coarse_step_after(400, 20 + 380.0 / 16, 4, 30, 1000, 1000));
+  EXPECT_EQ(4u, lib3d::coarse_step_after(400, 35 + 365.0 / 16, 4, 30, 1000, 1000));
+  EXPECT_EQ(4u, lib3d::coarse_step_after(400, 20, 4, 30, 1000, 1000));    // already fast enough
+  EXPECT_EQ(9u, lib3d::coarse_step_after(1e6, 1e6 / 16, 4, 30, 1000, 10));  // within the grid
 }
 
 namespace {
