@@ -81,6 +81,39 @@ std::string read_failure(const char* what, const std::string& path, const std::s
   return std::string("cannot read ") + what + " " + path + ": " + why;
 }
 
+// Everything of the picture but the grid: camera, light, background and palette; colours per cell
+// when a texture was asked for.
+lib3d::Scene look_of(const Lib3dRenderRequest& r, const std::vector<std::uint32_t>& palette) {
+  lib3d::Scene s;
+  s.palette = palette.data();
+  s.palette_count = palette.size();
+  s.tilt = static_cast<float>(r.tilt);
+  s.azimuth = static_cast<float>(r.azimuth);
+  s.pan_x = static_cast<float>(r.pan_x);
+  s.pan_y = static_cast<float>(r.pan_y);
+  s.zoom_scale = vm::zoom_for_level(r.zoom_level).scale;
+  s.scale_z = static_cast<float>(r.scale_z);
+  s.bg_color = r.background;
+  std::int32_t words[15] = {};
+  words[3] = r.light_azimuth;
+  words[4] = r.light_elevation;
+  words[6] = r.ambient;
+  words[7] = r.diffuse;
+  words[8] = r.specular;
+  const vm::Light light = vm::light_from_record(words);
+  std::copy(light.pos, light.pos + 3, s.light_pos);
+  s.ambient = light.ambient;
+  s.diffuse = light.diffuse;
+  s.specular = light.specular;
+  if (r.red) {  // the worker only asks whether colours come per cell
+    static const std::uint32_t one = 0;
+    s.colors = &one;
+    s.color_count = 1;
+    s.width = s.height = 1;
+  }
+  return s;
+}
+
 Outcome render(const Lib3dRenderRequest& r) {
   const std::string problem = range_problem(r);
   if (!problem.empty()) return fail(LIB3D_RENDER_BAD_VALUE, problem);
@@ -94,6 +127,10 @@ Outcome render(const Lib3dRenderRequest& r) {
   std::vector<std::uint32_t> palette;
   Outcome pal = palette_for(r, palette);
   if (pal.status != LIB3D_RENDER_OK) return pal;
+
+  // Mesa's rasteriser starts up while the files are read.
+  const lib3d::Scene look = look_of(r, palette);
+  lib3d::OffscreenPreparation preparation(look, r.width, r.height);
 
   std::vector<float> heights;
   std::size_t cols = 0, rows = 0;
@@ -120,7 +157,7 @@ Outcome render(const Lib3dRenderRequest& r) {
                                               "x" + std::to_string(rows) + " after reduction");
   }
 
-  lib3d::Scene s;
+  lib3d::Scene s = look;
   s.heights = heights.data();
   s.width = cols;
   s.height = rows;
@@ -129,29 +166,11 @@ Outcome render(const Lib3dRenderRequest& r) {
   s.max = range.max;
   s.colors = colors.data();
   s.color_count = colors.size();
-  s.palette = palette.data();
-  s.palette_count = palette.size();
-  s.tilt = static_cast<float>(r.tilt);
-  s.azimuth = static_cast<float>(r.azimuth);
-  s.pan_x = static_cast<float>(r.pan_x);
-  s.pan_y = static_cast<float>(r.pan_y);
-  s.zoom_scale = vm::zoom_for_level(r.zoom_level).scale;
-  s.scale_z = static_cast<float>(r.scale_z);
-  s.bg_color = r.background;
-  std::int32_t words[15] = {};
-  words[3] = r.light_azimuth;
-  words[4] = r.light_elevation;
-  words[6] = r.ambient;
-  words[7] = r.diffuse;
-  words[8] = r.specular;
-  const vm::Light light = vm::light_from_record(words);
-  std::copy(light.pos, light.pos + 3, s.light_pos);
-  s.ambient = light.ambient;
-  s.diffuse = light.diffuse;
-  s.specular = light.specular;
 
+  std::unique_ptr<lib3d::OffscreenContext> context = preparation.take(error);
+  if (!context) return fail(LIB3D_RENDER_NO_GL, error);
   lib3d::Picture picture;
-  if (!lib3d::render_offscreen(s, r.width, r.height, picture, error)) return fail(LIB3D_RENDER_NO_GL, error);
+  lib3d::render_offscreen(*context, s, picture);
   if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
   return Outcome();
 }
