@@ -20,6 +20,9 @@ bool ShowAndWait(wxWindow* topLevel, int timeoutMs = 3000);
 // GetContentScaleFactor() of them per logical pixel); invalid without a grabber. (Input through
 // wxUIActionSimulator takes logical screen points: wx scales them itself.)
 wxImage GrabClientArea(wxWindow* window);
+// The top-left width x height pixels of X window `xwindow` as the server holds them (for a GL
+// canvas: the frame it presented), after pumping pending events; invalid without a server.
+wxImage GrabWindow(unsigned long xwindow, int width, int height);
 
 // Counts wx assertions seen by the test main's handler (for tests that expect none or some).
 void NoteAssertion();

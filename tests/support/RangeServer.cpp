@@ -79,38 +79,36 @@ void RangeServer::answer(int client) {
   std::istringstream lines(request);
   std::string method, target, line;
   lines >> method >> target;
-  long long first = -1, last = -1, suffix = -1;
-  while (std::getline(lines, line)) {
-    if (line.compare(0, 13, "Range: bytes=") != 0 && line.compare(0, 13, "range: bytes=") != 0) continue;
-    const std::string range = line.substr(13);
-    if (!range.empty() && range[0] == '-') suffix = std::atoll(range.c_str() + 1);
-    else if (std::sscanf(range.c_str(), "%lld-%lld", &first, &last) < 1) first = -1;
-  }
+  long long first = -1, last = -1;
+  bool ranged = false;
+  while (std::getline(lines, line))
+    if (line.compare(0, 13, "Range: bytes=") == 0 || line.compare(0, 13, "range: bytes=") == 0) {
+      ranged = true;
+      if (line[13] == '-') first = -std::atoll(line.c_str() + 14);  // a suffix: the last n bytes
+      else if (std::sscanf(line.c_str() + 13, "%lld-%lld", &first, &last) < 1) ranged = false;
+    }
   std::ifstream in(root_ + "/" + (target.empty() ? "" : target.substr(1)), std::ios::binary);
   const std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const long long size = static_cast<long long>(body.size());
   std::ostringstream head;
   std::size_t from = 0, count = body.size();
   if (!in.is_open() || target.find("..") != std::string::npos || target.find('/', 1) != std::string::npos) {
-    head << "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n";
-    count = 0;
-  } else if (first >= 0 || suffix >= 0) {
-    const long long size = static_cast<long long>(body.size());
-    if (suffix >= 0) first = std::max(0LL, size - suffix), last = size - 1;
+    head << "HTTP/1.1 404 Not Found\r\n", count = 0;
+  } else if (ranged) {
+    if (first < 0) first = std::max(0LL, size + first), last = size - 1;
     if (last < 0 || last >= size) last = size - 1;
     if (first >= size || first > last) {
-      head << "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" << size << "\r\nContent-Length: 0\r\n";
-      count = 0;
+      head << "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" << size << "\r\n", count = 0;
     } else {
       ++ranges_;
-      from = static_cast<std::size_t>(first);
-      count = static_cast<std::size_t>(last - first + 1);
-      head << "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " << first << "-" << last << "/" << size
-           << "\r\nContent-Length: " << count << "\r\n";
+      from = static_cast<std::size_t>(first), count = static_cast<std::size_t>(last - first + 1);
+      head << "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " << first << "-" << last << "/" << size << "\r\n";
     }
   } else {
-    head << "HTTP/1.1 200 OK\r\nContent-Length: " << count << "\r\n";
+    head << "HTTP/1.1 200 OK\r\n";
   }
-  head << "Accept-Ranges: bytes\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n\r\n";
+  head << "Content-Length: " << count << "\r\nAccept-Ranges: bytes\r\nContent-Type: application/octet-stream\r\n"
+       << "Connection: close\r\n\r\n";
   const std::string h = head.str();
   if (send_all(client, h.data(), h.size()) && method != "HEAD" && count > 0) send_all(client, body.data() + from, count);
 }

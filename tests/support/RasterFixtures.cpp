@@ -19,10 +19,8 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  if (!path_.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
 }
 
 double PositionValue(int x, int y) { return y * 1000.0 + x; }
@@ -41,10 +39,7 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
   } else {
     opts = CSLSetNameValue(opts, "BLOCKYSIZE", "1");
   }
-  if (std::string(driver) != "GTiff") {
-    CSLDestroy(opts);
-    opts = nullptr;
-  }
+  if (std::string(driver) != "GTiff") CSLDestroy(opts), opts = nullptr;
   for (const std::string& o : options) {
     const auto eq = o.find('=');
     opts = CSLSetNameValue(opts, o.substr(0, eq).c_str(), o.substr(eq + 1).c_str());
@@ -58,13 +53,8 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
   for (int y = 0; y < height && ok; ++y) {
     for (int x = 0; x < width; ++x) {
       double im = 0;
-      double re = fn(x, y, &im);
-      if (complex) {
-        row[2 * x] = re;
-        row[2 * x + 1] = im;
-      } else {
-        row[x] = re;
-      }
+      row[complex ? 2 * x : x] = fn(x, y, &im);
+      if (complex) row[2 * x + 1] = im;
     }
     for (int b = 1; b <= bands && ok; ++b)
       ok = ds->GetRasterBand(b)->RasterIO(GF_Write, 0, y, width, 1, row.data(), width, 1,
@@ -78,13 +68,6 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
   std::ofstream f(path, std::ios::binary);
   f << text;
   return static_cast<bool>(f);
-}
-
-bool WriteTruncatedTiff(const std::string& path, int width, int height, long keepBytes) {
-  if (!WriteRaster(path, width, height, GDT_Int16, [](int x, int y, double*) { return x + y; })) return false;
-  std::error_code ec;
-  std::filesystem::resize_file(path, static_cast<std::uintmax_t>(keepBytes), ec);
-  return !ec;
 }
 
 std::vector<double> ReadWholeRaster(const std::string& path, int* width, int* height) {

@@ -40,8 +40,6 @@ double PositionValue(int x, int y);  // = y * 1000 + x
 
 // Files that are not readable rasters.
 bool WriteTextFile(const std::string& path, const std::string& text);
-// A valid GeoTIFF cut to `keepBytes` bytes.
-bool WriteTruncatedTiff(const std::string& path, int width, int height, long keepBytes);
 
 // Reads band 1 of `path` as doubles through GDAL (real part for complex types); empty on failure.
 std::vector<double> ReadWholeRaster(const std::string& path, int* width = nullptr, int* height = nullptr);

@@ -25,27 +25,13 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
     return 30.0 * std::sin(x * 0.3) * std::cos(y * 0.2) + y;
   }));
 
+  const std::string png = dir.file("o.png");
   Lib3dRenderRequest r;
   lib3d_render_request_defaults(&r);
-  r.relief = dem.c_str();
-  r.factor_x = 2;
-  const std::string png = dir.file("o.png");
-  r.output = png.c_str();
-  r.width = kW;
-  r.height = kH;
-  r.tilt = 30;
-  r.azimuth = -40;
-  r.zoom_level = 1;
-  r.pan_x = 0.1;
-  r.pan_y = -0.05;
-  r.scale_z = 0.5;
-  r.light_azimuth = 200;
-  r.light_elevation = 50;
-  r.ambient = 20;
-  r.diffuse = 60;
-  r.specular = 40;
-  r.background = 0x203040;
-  r.base_palette = 1;
+  r.relief = dem.c_str(), r.output = png.c_str(), r.factor_x = 2, r.width = kW, r.height = kH;
+  r.tilt = 30, r.azimuth = -40, r.zoom_level = 1, r.pan_x = 0.1, r.pan_y = -0.05, r.scale_z = 0.5;
+  r.light_azimuth = 200, r.light_elevation = 50, r.ambient = 20, r.diffuse = 60, r.specular = 40;
+  r.background = 0x203040, r.base_palette = 1;
 
   auto* frame = new wxFrame(nullptr, wxID_ANY, "batch match");
   frame->SetClientSize(kW, kH);
@@ -66,11 +52,10 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
   view->set_pan(0.1, -0.05);
   view->set_scaleZ(0.5f);
   lib3d::LightSettings light;
-  light.words[lib3d::LightSettings::kAzimuth] = 200;
-  light.words[lib3d::LightSettings::kElevation] = 50;
-  light.words[lib3d::LightSettings::kAmbient] = 20;
-  light.words[lib3d::LightSettings::kDiffuse] = 60;
-  light.words[lib3d::LightSettings::kSpecular] = 40;
+  using L = lib3d::LightSettings;
+  for (auto [word, value] : {std::pair{L::kAzimuth, 200}, {L::kElevation, 50}, {L::kAmbient, 20}, {L::kDiffuse, 60},
+                             {L::kSpecular, 40}})
+    light.words[word] = value;
   view->set_lightPos(&light);
   view->set_bgColor(0x203040);
   const wxImage shown = r3dtest::GrabWindow(view->GetXWindow(), kW, kH);
@@ -80,8 +65,7 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
   ASSERT_EQ(LIB3D_RENDER_OK, Lib3dRenderFile(&r, message, sizeof message)) << message;
   wxImage written;
   ASSERT_TRUE(written.LoadFile(png, wxBITMAP_TYPE_PNG));
-  ASSERT_EQ(kW, written.GetWidth());
-  ASSERT_EQ(kH, written.GetHeight());
+  ASSERT_EQ(wxSize(kW, kH), written.GetSize());
   int differing = 0, relief = 0;
   for (int i = 0; i < kW * kH * 3; i += 3) {
     differing += std::memcmp(shown.GetData() + i, written.GetData() + i, 3) != 0;

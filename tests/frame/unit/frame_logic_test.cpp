@@ -9,88 +9,66 @@
 
 using namespace lib3d;
 
-TEST(FrameFormat, FloatsAsADefaultStreamWritesThem) {
+TEST(FrameTexts, NumbersAsADefaultStreamWritesThemAndZoomInSinglePrecision) {
   EXPECT_EQ(format_float(153.25f), "153.25");
   EXPECT_EQ(format_float(1234567.0f), "1.23457e+06");
   EXPECT_EQ(format_float(0.00001f), "1e-05");
-}
-
-TEST(FrameFormat, ZoomTexts) {
-  // After a height matrix: single-precision 1 / scale * 100.
-  EXPECT_EQ(zoom_scale_text(2.0f), "50%");
-  EXPECT_EQ(zoom_scale_text(1.0f), "100%");
-  EXPECT_EQ(zoom_scale_text(3.0f), "33.3333%");
+  EXPECT_EQ(zoom_scale_text(3.0f), "33.3333%");  // 1 / scale * 100
   EXPECT_EQ(zoom_scale_text(0.5f), "200%");
-}
-
-TEST(CursorReadout, OriginAndDivisorApplyInUnsignedIntegers) {
-  EXPECT_EQ(cursor_position_text(12, 7, {0, 0, 1}).value(), "12, 7");
-  EXPECT_EQ(cursor_position_text(13, 7, {100, 200, 2}).value(), "106, 203");
-  // Large origins stay exact (no float or signed arithmetic on the way).
-  EXPECT_EQ(cursor_position_text(5, 9, {UINT64_C(10000000000000000000), 1, 3}).value(),
-            "10000000000000000001, 4");
-}
-
-TEST(CursorReadout, DivisorZeroShowsIndicesUndivided) {
-  EXPECT_EQ(cursor_position_text(13, 7, {0, 0, 0}).value(), "13, 7");
-  EXPECT_EQ(cursor_position_text(13, 7, {100, 200, 0}).value(), "113, 207");
-}
-
-TEST(CursorReadout, NoCursorGivesNoText) {
-  EXPECT_FALSE(cursor_position_text(SIZE_MAX, 7, {0, 0, 1}).has_value());
-  EXPECT_FALSE(cursor_position_text(7, SIZE_MAX, {0, 0, 1}).has_value());
-  EXPECT_FALSE(cursor_position_text(SIZE_MAX, SIZE_MAX, {0, 0, 0}).has_value());
-  // The largest real index is still a cell.
-  EXPECT_TRUE(cursor_position_text(SIZE_MAX - 1, 0, {0, 0, 1}).has_value());
-}
-
-TEST(HelpPath, QuotesAndAsterisksAreRemoved) {
-  EXPECT_EQ(help_path_from_directory("\"/opt/Program Files/Host"),
-            "/opt/Program Files/Host/On-line Help/Zovire3DUvezIra.zez");
-  EXPECT_EQ(help_path_from_directory("/opt/a*b\"c"), "/opt/abc/On-line Help/Zovire3DUvezIra.zez");
-  EXPECT_EQ(help_path_from_directory(""), "/On-line Help/Zovire3DUvezIra.zez");
-}
-
-TEST(HelpPath, FromAQuotedCommandLine) {
-  EXPECT_EQ(help_path_from_command_line("\"/opt/Host Dir/relief3d-host\" --lang=ru"),
-            "/opt/Host Dir/On-line Help/Zovire3DUvezIra.zez");
-  EXPECT_EQ(help_path_from_command_line("/usr/local/bin/relief3d-host"),
-            "/usr/local/bin/On-line Help/Zovire3DUvezIra.zez");
-}
-
-TEST(Tooltips, TextAfterTheFirstNewline) {
-  EXPECT_EQ(tooltip_from_resource("\nOpen file ( Ctrl+O )"), "Open file ( Ctrl+O )");
-  EXPECT_EQ(tooltip_from_resource("prompt\ntip\nmore"), "tip\nmore");
+  EXPECT_EQ(tooltip_from_resource("prompt\ntip\nmore"), "tip\nmore");  // after the first newline
   EXPECT_EQ(tooltip_from_resource("no newline"), "no newline");
 }
 
+// Origin and divisor apply in unsigned integers (large origins stay exact); divisor 0 never
+// divides; no cursor, no text, yet the largest real index is still a cell.
+TEST(CursorReadout, OriginDivisorAndNoCursor) {
+  const struct { std::size_t c, r; ReadoutSettings s; const char* text; } cases[] = {
+      {12, 7, {0, 0, 1}, "12, 7"},
+      {13, 7, {100, 200, 2}, "106, 203"},
+      {5, 9, {UINT64_C(10000000000000000000), 1, 3}, "10000000000000000001, 4"},
+      {13, 7, {100, 200, 0}, "113, 207"},
+      {SIZE_MAX - 1, 0, {0, 0, 1}, nullptr},
+      {SIZE_MAX, 7, {0, 0, 1}, ""},
+      {7, SIZE_MAX, {0, 0, 0}, ""},
+  };
+  for (const auto& c : cases) {
+    const auto text = cursor_position_text(c.c, c.r, c.s);
+    if (!c.text) EXPECT_TRUE(text.has_value());
+    else if (!*c.text) EXPECT_FALSE(text.has_value()) << c.c << "," << c.r;
+    else EXPECT_EQ(text.value_or("none"), c.text);
+  }
+}
+
+// Quotes and asterisks are dropped from the host directory; the executable's name is cut off.
+TEST(HelpPath, FromTheHostDirectoryOrCommandLine) {
+  const std::string book = "/On-line Help/Zovire3DUvezIra.zez";
+  EXPECT_EQ(help_path_from_directory("\"/opt/Program Files/Host"), "/opt/Program Files/Host" + book);
+  EXPECT_EQ(help_path_from_directory("/opt/a*b\"c"), "/opt/abc" + book);
+  EXPECT_EQ(help_path_from_directory(""), book);
+  EXPECT_EQ(help_path_from_command_line("\"/opt/Host Dir/relief3d-host\" --lang=ru"), "/opt/Host Dir" + book);
+  EXPECT_EQ(help_path_from_command_line("/usr/local/bin/relief3d-host"), "/usr/local/bin" + book);
+}
+
+// Enabling and pressing touch only their own bit of their own button; unknown commands change
+// nothing and count as enabled.
 TEST(ToolbarStyles, EnableAndPressTouchOnlyTheirOwnBit) {
   ToolbarStyles s;
   s.add(ID_POINTER_3D);
   s.add(ID_HELP_3D);
-  EXPECT_EQ(s.is_enabled(ID_POINTER_3D), 1);
-  s.enable(ID_POINTER_3D, false);
-  EXPECT_EQ(s.style(ID_POINTER_3D), TBBS_DISABLED);
-  EXPECT_EQ(s.is_enabled(ID_POINTER_3D), 0);
-  s.press(ID_POINTER_3D, true);
-  EXPECT_EQ(s.style(ID_POINTER_3D), TBBS_DISABLED | TBBS_PRESSED);
-  EXPECT_EQ(s.is_enabled(ID_POINTER_3D), 0);
-  s.enable(ID_POINTER_3D, true);
-  EXPECT_EQ(s.style(ID_POINTER_3D), TBBS_PRESSED);
-  s.press(ID_POINTER_3D, false);
-  EXPECT_EQ(s.style(ID_POINTER_3D), 0u);
-  EXPECT_EQ(s.style(ID_HELP_3D), 0u);  // the other button never moved
-}
-
-TEST(ToolbarStyles, UnknownCommandsChangeNothingAndCountAsEnabled) {
-  ToolbarStyles s;
-  s.add(ID_ZOOM_IN_3D);
+  const struct { bool enable, on; unsigned style; } steps[] = {
+      {true, false, TBBS_DISABLED}, {false, true, TBBS_DISABLED | TBBS_PRESSED},
+      {true, true, TBBS_PRESSED}, {false, false, 0u}};
+  for (const auto& st : steps) {
+    if (st.enable) s.enable(ID_POINTER_3D, st.on);
+    else s.press(ID_POINTER_3D, st.on);
+    EXPECT_EQ(s.style(ID_POINTER_3D), st.style);
+    EXPECT_EQ(s.is_enabled(ID_POINTER_3D), (st.style & TBBS_DISABLED) ? 0 : 1);
+  }
+  EXPECT_EQ(s.style(ID_HELP_3D), 0u);
   s.enable(12345, false);
   s.press(12345, true);
-  EXPECT_FALSE(s.has(12345));
+  EXPECT_FALSE(s.has(12345) || s.is_pressed(12345));
   EXPECT_EQ(s.is_enabled(12345), 1);
-  EXPECT_FALSE(s.is_pressed(12345));
-  EXPECT_EQ(s.style(ID_ZOOM_IN_3D), 0u);
 }
 
 // The gauge value a load shows: the read fills its share, the compile the rest; a step that does

@@ -13,98 +13,73 @@ namespace {
 
 constexpr unsigned char kGuard = 0xA5;
 
-struct LanguageScope {
-  ResourceLanguage saved = GetResourceLanguage();
-  explicit LanguageScope(ResourceLanguage lang) {
-    lib3d::link_module_resources();
-    SetResourceLanguage(lang);
-  }
-  ~LanguageScope() { SetResourceLanguage(saved); }
-};
-
-// A buffer of `size` bytes between guard bytes; `out()` points at the usable part.
+// A buffer of `size` bytes between 8 guard bytes on each side; `out()` points at the usable part.
 struct Guarded {
   std::vector<unsigned char> bytes;
-  std::size_t size;
-  explicit Guarded(std::size_t n) : bytes(n + 16, kGuard), size(n) {}
-  void* out() { return bytes.data() + 8; }
-  unsigned char at(std::size_t i) const { return bytes[8 + i]; }
+  explicit Guarded(std::size_t n) : bytes(n + 16, kGuard) {}
+  char* out() { return reinterpret_cast<char*>(bytes.data() + 8); }
+  // The usable part as written, then whether the guards are intact.
+  std::string body() const { return std::string(bytes.begin() + 8, bytes.end() - 8); }
   bool guards_intact() const {
     for (std::size_t i = 0; i < 8; ++i)
-      if (bytes[i] != kGuard || bytes[8 + size + i] != kGuard) return false;
-    return true;
-  }
-  bool untouched() const {
-    for (unsigned char b : bytes)
-      if (b != kGuard) return false;
+      if (bytes[i] != kGuard || bytes[bytes.size() - 1 - i] != kGuard) return false;
     return true;
   }
 };
+
+std::string Caption(ResourceLanguage lang, int query) {
+  lib3d::link_module_resources();
+  SetResourceLanguage(lang);
+  Guarded buf(64);
+  const int ok = GetModuleInfo(0, query, buf.out(), 64);
+  SetResourceLanguage(ResourceLanguage::English);
+  return ok == 1 ? std::string(buf.out()) : "(refused)";
+}
 
 }  // namespace
 
-TEST(ModuleExports, OneToolWithOneEntry) {
+TEST(ModuleExports, OneToolWithOneEntryAndUnknownQueriesTouchNothing) {
   EXPECT_EQ(GetNumModuls(), 1);
-  EXPECT_NE(GetModuleFunction(0), nullptr);
   EXPECT_EQ(GetModuleFunction(0), reinterpret_cast<void*>(&RunViewer3D));
   EXPECT_EQ(GetModuleFunction(1), nullptr);
   EXPECT_EQ(GetModuleFunction(-1), nullptr);
-}
-
-TEST(ModuleExports, UnknownModuleOrQueryLeavesTheBufferAlone) {
-  LanguageScope en(ResourceLanguage::English);
+  lib3d::link_module_resources();
   for (auto [module, query] : {std::pair{1, 3}, {0, 0}, {0, 6}, {-1, 1}, {0, -4}}) {
     Guarded buf(32);
-    EXPECT_EQ(GetModuleInfo(module, query, buf.out(), buf.size), 0) << module << "," << query;
-    EXPECT_TRUE(buf.untouched()) << module << "," << query;
+    EXPECT_EQ(GetModuleInfo(module, query, buf.out(), 32), 0) << module << "," << query;
+    EXPECT_EQ(buf.body(), std::string(32, kGuard)) << module << "," << query;
   }
   EXPECT_EQ(GetModuleInfo(0, 3, nullptr, 32), 0);
+  EXPECT_EQ(Lib3dOpenFiles(nullptr, 1, 1, nullptr, nullptr, nullptr, 0), 0);  // no viewer in this process
+  EXPECT_EQ(Lib3dSnapshot("/tmp/never.png"), 0);
 }
 
-TEST(ModuleExports, CaptionCopyHasStrncpySemantics) {
-  LanguageScope en(ResourceLanguage::English);
-  Guarded four(4);
-  EXPECT_EQ(GetModuleInfo(0, 3, four.out(), 4), 1);
-  EXPECT_EQ(std::memcmp(four.out(), "3D V", 4), 0);  // no terminator
-  EXPECT_TRUE(four.guards_intact());
-
-  Guarded wide(32);
-  EXPECT_EQ(GetModuleInfo(0, 3, wide.out(), 32), 1);
-  EXPECT_EQ(std::memcmp(wide.out(), "3D Viewer", 9), 0);
-  for (std::size_t i = 9; i < 32; ++i) EXPECT_EQ(wide.at(i), 0) << i;  // 23 zero bytes
-  EXPECT_TRUE(wide.guards_intact());
-
-  Guarded exact(9);  // exactly the text's length: still no terminator
-  EXPECT_EQ(GetModuleInfo(0, 5, exact.out(), 9), 1);
-  EXPECT_EQ(std::memcmp(exact.out(), "3D Viewer", 9), 0);
-  EXPECT_TRUE(exact.guards_intact());
-
-  Guarded none(0);
-  EXPECT_EQ(GetModuleInfo(0, 3, none.out(), 0), 1);
-  EXPECT_TRUE(none.untouched());
-}
-
-TEST(ModuleExports, QueryFourWritesExactlyFourZeroBytes) {
-  for (std::size_t n : {0u, 1u, 4u, 64u}) {
-    Guarded buf(64);
-    EXPECT_EQ(GetModuleInfo(0, 4, buf.out(), n), 1);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(buf.at(i), 0);
-    for (std::size_t i = 4; i < 64; ++i) EXPECT_EQ(buf.at(i), kGuard) << "n=" << n << " i=" << i;
+// Captions are copied like strncpy: zero-padded when short, not terminated when they fill the
+// buffer; query 4 writes exactly four zero bytes whatever size is passed.
+TEST(ModuleExports, CopiesStayInsideTheBuffer) {
+  lib3d::link_module_resources();
+  const std::string caption = Caption(ResourceLanguage::English, 3);
+  ASSERT_GT(caption.size(), 4u);
+  const struct { int query; std::size_t size, passed; std::string body; } cases[] = {
+      {3, 4, 4, caption.substr(0, 4)},
+      {3, 32, 32, caption + std::string(32 - caption.size(), '\0')},
+      {3, caption.size(), caption.size(), caption},
+      {3, 0, 0, ""},
+      {4, 8, 0, std::string(4, '\0') + std::string(4, kGuard)},
+      {4, 8, 64, std::string(4, '\0') + std::string(4, kGuard)},
+  };
+  for (const auto& c : cases) {
+    Guarded buf(c.size);
+    EXPECT_EQ(GetModuleInfo(0, c.query, buf.out(), c.passed), 1);
+    EXPECT_EQ(buf.body(), c.body) << c.query << " " << c.size;
     EXPECT_TRUE(buf.guards_intact());
   }
 }
 
-TEST(ModuleExports, RussianCaptions) {
-  LanguageScope ru(ResourceLanguage::Russian);
-  Guarded caption(64), shortCaption(64);
-  EXPECT_EQ(GetModuleInfo(0, 3, caption.out(), 64), 1);
-  EXPECT_EQ(GetModuleInfo(0, 5, shortCaption.out(), 64), 1);
-  EXPECT_EQ(std::string(static_cast<char*>(caption.out())), "Окно 3D просмотра");
-  EXPECT_EQ(std::string(static_cast<char*>(shortCaption.out())), "3D просмотр");
-}
-
-TEST(ModuleExports, AutomationRefusesWithoutAGui) {
-  EXPECT_EQ(Lib3dOpenFiles(nullptr, 1, 1, nullptr, nullptr, nullptr, 0), 0);
-  EXPECT_EQ(Lib3dSnapshot(nullptr), 0);
-  EXPECT_EQ(Lib3dSnapshot("/tmp/never.png"), 0);  // no viewer in this process
+TEST(ModuleExports, CaptionsFollowTheResourceLanguage) {
+  for (int query : {3, 5}) {
+    const std::string en = Caption(ResourceLanguage::English, query), ru = Caption(ResourceLanguage::Russian, query);
+    EXPECT_NE(en, ru);
+    EXPECT_NE(ru.find('\xD0'), std::string::npos) << ru;  // Cyrillic
+  }
 }

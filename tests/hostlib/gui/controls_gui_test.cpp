@@ -2,12 +2,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/filedlg.h>
-#include <wx/radiobox.h>
 #include <wx/stattext.h>
 #include <wx/timer.h>
 
@@ -22,23 +22,28 @@ namespace {
 
 const std::string kDem = std::string(R3D_SOURCE_DIR) + "/data/jacksboro_fault_dem.tif";
 
-// A dialog that counts the choice notifications of its file control.
+// A dialog whose file control replaces a placeholder and counts its choice notifications.
 class PickerHost : public wxDialog {
 public:
   PickerHost() : wxDialog(nullptr, wxID_ANY, "picker") {
     placeholder = new wxStaticText(this, 2738, "", wxPoint(10, 14), wxSize(320, 60));
     Bind(EVT_INFILE_CHOSEN, [this](wxCommandEvent& e) {
       ++count;
-      sender = e.GetEventObject();
-      message = e.GetInt();
+      EXPECT_EQ(e.GetEventObject(), &ctrl);
+      EXPECT_EQ(e.GetInt(), WM_INFILE_CHOSEN);
       readyWhenNotified = ctrl.DataReady();
     });
+    EXPECT_TRUE(ctrl.AttachToPlaceholder(placeholder));
+    EXPECT_TRUE(ctrl.Create(1, nullptr, nullptr, 8, "\\Processing"));
+  }
+  template <class T> T* child() {
+    for (wxWindow* w : ctrl.GetChildren())
+      if (auto* t = dynamic_cast<T*>(w)) return t;  // wxDynamicCast upcasts first: UBSan objects
+    return nullptr;
   }
   wxStaticText* placeholder;
   CInFileCtrl ctrl;
   int count = 0;
-  wxObject* sender = nullptr;
-  int message = 0;
   int readyWhenNotified = -1;
 };
 
@@ -53,63 +58,57 @@ private:
 
 }  // namespace
 
+// The control takes the placeholder's place and id. Setting a path reads the raster's size
+// without notifying; a choice (browsed, or typed and confirmed with Enter, a URL too) notifies
+// the parent once, before returning, with the data already read; an unreadable one notifies with
+// no data.
 TEST(InFileCtrl, ChoiceNotifiesParentOnceSynchronously) {
   auto* host = new PickerHost;
-  ASSERT_TRUE(host->ctrl.AttachToPlaceholder(host->placeholder));
-  ASSERT_TRUE(host->ctrl.Create(1, nullptr, nullptr, 8, "\\Processing"));
   EXPECT_EQ(host->ctrl.GetId(), 2738);
   EXPECT_EQ(host->ctrl.GetPosition(), wxPoint(10, 14));
   EXPECT_FALSE(host->placeholder->IsShown());
   EXPECT_EQ(host->ctrl.DataReady(), 0);
-
-  // Setting the path programmatically reads the size but does not notify.
   host->ctrl.SetPathName(kDem);
   EXPECT_EQ(host->count, 0);
-  EXPECT_EQ(host->ctrl.Width(), 403);
-  EXPECT_EQ(host->ctrl.Height(), 344);
+  EXPECT_EQ(wxSize(host->ctrl.Width(), host->ctrl.Height()), wxSize(403, 344));
   EXPECT_NE(host->ctrl.DataReady(), 0);
 
-  host->ctrl.ChooseFile(kDem);
-  EXPECT_EQ(host->count, 1);  // delivered before ChooseFile returned, and only once
-  EXPECT_EQ(host->sender, &host->ctrl);
-  EXPECT_EQ(host->message, WM_INFILE_CHOSEN);
-  EXPECT_NE(host->readyWhenNotified, 0);
-  EXPECT_EQ(host->ctrl.GetPathName(), kDem);
-
-  // An unreadable choice still notifies, with DataReady off and no size.
   r3dtest::TempDir dir;
   ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("x.tif"), "text"));
-  host->ctrl.ChooseFile(dir.file("x.tif"));
-  EXPECT_EQ(host->count, 2);
-  EXPECT_EQ(host->readyWhenNotified, 0);
-  EXPECT_EQ(host->ctrl.Width(), 0);
-  EXPECT_EQ(host->ctrl.Height(), 0);
-
-  // A typed path or URL is taken on Enter like a browsed one: here the sample DEM over HTTP.
   r3dtest::RangeServer server(std::string(R3D_SOURCE_DIR) + "/data");
   ASSERT_TRUE(server.ok());
-  const std::string url = "  " + server.url("jacksboro_fault_dem.tif") + " ";
-  wxTextCtrl* field = nullptr;
-  for (wxWindow* w : host->ctrl.GetChildren())
-    if (auto* t = wxDynamicCast(w, wxTextCtrl)) field = t;
+  const std::string url = server.url("jacksboro_fault_dem.tif");
+  wxTextCtrl* field = host->child<wxTextCtrl>();
   ASSERT_NE(field, nullptr);
-  field->ChangeValue(wxString::FromUTF8(url.c_str()));
-  wxCommandEvent enter(wxEVT_TEXT_ENTER, field->GetId());
-  enter.SetEventObject(field);
-  field->GetEventHandler()->ProcessEvent(enter);
-  EXPECT_EQ(host->count, 3);
-  EXPECT_NE(host->readyWhenNotified, 0);
-  EXPECT_EQ(host->ctrl.GetPathName(), url.substr(2, url.size() - 3));
-  EXPECT_EQ(host->ctrl.Width(), 403);
-
-  host->ctrl.SetPathName(kDem);
+  const struct { std::string path, typed; int width; } choices[] = {
+      {kDem, "", 403}, {dir.file("x.tif"), "", 0}, {url, "  " + url + " ", 403}};
+  for (const auto& c : choices) {
+    const int before = host->count;
+    if (c.typed.empty()) {
+      host->ctrl.ChooseFile(c.path);
+    } else {
+      field->ChangeValue(wxString::FromUTF8(c.typed.c_str()));
+      wxCommandEvent enter(wxEVT_TEXT_ENTER, field->GetId());
+      enter.SetEventObject(field);
+      field->GetEventHandler()->ProcessEvent(enter);
+    }
+    EXPECT_EQ(host->count, before + 1) << c.path;
+    EXPECT_EQ(host->readyWhenNotified != 0, c.width != 0) << c.path;
+    EXPECT_EQ(host->ctrl.Width(), c.width) << c.path;
+    EXPECT_EQ(host->ctrl.GetPathName(), c.path);
+  }
   host->ctrl.ClearAll();
   EXPECT_EQ(host->ctrl.GetPathName(), "");
-  EXPECT_EQ(host->ctrl.DataReady(), 0);
-  EXPECT_EQ(host->ctrl.Width(), 0);
+  EXPECT_EQ(host->ctrl.DataReady() + host->ctrl.Width(), 0);
   EXPECT_EQ(host->count, 3);
   host->Destroy();
   r3dtest::PumpEvents();
+
+  CInFileCtrl orphan;  // no placeholder: no window, yet a choice is still read
+  EXPECT_FALSE(orphan.AttachToPlaceholder(nullptr));
+  EXPECT_FALSE(orphan.Create(1, nullptr, nullptr, 8, "\\Processing"));
+  orphan.ChooseFile(kDem);
+  EXPECT_EQ(orphan.Width(), 403);
 }
 
 namespace {
@@ -131,29 +130,20 @@ private:
   wxString* startDir_;
 };
 
-wxButton* find_button(wxWindow* root) {
-  for (wxWindow* child : root->GetChildren())
-    if (auto* b = dynamic_cast<wxButton*>(child)) return b;  // wxDynamicCast upcasts first: UBSan objects
-  return nullptr;
-}
-
 }  // namespace
 
-TEST(InFileCtrl, BrowseStartsInRememberedDir) {
+TEST(InFileCtrl, BrowseStartsInRememberedDirAndCancelKeepsTheChoice) {
   ConfigHome home;
   SetLastDir(R3D_SOURCE_DIR "/data", "\\Processing");
   auto* host = new PickerHost;
-  ASSERT_TRUE(host->ctrl.AttachToPlaceholder(host->placeholder));
-  ASSERT_TRUE(host->ctrl.Create(1, nullptr, nullptr, 8, "\\Processing"));
   host->ctrl.SetPathName(kDem);
-  wxButton* browse = find_button(&host->ctrl);
+  wxButton* browse = host->child<wxButton>();
   ASSERT_NE(browse, nullptr);
   wxString startDir;
   wxCommandEvent click(wxEVT_BUTTON, browse->GetId());
   click.SetEventObject(browse);
   wxTEST_DIALOG(browse->GetEventHandler()->ProcessEvent(click), CancelBrowse(&startDir));
   EXPECT_EQ(startDir, R3D_SOURCE_DIR "/data");
-  // Cancelled: no notification, the old choice stands.
   EXPECT_EQ(host->count, 0);
   EXPECT_EQ(host->ctrl.GetPathName(), kDem);
   EXPECT_NE(host->ctrl.DataReady(), 0);
@@ -161,33 +151,9 @@ TEST(InFileCtrl, BrowseStartsInRememberedDir) {
   r3dtest::PumpEvents();
 }
 
-TEST(InFileCtrl, CreateNeedsAPlaceholder) {
-  CInFileCtrl ctrl;
-  EXPECT_FALSE(ctrl.AttachToPlaceholder(nullptr));
-  EXPECT_FALSE(ctrl.Create(1, nullptr, nullptr, 8, "\\Processing"));
-  EXPECT_EQ(ctrl.DataReady(), 0);
-  ctrl.ChooseFile(kDem);  // no window, no parent: nothing to notify, nothing breaks
-  EXPECT_EQ(ctrl.Width(), 403);
-}
-
-namespace {
-
-wxExpectModal<CInfoFileDialogEx> ChooseInDialog(const std::string& path, int component) {
-  return wxExpectModal<CInfoFileDialogEx>([path, component](CInfoFileDialogEx* dlg) {
-    dlg->SetPathName(path);
-    dlg->SetComponent(component);
-    return wxID_OK;
-  });
-}
-
-std::uint32_t flags_word(const CreateViewStruct* cvs) {
-  std::uint32_t w;
-  std::memcpy(&w, reinterpret_cast<const unsigned char*>(cvs) + 60, 4);
-  return w;
-}
-
-}  // namespace
-
+// The record's flags word (at byte 60, where hosts read it) names the chosen component of a
+// two-valued raster; a one-valued raster is always real; cancel leaves no record; the directory is
+// remembered under the dialog's key.
 TEST(InfoFileDialog, ComponentOfTwoValuedRasterAtOffset60) {
   ConfigHome home;
   r3dtest::TempDir dir;
@@ -196,89 +162,27 @@ TEST(InfoFileDialog, ComponentOfTwoValuedRasterAtOffset60) {
     *im = 1;
     return x;
   }));
-  const std::uint32_t expected[] = {0, CVS_IMAGINARY, CVS_AMPLITUDE, CVS_PHASE};
-  for (int component = 0; component < 4; ++component) {
+  const struct { std::string path; int component, result; std::uint32_t flags; } cases[] = {
+      {cplx, 0, wxID_OK, 0},         {cplx, 1, wxID_OK, CVS_IMAGINARY}, {cplx, 2, wxID_OK, CVS_AMPLITUDE},
+      {cplx, 3, wxID_OK, CVS_PHASE}, {kDem, 2, wxID_OK, 0},             {cplx, 2, wxID_CANCEL, 0}};
+  for (const auto& c : cases) {
     CInfoFileDialogEx dlg(1, nullptr, nullptr, 0x4004, nullptr, nullptr, 1, "\\Viewer", 0);
     EXPECT_EQ(dlg.GetCreateViewStruct(), nullptr);
     int result = 0;
-    wxTEST_DIALOG(result = dlg.DoModal(), ChooseInDialog(cplx, component));
-    ASSERT_EQ(result, wxID_OK);
-    EXPECT_EQ(dlg.GetPathName(), cplx);
-    ASSERT_NE(dlg.GetCreateViewStruct(), nullptr);
-    EXPECT_EQ(flags_word(dlg.GetCreateViewStruct()), expected[component]) << component;
+    wxTEST_DIALOG(result = dlg.DoModal(), wxExpectModal<CInfoFileDialogEx>([&c](CInfoFileDialogEx* d) {
+                    d->SetPathName(c.path);
+                    d->SetComponent(c.component);
+                    return c.result;
+                  }));
+    ASSERT_EQ(result, c.result);
+    const CreateViewStruct* cvs = dlg.GetCreateViewStruct();
+    ASSERT_EQ(cvs != nullptr, c.result == wxID_OK) << c.path;
+    if (!cvs) continue;
+    std::uint32_t word;
+    std::memcpy(&word, reinterpret_cast<const unsigned char*>(cvs) + 60, 4);
+    EXPECT_EQ(word, c.flags) << c.path << " " << c.component;
   }
-  // The directory is remembered under the dialog's key.
-  EXPECT_EQ(GetLastDir("\\Viewer"), dir.path());
-
-  // For a one-valued raster the component choice is off and the record says real.
-  CInfoFileDialogEx dlg(1, nullptr, nullptr, 0x4004, nullptr, nullptr, 1, "\\Viewer", 0);
-  int result = 0;
-  wxTEST_DIALOG(result = dlg.DoModal(), ChooseInDialog(kDem, 2));
-  ASSERT_EQ(result, wxID_OK);
-  EXPECT_EQ(flags_word(dlg.GetCreateViewStruct()), 0u);
-
-  // Cancel leaves no record.
-  CInfoFileDialogEx cancelled(1, nullptr, cplx.c_str(), 0x4004, nullptr, nullptr, 1, "\\Viewer", 0);
-  wxTEST_DIALOG(result = cancelled.DoModal(), wxExpectModal<CInfoFileDialogEx>(wxID_CANCEL));
-  EXPECT_EQ(result, wxID_CANCEL);
-  EXPECT_EQ(cancelled.GetCreateViewStruct(), nullptr);
-}
-
-TEST(SpinButton, BuddyFollowsArrowsWithinRange) {
-  auto* dlg = new wxDialog(nullptr, wxID_ANY, "spin", wxDefaultPosition, wxSize(300, 200));
-  auto* edit = new wxTextCtrl(dlg, 2732, "0", wxPoint(20, 20), wxSize(120, -1));
-  auto* spin = new CSpinButtonCtrl32;
-  ASSERT_TRUE(spin->Create(0x50000000 | 0x0004 | 0x0002 | 0x0020, wxRect(10, 10, 50, 50), dlg, 0));
-  spin->SetBuddy(edit);
-  EXPECT_EQ(spin->GetBuddy(), edit);
-  EXPECT_GE(spin->GetPosition().x, edit->GetPosition().x + edit->GetSize().x - 1);  // at the buddy's right
-  EXPECT_LE(spin->GetSize().x, spin->FromDIP(20));  // a slim column of arrows, not GTK's "- +" pair
-  EXPECT_EQ(spin->GetSize().y, edit->GetSize().y);
-  spin->SetRange(0, 255);
-  spin->SetPos(254);
-  EXPECT_EQ(edit->GetValue(), "254");
-  spin->Step(1);
-  spin->Step(1);
-  EXPECT_EQ(edit->GetValue(), "255");
-  EXPECT_EQ(spin->GetPos(), 255);
-
-  // What the user typed is where the next click starts.
-  edit->ChangeValue("17");
-  EXPECT_EQ(spin->GetPos(), 17);
-  spin->Step(-1);
-  EXPECT_EQ(edit->GetValue(), "16");
-  edit->ChangeValue("900");
-  EXPECT_EQ(spin->GetPos(), 255);
-  edit->ChangeValue("abc");
-  EXPECT_EQ(spin->GetPos(), 16);
-  spin->SetPos(-3);
-  EXPECT_EQ(edit->GetValue(), "0");
-
-  // The native arrow path: a spin event one step above the control's value.
-  spin->SetPos(10);
-  edit->ChangeValue("40");
-  wxSpinEvent ev(wxEVT_SPIN, spin->GetId());
-  ev.SetEventObject(spin);
-  ev.SetPosition(spin->GetValue() + 1);
-  spin->GetEventHandler()->ProcessEvent(ev);
-  EXPECT_EQ(edit->GetValue(), "41");
-
-  // Typed text (a user edit, not ChangeValue) moves the native control: at the top of the range,
-  // typing a lower number lets the up arrow work again.
-  spin->SetPos(255);
-  edit->SetValue("100");
-  EXPECT_EQ(spin->GetValue(), 100);
-  wxSpinEvent up(wxEVT_SPIN, spin->GetId());
-  up.SetEventObject(spin);
-  up.SetPosition(101);
-  spin->GetEventHandler()->ProcessEvent(up);
-  EXPECT_EQ(edit->GetValue(), "101");
-
-  spin->SetRange(1, 255);  // narrowing keeps the buddy in range
-  spin->SetPos(0);
-  EXPECT_EQ(spin->GetPos(), 1);
-  dlg->Destroy();
-  r3dtest::PumpEvents();
+  EXPECT_EQ(GetLastDir("\\Viewer"), R3D_SOURCE_DIR "/data");
 }
 
 TEST(InfoFileDialog, OkOnlyEndsWithAReadableRaster) {
@@ -308,4 +212,47 @@ TEST(InfoFileDialog, OkOnlyEndsWithAReadableRaster) {
   EXPECT_EQ(dlg.GetPathName(), kDem);
   ASSERT_NE(dlg.GetCreateViewStruct(), nullptr);
   EXPECT_EQ(dlg.GetCreateViewStruct()->flags, 0u);
+}
+
+// A slim column of arrows at its buddy's right whose clicks move the buddy's number within the
+// range; what the user typed (clamped, or the last good value) is where the next click starts.
+TEST(SpinButton, BuddyFollowsArrowsWithinRange) {
+  auto* dlg = new wxDialog(nullptr, wxID_ANY, "spin", wxDefaultPosition, wxSize(300, 200));
+  auto* edit = new wxTextCtrl(dlg, 2732, "0", wxPoint(20, 20), wxSize(120, -1));
+  auto* spin = new CSpinButtonCtrl32;
+  ASSERT_TRUE(spin->Create(0x50000000 | 0x0004 | 0x0002 | 0x0020, wxRect(10, 10, 50, 50), dlg, 0));
+  spin->SetBuddy(edit);
+  EXPECT_EQ(spin->GetBuddy(), edit);
+  EXPECT_GE(spin->GetPosition().x, edit->GetPosition().x + edit->GetSize().x - 1);
+  EXPECT_LE(spin->GetSize().x, spin->FromDIP(20));  // not GTK's "- +" pair
+  EXPECT_EQ(spin->GetSize().y, edit->GetSize().y);
+  spin->SetRange(0, 255);
+  // An action, then the buddy's text and the position it gives.
+  const auto arrow = [&](int to) {  // the native arrow path: a spin event at the new value
+    wxSpinEvent ev(wxEVT_SPIN, spin->GetId());
+    ev.SetEventObject(spin);
+    ev.SetPosition(to);
+    spin->GetEventHandler()->ProcessEvent(ev);
+  };
+  const struct { std::function<void()> act; const char* text; int pos; } steps[] = {
+      {[&] { spin->SetPos(254); }, "254", 254},
+      {[&] { spin->Step(1), spin->Step(1); }, "255", 255},
+      {[&] { edit->ChangeValue("17"); }, "17", 17},
+      {[&] { spin->Step(-1); }, "16", 16},
+      {[&] { edit->ChangeValue("900"); }, "900", 255},
+      {[&] { edit->ChangeValue("abc"); }, "abc", 16},
+      {[&] { spin->SetPos(-3); }, "0", 0},
+      {[&] { spin->SetPos(10), edit->ChangeValue("40"), arrow(spin->GetValue() + 1); }, "41", 41},
+      // A user edit (not ChangeValue) moves the native control: at the top of the range, typing a
+      // lower number lets the up arrow work again.
+      {[&] { spin->SetPos(255), edit->SetValue("100"), arrow(101); }, "101", 101},
+      {[&] { spin->SetRange(1, 255), spin->SetPos(0); }, "1", 1},
+  };
+  for (const auto& s : steps) {
+    s.act();
+    EXPECT_EQ(edit->GetValue(), s.text);
+    EXPECT_EQ(spin->GetPos(), s.pos) << s.text;
+  }
+  dlg->Destroy();
+  r3dtest::PumpEvents();
 }

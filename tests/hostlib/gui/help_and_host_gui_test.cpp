@@ -72,27 +72,31 @@ void record(const char* address, unsigned command) { g_calls.push_back(std::stri
 
 }  // namespace
 
+// With a hook set, only addresses of existing books reach it (and nothing is shown).
 TEST(HtmlHelp, HookRecordsOnlyExistingBooks) {
   r3dtest::TempDir dir;
   const std::string book = dir.file("Book.zez");
   ASSERT_TRUE(write_book(book));
   g_calls.clear();
   SetHtmlHelpHook(&record);
-  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Eng/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 1);
-  EXPECT_EQ(HtmlHelpA(nullptr, (dir.file("none.zez") + "::/Eng/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
-  EXPECT_EQ(HtmlHelpA(nullptr, "::/Eng/Viewer3D.htm", HH_DISPLAY_TOPIC, 0), 0);
+  const std::pair<std::string, int> calls[] = {{book + "::/Eng/Viewer3D.htm", 1},
+                                               {dir.file("none.zez") + "::/Eng/Viewer3D.htm", 0},
+                                               {"::/Eng/Viewer3D.htm", 0}};
+  for (const auto& [address, result] : calls)
+    EXPECT_EQ(HtmlHelpA(nullptr, address.c_str(), HH_DISPLAY_TOPIC, 0), result) << address;
   EXPECT_EQ(HtmlHelpA(nullptr, nullptr, HH_DISPLAY_TOPIC, 0), 0);
   SetHtmlHelpHook(nullptr);
-  ASSERT_EQ(g_calls.size(), 1u);
-  EXPECT_EQ(g_calls[0], book + "::/Eng/Viewer3D.htm|0");
+  EXPECT_EQ(g_calls, std::vector<std::string>{book + "::/Eng/Viewer3D.htm|0"});
 }
 
+// The page of the topic is rendered (its title and a word of its text in the window's parsed
+// cells), in the book of its language, whose contents list only that language's pages; backslashes
+// in the topic are accepted; a missing page or a book that is no zip is refused.
 TEST(HtmlHelp, RendersTopicInItsLanguageBook) {
   r3dtest::TempDir dir;
   const std::string book = dir.file("Book.zez");
   ASSERT_TRUE(write_book(book));
-  // Backslashes in the topic are accepted; each language's contents list only its own pages.
-  const struct { const char* address; const char* topic; const char* title; const char* word; } cases[] = {
+  const struct { const char *address, *topic, *title, *word; } cases[] = {
       {"::/Rus/Viewer3D.htm", "Rus/Viewer3D.htm", "Окно", "Рельеф"},
       {"::\\Eng\\Viewer3D.htm", "Eng/Viewer3D.htm", "Viewer", "Relief"},
   };
@@ -102,13 +106,13 @@ TEST(HtmlHelp, RendersTopicInItsLanguageBook) {
     r3dtest::PumpEvents(50);
     wxHtmlHelpWindow* help = help_showing(c.topic);
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->GetHtmlWindow()->GetOpenedPageTitle().utf8_str(), std::string(c.title));
-    EXPECT_NE(std::string(help->GetHtmlWindow()->ToText().utf8_str()).find(c.word), std::string::npos);
+    EXPECT_EQ(help->GetHtmlWindow()->GetOpenedPageTitle().utf8_string(), c.title);
+    EXPECT_NE(help->GetHtmlWindow()->ToText().utf8_string().find(c.word), std::string::npos);
     EXPECT_EQ(contents_of(help), "Book;Contents " + std::string(c.topic).substr(0, 3) + ";");
   }
-  EXPECT_EQ(HtmlHelpA(nullptr, (book + "::/Eng/Missing.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
   ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("text.zez"), "not a zip"));
-  EXPECT_EQ(HtmlHelpA(nullptr, (dir.file("text.zez") + "::/Eng/Viewer3D.htm").c_str(), HH_DISPLAY_TOPIC, 0), 0);
+  for (const std::string& bad : {book + "::/Eng/Missing.htm", dir.file("text.zez") + "::/Eng/Viewer3D.htm"})
+    EXPECT_EQ(HtmlHelpA(nullptr, bad.c_str(), HH_DISPLAY_TOPIC, 0), 0) << bad;
   r3dtest::PumpEvents(50);
 }
 
@@ -195,37 +199,44 @@ protected:
 
 }  // namespace
 
+// Every tool of every module is listed with its captions; a library that is no tool module, or no
+// library at all, is named and skipped. The language comes from --lang, else the locale.
 TEST_F(HostProgram, ListsToolsInTheChosenLanguage) {
-  Outcome r = host("--list");
+  const Outcome r = host("--list");
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("Alpha-en-3\tAlpha-en-5\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Beta-en-3"), std::string::npos);
-  EXPECT_NE(r.out.find("b_plain.so is not a tool module"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("cannot load"), std::string::npos) << r.out;
-  EXPECT_NE(host("--list --lang=ru").out.find("Alpha-ru-3"), std::string::npos);
-  EXPECT_NE(host("--list", "LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8").out.find("Beta-ru-3"), std::string::npos);
-  EXPECT_NE(host("--list --lang=en", "LC_ALL=ru_RU.UTF-8").out.find("Beta-en-3"), std::string::npos);
-  EXPECT_NE(host("--list", "LC_ALL=en_US.UTF-8 LANG=ru_RU.UTF-8").out.find("Beta-en-3"), std::string::npos);
+  for (const char* seen : {"Alpha-en-3\tAlpha-en-5\n", "Beta-en-3", "b_plain.so is not a tool module", "cannot load"})
+    EXPECT_NE(r.out.find(seen), std::string::npos) << seen << " in " << r.out;
+  const struct { const char *args, *env, *seen; } langs[] = {
+      {"--list --lang=ru", "LC_ALL= LANG=C", "Alpha-ru-3"},
+      {"--list", "LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8", "Beta-ru-3"},
+      {"--list --lang=en", "LC_ALL=ru_RU.UTF-8", "Beta-en-3"},
+      {"--list", "LC_ALL=en_US.UTF-8 LANG=ru_RU.UTF-8", "Beta-en-3"}};
+  for (const auto& l : langs) EXPECT_NE(host(l.args, l.env).out.find(l.seen), std::string::npos) << l.env << " " << l.args;
 }
 
+// Batch mode needs no display: the files, factors and size (or the default one) reach the plug-in
+// as given (an existing texture file may have a comma in its name); its message and status reach
+// the user, and without a module that renders there is no picture.
 TEST_F(HostProgram, SnapshotPassesFilesToThePluginWithoutADisplay) {
   const std::string batch = "env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL= LANG=C";
-  Outcome r = host("--relief /data/good.tif --factors 3,4 --texture /t/r.tif,/t/g.tif,/t/b.tif --snapshot /tmp/o.png", batch);
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(slurp(log_), "render /data/good.tif 3 4 /t/r.tif /t/g.tif /t/b.tif /tmp/o.png 638x403\n");
-
-  std::remove(log_.c_str());
-  const std::string one = dir_.file("tex,ture.tif");  // an existing file whose name has a comma
-  ASSERT_TRUE(r3dtest::WriteTextFile(one, "x"));
-  r = host("--relief /data/good.tif --texture '" + one + "' --snapshot /tmp/o.png --size 9x7", batch);
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(slurp(log_), "render /data/good.tif 1 1 " + one + " " + one + " " + one + " /tmp/o.png 9x7\n");
-
-  r = host("--relief /data/bad.tif --snapshot /tmp/o.png", batch);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("relief3d-host: cannot read relief /data/bad.tif: no such file\n"), std::string::npos) << r.out;
+  const std::string comma = dir_.file("tex,ture.tif");
+  ASSERT_TRUE(r3dtest::WriteTextFile(comma, "x"));
+  const struct { std::string args; int status; std::string log, says; } cases[] = {
+      {"--relief /data/good.tif --factors 3,4 --texture /t/r.tif,/t/g.tif,/t/b.tif --snapshot /tmp/o.png", 0,
+       "render /data/good.tif 3 4 /t/r.tif /t/g.tif /t/b.tif /tmp/o.png 638x403\n", ""},
+      {"--relief /data/good.tif --texture '" + comma + "' --snapshot /tmp/o.png --size 9x7", 0,
+       "render /data/good.tif 1 1 " + comma + " " + comma + " " + comma + " /tmp/o.png 9x7\n", ""},
+      {"--relief /data/bad.tif --snapshot /tmp/o.png", 1, "render /data/bad.tif 1 1 - - - /tmp/o.png 638x403\n",
+       "relief3d-host: cannot read relief /data/bad.tif: no such file\n"}};
+  for (const auto& c : cases) {
+    std::remove(log_.c_str());
+    const Outcome r = host(c.args, batch);
+    EXPECT_EQ(r.status, c.status) << r.out;
+    EXPECT_EQ(slurp(log_), c.log);
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+  }
   std::remove((plugins_ + "/a_fake.so").c_str());
-  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/o.png", batch).status, 1);  // nobody can render it
+  EXPECT_EQ(host("--relief /data/good.tif --snapshot /tmp/o.png", batch).status, 1);
 }
 
 namespace {

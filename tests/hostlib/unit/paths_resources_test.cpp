@@ -3,11 +3,10 @@
 #include <fnmatch.h>
 
 #include <clocale>
-
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <sstream>
-#include <fstream>
 #include <string>
 
 #include "host/common/HostStrings.h"
@@ -16,6 +15,7 @@
 #include "hostlib/Paths.h"
 #include "hostlib/ProcessLocale.h"
 #include "hostlib/Resources.h"
+#include "hostlib/Settings.h"
 #include "tests/support/RasterFixtures.h"
 
 namespace {
@@ -23,21 +23,15 @@ namespace {
 // Points the configuration directory at a fresh temporary directory for one test.
 class ConfigHome {
 public:
-  ConfigHome() {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    if (old) old_ = old, had_ = true;
-    setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+  ConfigHome() { setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1); }
+  ~ConfigHome() { unsetenv("XDG_CONFIG_HOME"); }
+  std::string file(const char* name) const {
+    std::filesystem::create_directories(dir_.file("relief3d"));
+    return dir_.file("relief3d/") + name;
   }
-  ~ConfigHome() {
-    if (had_) setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
-  }
-  std::string file() const { return dir_.path() + "/relief3d/lastdirs"; }
 
 private:
   r3dtest::TempDir dir_;
-  std::string old_;
-  bool had_ = false;
 };
 
 struct LanguageGuard {
@@ -47,28 +41,34 @@ struct LanguageGuard {
 
 }  // namespace
 
-TEST(Paths, FilePathWithoutName) {
-  EXPECT_EQ(GetFilePathWOName("\"/opt/relief 3d/bin/relief3d-host\" --lang=ru"), "\"/opt/relief 3d/bin");
-  EXPECT_EQ(GetFilePathWOName("/opt/bin/host --plugins /x/y"), "/opt/bin");
-  EXPECT_EQ(GetFilePathWOName("\"C:\\Program Files\\Host\\host.exe\" /a/b"), "\"C:\\Program Files\\Host");
-  EXPECT_EQ(GetFilePathWOName("C:\\tools/mixed\\host.exe"), "C:\\tools/mixed");
-  EXPECT_EQ(GetFilePathWOName("host --dir /tmp/x"), "");
-  EXPECT_EQ(GetFilePathWOName("\"host\" /tmp/x"), "");
-  EXPECT_EQ(GetFilePathWOName("\"/unterminated/dir/host"), "\"/unterminated/dir");
-  EXPECT_EQ(GetFilePathWOName(""), "");
-  EXPECT_EQ(GetFilePathWOName(nullptr), "");
+// The executable's directory from a command line: quoted or not, either slash, never an argument.
+TEST(Paths, FilePathWithoutNameAndFileExistence) {
+  const struct { const char* line; const char* dir; } cases[] = {
+      {"\"/opt/relief 3d/bin/relief3d-host\" --lang=ru", "\"/opt/relief 3d/bin"},
+      {"/opt/bin/host --plugins /x/y", "/opt/bin"},
+      {"\"C:\\Program Files\\Host\\host.exe\" /a/b", "\"C:\\Program Files\\Host"},
+      {"C:\\tools/mixed\\host.exe", "C:\\tools/mixed"},
+      {"host --dir /tmp/x", ""},
+      {"\"host\" /tmp/x", ""},
+      {"\"/unterminated/dir/host", "\"/unterminated/dir"},
+      {"", ""},
+      {nullptr, ""}};
+  for (const auto& c : cases) EXPECT_EQ(GetFilePathWOName(c.line), c.dir) << (c.line ? c.line : "null");
+
+  r3dtest::TempDir d;
+  ASSERT_TRUE(r3dtest::WriteTextFile(d.file("a.txt"), "x"));
+  EXPECT_NE(IsFileExist(d.file("a.txt").c_str()), 0);
+  for (const std::string& no : {d.file("b.txt"), d.path(), std::string()}) EXPECT_EQ(IsFileExist(no.c_str()), 0) << no;
+  EXPECT_EQ(IsFileExist(nullptr), 0);
 }
 
+// The process's own command line names this executable, quoted; an override holds until reset.
 TEST(Paths, ProcessCommandLine) {
   const std::string self = GetProcessCommandLine();
   ASSERT_GE(self.size(), 3u);
-  EXPECT_EQ(self.front(), '"');
-  EXPECT_EQ(self.back(), '"');
+  EXPECT_EQ(self.front() + std::string(1, self.back()), "\"\"");
   EXPECT_NE(IsFileExist(self.substr(1, self.size() - 2).c_str()), 0);
-  // The help path is built from it: the directory is where the executable lives.
-  const std::string dir = GetFilePathWOName(self.c_str());
-  EXPECT_EQ(dir, self.substr(0, self.rfind('/')));
-
+  EXPECT_EQ(GetFilePathWOName(self.c_str()), self.substr(0, self.rfind('/')));
   SetProcessCommandLine("\"/x/y/host\" --lang=ru");
   EXPECT_STREQ(GetProcessCommandLine(), "\"/x/y/host\" --lang=ru");
   SetProcessCommandLine(nullptr);
@@ -77,24 +77,18 @@ TEST(Paths, ProcessCommandLine) {
 
 // An installed tree is told by its lib/relief3d/plugins folder; anything else is a build tree.
 TEST(Paths, HostLayoutFromTheExecutableDirectory) {
-  static std::set<std::string> dirs;
-  dirs = {"/usr/lib/relief3d/plugins", "/usr/share/relief3d/data", "/opt/r3d/lib/relief3d/plugins",
-          "/src/build/lib/relief3d"};
-  const auto isDir = [](const std::string& d) { return dirs.count(d) > 0; };
-  const struct {
-    const char* exeDir;
-    const char *plugins, *share, *samples;
-  } cases[] = {
+  static const std::set<std::string> dirs = {"/usr/lib/relief3d/plugins", "/usr/share/relief3d/data",
+                                             "/opt/r3d/lib/relief3d/plugins", "/src/build/lib/relief3d"};
+  const struct { const char *exeDir, *plugins, *share, *samples; } cases[] = {
       {"/usr/bin", "/usr/lib/relief3d/plugins", "/usr/share/relief3d", "/usr/share/relief3d/data"},
       {"/opt/r3d/bin/", "/opt/r3d/lib/relief3d/plugins", "/opt/r3d/share/relief3d", ""},
-      {"/src/build/bin", "/src/build/bin/plugins", "/src/build/bin", ""},  // no plugins folder: build tree
+      {"/src/build/bin", "/src/build/bin/plugins", "/src/build/bin", ""},
       {"/home/u/sbin", "/home/u/sbin/plugins", "/home/u/sbin", ""},
   };
   for (const auto& c : cases) {
-    const HostLayout l = ResolveHostLayout(c.exeDir, isDir);
-    EXPECT_EQ(l.pluginDir, c.plugins) << c.exeDir;
-    EXPECT_EQ(l.shareDir, c.share) << c.exeDir;
-    EXPECT_EQ(l.sampleDir, c.samples) << c.exeDir;
+    const HostLayout l = ResolveHostLayout(c.exeDir, [](const std::string& d) { return dirs.count(d) > 0; });
+    EXPECT_EQ(l.pluginDir + "|" + l.shareDir + "|" + l.sampleDir,
+              std::string(c.plugins) + "|" + c.share + "|" + c.samples);
   }
 }
 
@@ -114,71 +108,68 @@ TEST(Paths, RasterFilterTakesDemsInEitherCase) {
   for (const char* name : {"notes.txt", "dem.tif.aux.xml", "tif", "dem.tifx"}) EXPECT_FALSE(matches(name)) << name;
 }
 
-TEST(Paths, IsFileExist) {
-  r3dtest::TempDir d;
-  ASSERT_TRUE(r3dtest::WriteTextFile(d.file("a.txt"), "x"));
-  EXPECT_NE(IsFileExist(d.file("a.txt").c_str()), 0);
-  EXPECT_EQ(IsFileExist(d.file("b.txt").c_str()), 0);
-  EXPECT_EQ(IsFileExist(d.path().c_str()), 0);
-  EXPECT_EQ(IsFileExist(""), 0);
-  EXPECT_EQ(IsFileExist(nullptr), 0);
-}
-
-TEST(LastDir, RememberedPerKeyAcrossLoads) {
+// Last directories are kept per key in a file, so a later process sees them; any directory text
+// survives; a corrupt file reads as empty and is replaced by the next write.
+TEST(LastDir, RememberedPerKeyAndACorruptFileIsReplaced) {
   ConfigHome home;
   EXPECT_EQ(GetLastDir("\\Viewer\\Palette"), "");
   SetLastDir("/data/palettes", "\\Viewer\\Palette");
   SetLastDir("/data/reliefs", "\\Viewer");
   SetLastDir("/odd\tdir\nwith \\ marks", "\\Processing");
-  EXPECT_EQ(GetLastDir("\\Viewer\\Palette"), "/data/palettes");
-  EXPECT_EQ(GetLastDir("\\Viewer"), "/data/reliefs");
-  EXPECT_EQ(GetLastDir("\\Processing"), "/odd\tdir\nwith \\ marks");
   SetLastDir("/data/other", "\\Viewer");
-  EXPECT_EQ(GetLastDir("\\Viewer"), "/data/other");
-  EXPECT_EQ(GetLastDir("\\Viewer\\Palette"), "/data/palettes");
-  EXPECT_EQ(GetLastDir("\\Unknown"), "");
-  EXPECT_EQ(GetLastDir(nullptr), "");
   SetLastDir(nullptr, "\\Viewer");  // ignored
-  EXPECT_EQ(GetLastDir("\\Viewer"), "/data/other");
-  // Stored as a file, so a later process sees it.
-  std::ifstream in(home.file());
-  EXPECT_TRUE(in.good());
-}
-
-TEST(LastDir, CorruptFileGivesEmptyAndIsReplaced) {
-  ConfigHome home;
-  SetLastDir("/a", "\\Viewer");
+  EXPECT_TRUE(std::filesystem::exists(home.file("lastdirs")));
+  const struct { const char* key; const char* dir; } cases[] = {
+      {"\\Viewer\\Palette", "/data/palettes"}, {"\\Viewer", "/data/other"},
+      {"\\Processing", "/odd\tdir\nwith \\ marks"}, {"\\Unknown", ""}, {nullptr, ""}};
+  for (const auto& c : cases) EXPECT_EQ(GetLastDir(c.key), c.dir) << (c.key ? c.key : "null");
   for (const char* junk : {"garbage\n", "relief3d-lastdirs 1\n\\Viewer\n", "relief3d-lastdirs 1\n\\Viewer\t/a\\q\n",
                            "", "\x01\x02\xff\xfe"}) {
-    ASSERT_TRUE(r3dtest::WriteTextFile(home.file(), junk));
+    ASSERT_TRUE(r3dtest::WriteTextFile(home.file("lastdirs"), junk));
     EXPECT_EQ(GetLastDir("\\Viewer"), "") << junk;
   }
   SetLastDir("/b", "\\Processing");
   EXPECT_EQ(GetLastDir("\\Processing"), "/b");
 }
 
+// The user's settings file: keys as written by hand, the last line winning, and the words that
+// switch a setting off.
+TEST(Settings, KeysAreFoundAsWrittenByHand) {
+  const char* text = "# comments and blank lines\n\n  coarse-drags =  Off \r\nother=1\ncoarse-drags-x = no\n"
+                     "broken line\ncolour = a = b\n";
+  const struct { const char *key, *want; } cases[] = {
+      {"coarse-drags", "Off"}, {"other", "1"}, {"colour", "a = b"}, {"missing", "dflt"}, {"broken line", "dflt"},
+      {"# comments and blank lines", "dflt"}};
+  for (const auto& c : cases) EXPECT_EQ(c.want, FindSetting(text, c.key, "dflt")) << c.key;
+  EXPECT_EQ("2", FindSetting("k = 1\nk = 2\n", "k", ""));
+  for (const char* off : {"off", "OFF", "no", "False", "0"}) EXPECT_TRUE(SettingIsOff(off)) << off;
+  for (const char* on : {"on", "yes", "1", "", "offf"}) EXPECT_FALSE(SettingIsOff(on)) << on;
+
+  ConfigHome home;
+  EXPECT_EQ("on", GetSetting("coarse-drags", "on"));  // no file yet
+  ASSERT_TRUE(r3dtest::WriteTextFile(home.file("settings"), "coarse-drags = off\n"));
+  EXPECT_EQ("off", GetSetting("coarse-drags", "on"));
+}
+
+// Every host string has an English and a different, Cyrillic Russian text.
 TEST(Resources, HostStringsInBothLanguages) {
   LanguageGuard guard;
-  const int ids[] = {317, 269, 270, 271, 272, 296, 308, 309, 310, 273};
-  SetResourceLanguage(ResourceLanguage::English);
-  std::string english[10];
-  for (int i = 0; i < 10; ++i) {
-    english[i] = GetResourceString(ids[i]);
-    EXPECT_FALSE(english[i].empty()) << ids[i];
-    EXPECT_TRUE(HasResourceString(ids[i]));
-  }
-  EXPECT_EQ(english[0], "Grey");
-  SetResourceLanguage(ResourceLanguage::Russian);
-  for (int i = 0; i < 10; ++i) {
-    const std::string ru = GetResourceString(ids[i]);
-    EXPECT_NE(ru, english[i]) << ids[i];
-    // Cyrillic letters are two-byte UTF-8 sequences starting with 0xD0 or 0xD1.
-    EXPECT_TRUE(ru.find('\xD0') != std::string::npos || ru.find('\xD1') != std::string::npos) << ids[i];
+  for (int id : {317, 269, 270, 271, 272, 296, 308, 309, 310, 273}) {
+    SetResourceLanguage(ResourceLanguage::English);
+    const std::string en = GetResourceString(id);
+    EXPECT_TRUE(HasResourceString(id));
+    SetResourceLanguage(ResourceLanguage::Russian);
+    const std::string ru = GetResourceString(id);
+    EXPECT_FALSE(en.empty()) << id;
+    EXPECT_NE(ru, en) << id;
+    EXPECT_TRUE(ru.find('\xD0') != std::string::npos || ru.find('\xD1') != std::string::npos) << id;
   }
   EXPECT_EQ(GetResourceString(274), "");
   EXPECT_FALSE(HasResourceString(274));
 }
 
+// Modules are searched latest-linked first, per language (a module without a text in the current
+// language hides the others' text); relinking moves a module to the front; unlinking is idempotent.
 TEST(Resources, ChainSearchesLatestModuleFirst) {
   LanguageGuard guard;
   SetResourceLanguage(ResourceLanguage::English);
@@ -190,31 +181,27 @@ TEST(Resources, ChainSearchesLatestModuleFirst) {
   ResourceModule ma, mb;
   ma.tables = ta, ma.tableSizes = sa, ma.tableCount = 1;
   mb.tables = tb, mb.tableSizes = sb, mb.tableCount = 1;
-  mb.loadBitmap = [](int id, int size) { return id == 77 ? wxBitmap(size, size) : wxBitmap(); };
-
   const std::string hostText = GetResourceString(269);
+  const auto texts = [](ResourceLanguage lang) {
+    SetResourceLanguage(lang);
+    const std::string t = GetResourceString(269) + "|" + GetResourceString(5000);
+    SetResourceLanguage(ResourceLanguage::English);
+    return t;
+  };
   LinkResourceModule(&ma);
-  EXPECT_EQ(GetResourceString(269), "A-override");
-  EXPECT_EQ(GetResourceString(5000), "A only");
+  EXPECT_EQ(texts(ResourceLanguage::English), "A-override|A only");
   LinkResourceModule(&mb);
-  EXPECT_EQ(GetResourceString(5000), "B wins");
-  SetResourceLanguage(ResourceLanguage::Russian);
-  EXPECT_EQ(GetResourceString(5000), "Б");
-  EXPECT_EQ(GetResourceString(269), "А-замена");
-  SetResourceLanguage(ResourceLanguage::English);
-  // Linking again moves a module to the front.
+  EXPECT_EQ(texts(ResourceLanguage::English), "A-override|B wins");
+  EXPECT_EQ(texts(ResourceLanguage::Russian), "А-замена|Б");
   LinkResourceModule(&ma);
-  EXPECT_EQ(GetResourceString(5000), "A only");
-  SetResourceLanguage(ResourceLanguage::Russian);
-  EXPECT_EQ(GetResourceString(5000), "");  // A has no Russian text: not B's
-  SetResourceLanguage(ResourceLanguage::English);
+  EXPECT_EQ(texts(ResourceLanguage::English), "A-override|A only");
+  EXPECT_EQ(texts(ResourceLanguage::Russian), "А-замена|");
   UnlinkResourceModule(&ma);
-  EXPECT_EQ(GetResourceString(5000), "B wins");
-  EXPECT_EQ(GetResourceString(269), hostText);
+  EXPECT_EQ(texts(ResourceLanguage::English), hostText + "|B wins");
   UnlinkResourceModule(&mb);
+  UnlinkResourceModule(&mb);
+  EXPECT_EQ(texts(ResourceLanguage::English), hostText + "|");
   EXPECT_FALSE(HasResourceString(5000));
-  UnlinkResourceModule(&mb);  // twice: harmless
-  EXPECT_EQ(GetResourceString(269), hostText);
 }
 
 // The C library follows the interface language (GTK's dialogs translate through it); numbers never do.
