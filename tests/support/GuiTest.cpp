@@ -23,32 +23,19 @@ namespace {
 int g_assertions = 0;
 
 void PumpOnce() {
-  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-  if (loop) {
+  if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
     while (loop->Pending()) loop->Dispatch();
-  }
-  if (wxTheApp) {
-    wxTheApp->ProcessPendingEvents();
-    wxTheApp->ProcessIdle();
-  }
+  if (wxTheApp) wxTheApp->ProcessPendingEvents(), wxTheApp->ProcessIdle();
 }
 
 // Without a running main loop there is no active event loop; lend one for the time of a pump.
 struct LoopGuard {
   wxEventLoopBase* created = nullptr;
-  wxEventLoopBase* previous = nullptr;
   LoopGuard() {
-    if (!wxEventLoopBase::GetActive() && wxTheApp) {
-      created = wxTheApp->GetTraits()->CreateEventLoop();
-      previous = wxEventLoopBase::GetActive();
-      wxEventLoopBase::SetActive(created);
-    }
+    if (!wxEventLoopBase::GetActive() && wxTheApp) wxEventLoopBase::SetActive(created = wxTheApp->GetTraits()->CreateEventLoop());
   }
   ~LoopGuard() {
-    if (created) {
-      wxEventLoopBase::SetActive(previous);
-      delete created;
-    }
+    if (created) wxEventLoopBase::SetActive(nullptr), delete created;
   }
 };
 }  // namespace

@@ -38,7 +38,7 @@ TEST(FrameScreenshot, SampleReliefThroughTheVectorForm) {
   for (int y = 0; y < view.GetHeight(); ++y)
     for (int x = 0; x < view.GetWidth(); ++x)
       green += view.GetGreen(x, y) > view.GetRed(x, y) + 10 && view.GetGreen(x, y) > view.GetBlue(x, y) + 20;
-  EXPECT_GT(green, view.GetWidth() * view.GetHeight() / 20);
+  EXPECT_GT(green, view.GetWidth() * view.GetHeight() / 50);
   frame->OnButtonCursor();
   frame->view()->set_palette(std::vector<std::uint32_t>(256, 0x00FFFFFFu));
 }
