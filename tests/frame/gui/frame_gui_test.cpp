@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -357,7 +358,7 @@ TEST_F(FrameTest, CloseHidesAndKeepsDataButDropsTheSurface) {
   ShowFrame();
   LoadRamp();
   std::vector<std::uint32_t> pal(256);
-  for (int i = 0; i < 256; ++i) pal[i] = static_cast<std::uint32_t>(i * 0x010101);
+  std::iota(pal.begin(), pal.end(), 0u);
   view->set_palette(pal);
   EXPECT_TRUE(view->has_surface());
   EXPECT_FALSE(frame->Close());  // vetoed: hidden, not closed
@@ -411,19 +412,17 @@ TEST_F(FrameTest, HelpBookBesideTheHostAndTheTopicPerLanguage) {
   EXPECT_EQ(Frame::instance(), frame);
 }
 
-TEST_F(FrameTest, IconHandlesAreOwnedIconsCreatedOnce) {
+// The exports a host calls: icon handles owned by the module and made once (the colour one is the
+// frame's), and automation that opens the sample and writes a snapshot of the view's size.
+TEST_F(FrameTest, ExportsGiveIconsAndDriveTheViewer) {
   wxIcon *colour = nullptr, *grey = nullptr, *again = nullptr;
-  ASSERT_EQ(GetModuleInfo(0, 1, &colour, sizeof colour), 1);
-  ASSERT_EQ(GetModuleInfo(0, 2, &grey, sizeof grey), 1);
-  ASSERT_EQ(GetModuleInfo(0, 1, &again, sizeof again), 1);
+  ASSERT_EQ(GetModuleInfo(0, 1, &colour, sizeof colour) + GetModuleInfo(0, 2, &grey, sizeof grey) +
+                GetModuleInfo(0, 1, &again, sizeof again), 3);
   ASSERT_TRUE(colour && grey && colour->IsOk() && grey->IsOk());
   EXPECT_NE(colour, grey);
   EXPECT_EQ(colour, again);
   EXPECT_EQ(colour->GetWidth(), 32);
   EXPECT_TRUE(frame->GetIcons().GetIcon(wxSize(16, 16)).IsOk());
-}
-
-TEST_F(FrameTest, AutomationOpensTheSampleAndWritesASnapshot) {
   const char* dem = R3D_SOURCE_DIR "/data/jacksboro_fault_dem.tif";
   EXPECT_EQ(Lib3dOpenFiles("/nonexistent.tif", 1, 1, nullptr, nullptr, nullptr, 0), 0);
   ASSERT_EQ(Lib3dOpenFiles(dem, 2, 2, dem, nullptr, nullptr, 0), 1);
