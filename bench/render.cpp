@@ -1,5 +1,7 @@
-// Render benchmark: the view's compile, paint and pick on synthetic terrain, against the same mesh
-// drawn as one indexed vertex buffer with the same lighting. Needs a display (xvfb-run).
+// Render benchmark: the view's compile, first paint, repaint and pick on synthetic terrain, against
+// the same mesh built, uploaded and drawn as one indexed vertex buffer with the same lighting; and
+// the frame rate of a right-drag at 1000 x 1000 (goal >= 25 fps, printed as a RESULT line). Needs a
+// display (xvfb-run). Nothing is read from disk.
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -110,31 +112,6 @@ VboMesh build_vbo(const std::vector<float>& m, int n, const std::vector<std::uin
   return mesh;
 }
 
-// Diagnostic only: the view's strips as GL_TRIANGLE_STRIPs (which the display-list compiler may
-// merge into one draw) in list 2 of the baseline context. Same vertices, normals and colours.
-void build_tristrip_list(const std::vector<float>& m, int n, const std::vector<std::uint32_t>& pal) {
-  namespace vm = lib3d::viewmath;
-  const vm::Range r = vm::finite_range(m.data(), m.size());
-  glNewList(2, GL_COMPILE);
-  for (int y = 0; y + 1 < n; ++y) {
-    glBegin(GL_TRIANGLE_STRIP);
-    for (int x = 0; x < n; ++x)
-      for (int k = 1; k >= 0; --k) {
-        const std::size_t i = static_cast<std::size_t>(y + k) * n + x;
-        if (x + 1 < n && y + k + 1 < n) {
-          GLfloat nr[3];
-          vm::cell_normal(m[i], m[i + 1], m[i + n], nr);
-          glNormal3fv(nr);
-        }
-        const std::uint32_t c = pal[vm::palette_index(m[i], r.min, r.max, pal.size())];
-        glColor3ubv(reinterpret_cast<const GLubyte*>(&c));
-        glVertex3f(static_cast<float>(x), static_cast<float>(y + k), m[i]);
-      }
-    glEnd();
-  }
-  glEndList();
-}
-
 // One frame with the view's lighting and camera (tilt 45, azimuth 45, start zoom).
 void paint_vbo(wxGLCanvas* canvas, const VboMesh& mesh, int n, float min, float max) {
   glViewport(0, 0, kW, kH);
@@ -165,12 +142,43 @@ void paint_vbo(wxGLCanvas* canvas, const VboMesh& mesh, int n, float min, float 
   const float s = 1.0f / (n - 1);
   glScalef(s, s, 1.0f / (max - min));
   glTranslatef((n - 1) * -0.5f, (n - 1) * -0.5f, -min);
-  if (mesh.index_count > 0)
-    glDrawElements(GL_TRIANGLES, mesh.index_count, GL_UNSIGNED_INT, nullptr);
-  else
-    glCallList(2);
+  glDrawElements(GL_TRIANGLES, mesh.index_count, GL_UNSIGNED_INT, nullptr);
   glFinish();
   canvas->SwapBuffers();
+}
+
+void send_mouse(lib3d::View* view, wxEventType type, int x, int y) {
+  wxMouseEvent ev(type);
+  ev.SetPosition(wxPoint(x, y));
+  ev.SetEventObject(view);
+  view->ProcessWindowEvent(ev);
+}
+
+// Frames of a right-drag (each move turns the relief and repaints before it returns), with the
+// coarse drag surface and without it; the release repaints the full surface.
+void drag_at_1000(lib3d::View* view) {
+  const int kMoves = 21;
+  double fps[2] = {0, 0};
+  std::size_t step = 0;
+  for (int coarse = 1; coarse >= 0; --coarse) {
+    view->set_coarse_drags(coarse == 1);
+    send_mouse(view, wxEVT_RIGHT_DOWN, kW / 2, kH / 2);
+    std::vector<double> frames;
+    for (int k = 1; k <= kMoves; ++k) {
+      const auto t0 = Clock::now();
+      send_mouse(view, wxEVT_MOTION, kW / 2 + 6 * k, kH / 2 - 2 * k);
+      frames.push_back(ms_since(t0));
+    }
+    if (coarse) step = view->renderer().coarse_step();
+    send_mouse(view, wxEVT_RIGHT_UP, kW / 2 + 6 * kMoves, kH / 2 - 2 * kMoves);
+    frames.erase(frames.begin());  // the first move may compile the coarse list
+    fps[coarse] = 1000.0 / median(frames);
+  }
+  view->set_coarse_drags(true);
+  std::printf("drag 1000^2: %.1f fps coarse (every %zu-th row and column), %.1f fps full (median of %d frames)\n",
+              fps[1], step, fps[0], kMoves - 1);
+  std::printf("RESULT\tright-drag 1000^2 in %dx%d >= 25 fps (llvmpipe)\t%.1f fps (full list %.1f fps)\t%s\n", kW,
+              kH, fps[1], fps[0], fps[1] >= 25.0 ? "PASS" : "FAIL");
 }
 
 }  // namespace
@@ -202,36 +210,46 @@ int main(int argc, char** argv) {
   const auto pal = ramp();
   view->set_palette(pal);
 
-  std::printf("%-6s %10s %10s %10s %9s | %10s %10s | %8s %10s %10s\n", "grid", "compile ms",
-              "paint ms", "pick ms", "list B/v", "vbo ms", "vbo B/v", "paint x", "vertices",
-              "strips");
-  std::printf("(last column, diagnostic: the same strips as triangle strips in a list)\n");
+  std::printf("%-6s %10s %10s %10s %10s %9s | %10s %10s %10s | %8s %10s\n", "grid", "compile ms", "1st pnt ms",
+              "paint ms", "pick ms", "list B/v", "vbo bld ms", "vbo ms", "vbo B/v", "paint x", "vertices");
   for (int n : {100, 500, 1000, 1500}) {
     const std::vector<float> m = terrain(n);
     const std::size_t list_vertices = 2 * static_cast<std::size_t>(n) * (n - 1);
 
     view->set_matrix({0.0f, 0.0f, 0.0f, 0.0f}, 2, 2);  // drop the previous list first
     const long rss0 = rss_bytes();
+    // The compile ends where the progress hook reports every strip done; the first paint follows.
+    Clock::time_point compiled;
+    view->set_compile_progress([&](std::size_t done, std::size_t total) {
+      if (done == total) compiled = Clock::now();
+    });
     auto t0 = Clock::now();
-    view->set_matrix(m, n, n);  // compile + one paint
-    const double compile_ms = ms_since(t0);
+    view->set_matrix(m, n, n);  // compile + first paint (ends in glFinish and a swap)
+    const double compile_ms = std::chrono::duration<double, std::milli>(compiled - t0).count();
+    const double first_ms = ms_since(compiled);
+    view->set_compile_progress({});
     const long list_bytes = rss_bytes() - rss0 - static_cast<long>(m.size() * sizeof(float));
 
-    std::vector<double> paints;
+    std::vector<double> paints, picks;
     for (int k = 0; k < kRuns; ++k) {
       t0 = Clock::now();
       view->set_scaleZ(1.0f);  // a repaint ending in glFinish and a swap
       paints.push_back(ms_since(t0));
     }
-    t0 = Clock::now();
-    view->screen_to_cursor(kW / 2.0, kH / 2.0);  // pick + the repaint it causes
-    const double pick_ms = ms_since(t0);
+    for (int k = 0; k < kRuns; ++k) {
+      t0 = Clock::now();
+      view->screen_to_cursor(kW / 2.0 + 13 * k, kH / 2.0 - 7 * k);  // pick + the repaint it causes
+      picks.push_back(ms_since(t0));
+    }
     view->set_cursor(SIZE_MAX, SIZE_MAX);
 
     base_ctx->SetCurrent(*base);
     const long rss1 = rss_bytes();
+    t0 = Clock::now();
     VboMesh mesh = build_vbo(m, n, pal);
-    paint_vbo(base, mesh, n, 0, 1);  // warm-up (uploads)
+    glFinish();
+    const double vbo_build_ms = ms_since(t0);
+    paint_vbo(base, mesh, n, 0, 1);  // warm-up
     const long vbo_bytes = rss_bytes() - rss1;
     const lib3d::viewmath::Range r = lib3d::viewmath::finite_range(m.data(), m.size());
     std::vector<double> vbo;
@@ -241,24 +259,16 @@ int main(int argc, char** argv) {
       vbo.push_back(ms_since(t0));
     }
     glDeleteBuffers(2, mesh.buffers);
-    build_tristrip_list(m, n, pal);
-    std::vector<double> tri;
-    VboMesh none;
-    for (int k = 0; k < kRuns; ++k) {
-      t0 = Clock::now();
-      paint_vbo(base, none, n, r.min, r.max);
-      tri.push_back(ms_since(t0));
-    }
-    glDeleteLists(2, 1);
 
     const double pm = median(paints), vm = median(vbo);
-    std::printf("%4d^2 %10.1f %10.2f %10.2f %9.1f | %10.2f %10.1f | %8.2f %10zu %10d  tri-list %.2f ms\n", n,
-                compile_ms, pm, pick_ms, double(list_bytes) / list_vertices, vm,
-                double(vbo_bytes) / mesh.vertex_count, pm / vm, list_vertices, n - 1, median(tri));
+    std::printf("%4d^2 %10.1f %10.1f %10.2f %10.2f %9.1f | %10.1f %10.2f %10.1f | %8.2f %10zu\n", n, compile_ms,
+                first_ms, pm, median(picks), double(list_bytes) / list_vertices, vbo_build_ms, vm,
+                double(vbo_bytes) / mesh.vertex_count, pm / vm, list_vertices);
     std::fflush(stdout);
+    if (n == 1000) drag_at_1000(view);
   }
-  std::printf("paint: median of %d repaints of an %dx%d view, each ending in glFinish and a swap\n",
-              kRuns, kW, kH);
+  std::printf("paint, pick, vbo: medians of %d, %dx%d view, each ending in glFinish and a swap; vbo bld: "
+              "arrays built and uploaded\n", kRuns, kW, kH);
   std::printf("B/v: resident memory added per vertex (list: 2n(n-1) strip vertices; vbo: n^2 "
               "vertices + 6 indices per quad)\n");
   delete base_ctx;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -43,12 +44,14 @@ public:
   // view and writes the zoom into status part 0.
   void set_matrix(std::vector<float>& heights, std::size_t width, std::size_t height);
   // Relief file reduced by the factors. When the file cannot be read (missing, not a raster, factor
-  // 0, ...) nothing changes: matrix, status bar and readout stay as they are. Returns whether it loaded.
+  // 0, a grid too large for the memory left, ...) nothing changes: matrix, status bar and readout
+  // stay as they are, and load_error() says why. Returns whether it loaded.
   bool set_matrix(const CString& path, std::size_t factorX, std::size_t factorY);
   // Colour words 0x00BBGGRR, passed unchanged to the view.
   void set_color_matrix(std::vector<std::uint32_t>& colors);
   // Texture from three channel files (the same path three times for one grey file). Nothing
-  // changes when they cannot be read. Returns whether it loaded.
+  // changes when they cannot be read or their grid differs in size from the relief's (the relief
+  // stays; load_error() says why). Returns whether it loaded.
   bool set_color_matrix(const CString& red, const CString& green, const CString& blue,
                         std::size_t factorX, std::size_t factorY, std::size_t component);
 
@@ -69,6 +72,8 @@ public:
   wxAuiToolBar* toolbar() const { return toolbar_; }
   const CString& help_path() const { return helpPath; }
   const ReadoutSettings& readout() const { return readout_; }
+  // Why the last failed relief or texture load failed, in one line.
+  const std::string& load_error() const { return loadError_; }
   wxString status_text(int part) const;
 
   // Command handlers (public so that the host's automation and tests can drive them directly).
@@ -122,6 +127,7 @@ private:
   C3DPaletteExDlg* paletteDlg_ = nullptr;
   CToolWinDlg* toolWin_ = nullptr;
   ReadoutSettings readout_;
+  std::string loadError_;
   std::vector<wxWindow*> hiddenWithFrame_;  // floating panes hidden with the frame
 };
 

@@ -1,5 +1,6 @@
 // Commands of the viewer frame, the loading entry points and the cursor readout.
 #include <cstdint>
+#include <string>
 
 #include <wx/aui/auibar.h>
 
@@ -58,7 +59,8 @@ bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t fac
   std::vector<float> heights;
   std::size_t cols = 0, rows = 0;
   const bool ok = loading::read_relief(path, factorX, factorY, heights, cols, rows,
-                                       [&](std::size_t done, std::size_t total) { progress.read(done, total); });
+                                       [&](std::size_t done, std::size_t total) { progress.read(done, total); },
+                                       &loadError_);
   if (ok) {
     if (view_) view_->set_compile_progress([&](std::size_t done, std::size_t total) { progress.compile(done, total); });
     hand_matrix(std::move(heights), cols, rows);  // the grid moves into the view: no second copy
@@ -80,8 +82,16 @@ bool Frame::set_color_matrix(const CString& red, const CString& green, const CSt
   LoadProgress progress([this](int value) { show_progress(value); }, 1.0);
   std::vector<std::uint32_t> colors;
   std::size_t cols = 0, rows = 0;
-  const bool ok = loading::read_texture(red, green, blue, factorX, factorY, component, colors, cols, rows,
-                                        [&](std::size_t done, std::size_t total) { progress.read(done, total); });
+  bool ok = loading::read_texture(red, green, blue, factorX, factorY, component, colors, cols, rows,
+                                  [&](std::size_t done, std::size_t total) { progress.read(done, total); },
+                                  &loadError_);
+  // The view colours cell by cell: a texture of another grid would paint the wrong places.
+  if (ok && view_ && (cols != view_->get_width() || rows != view_->get_height())) {
+    loadError_ = red + ": the texture gives " + std::to_string(cols) + " x " + std::to_string(rows) +
+                 " cells, the relief " + std::to_string(view_->get_width()) + " x " +
+                 std::to_string(view_->get_height());
+    ok = false;
+  }
   if (ok) set_color_matrix(colors);
   end_progress();
   return ok;
@@ -103,17 +113,18 @@ void Frame::OnFileOpen() {
     COpenFileDlg dialog(this);
     if (dialog.DoModal() == wxID_OK) {
       const std::size_t fx = widen(dialog.factorX), fy = widen(dialog.factorY);
-      set_matrix(dialog.reliefPath, fx, fy);
-      if (dialog.useTexture) {
+      bool loaded = set_matrix(dialog.reliefPath, fx, fy);
+      if (loaded && dialog.useTexture) {
         const std::size_t component = widen(static_cast<int>(dialog.component));
         if (dialog.singleTexture)
-          set_color_matrix(dialog.texturePath, dialog.texturePath, dialog.texturePath, fx, fy, component);
+          loaded = set_color_matrix(dialog.texturePath, dialog.texturePath, dialog.texturePath, fx, fy, component);
         else
-          set_color_matrix(dialog.redPath, dialog.greenPath, dialog.bluePath, fx, fy, component);
+          loaded = set_color_matrix(dialog.redPath, dialog.greenPath, dialog.bluePath, fx, fy, component);
         // The view compiles the texture without painting, and a compositing desktop sends no
         // repaint when the dialog closes: the new colours are asked for here.
         if (view_) view_->Refresh();
       }
+      if (!loaded) COpenFileDlg::ShowFileError(this, loadError_);
     }
   }  // the dialog lives for this one command
   repaint_toolbar();

@@ -83,6 +83,11 @@ private:
   std::unique_ptr<Impl> impl_;
 };
 
+// Why the last failed Open, ReadRow or ReadSampled of the calling thread failed, in one line:
+// GDAL's own message where it gave one, else what this library found wrong. Empty after a
+// successful Open; valid until the thread's next call of one of the three.
+BASEKIT_API const char* RasterErrorMessage();
+
 // Converts `width` raw pixels of type `type` into doubles. Two-valued types give two doubles per
 // pixel (real, imaginary), so `out` must hold 2 * width values for them. Returns non-zero on success.
 BASEKIT_API int ConvertLineToDouble(const void* raw, int width, int type, double* out);

@@ -1,9 +1,7 @@
 // Batch rendering for the host's command line: a relief file to a picture file with no window,
 // through the same renderer as the view, in an offscreen context.
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -54,24 +52,15 @@ std::string range_problem(const Lib3dRenderRequest& r) {
   return std::string();
 }
 
-std::string file_problem(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
-  if (!S_ISREG(st.st_mode)) return "not a regular file";
-  return std::string();
-}
-
 Outcome palette_for(const Lib3dRenderRequest& r, std::vector<std::uint32_t>& out) {
   using namespace lib3d::palette;
   Palette256 white;
   white.fill(0xFFFFFFu);  // the palette a new viewer starts with
   if (r.palette_file && *r.palette_file) {
     PaletteFileData data;
-    if (!load_palette_file(r.palette_file, data)) {
-      std::string why = file_problem(r.palette_file);
-      if (why.empty()) why = "not a palette file of the palette editor";
-      return fail(LIB3D_RENDER_IO_FAILED, std::string("cannot read palette ") + r.palette_file + ": " + why);
-    }
+    std::string cause;  // "PATH: why", read without blocking and never past a palette's size
+    if (!load_palette_file(r.palette_file, data, &cause))
+      return fail(LIB3D_RENDER_IO_FAILED, "cannot read palette " + cause);
     // What the palette editor sends to the view after loading the file.
     const Palette256 final = map_levels(data.palette, data.inMin, data.inMax, data.outMin, data.outMax);
     out.assign(final.begin(), final.end());
@@ -84,59 +73,18 @@ Outcome palette_for(const Lib3dRenderRequest& r, std::vector<std::uint32_t>& out
   return Outcome();
 }
 
-std::string read_failure(const char* what, const std::string& path) {
+// `cause` is the reader's: "PATH: why" for the file, or a reason of its own (memory, factors).
+std::string read_failure(const char* what, const std::string& path, const std::string& cause) {
   std::string why = lib3d::raster_problem(path);
+  if (why.empty()) why = cause.rfind(path + ": ", 0) == 0 ? cause.substr(path.size() + 2) : cause;
   if (why.empty()) why = "its pixels could not be read";
   return std::string("cannot read ") + what + " " + path + ": " + why;
 }
 
-Outcome render(const Lib3dRenderRequest& r) {
-  const std::string problem = range_problem(r);
-  if (!problem.empty()) return fail(LIB3D_RENDER_BAD_VALUE, problem);
-
-  std::string error;
-  bool bad_name = false;
-  lib3d::PictureFile picture_file;
-  if (!picture_file.open(r.output, error, bad_name))
-    return fail(bad_name ? LIB3D_RENDER_BAD_VALUE : LIB3D_RENDER_IO_FAILED, error);
-
-  std::vector<std::uint32_t> palette;
-  Outcome pal = palette_for(r, palette);
-  if (pal.status != LIB3D_RENDER_OK) return pal;
-
-  std::vector<float> heights;
-  std::size_t cols = 0, rows = 0;
-  if (!lib3d::loading::read_relief(CString(r.relief), r.factor_x, r.factor_y, heights, cols, rows))
-    return fail(LIB3D_RENDER_IO_FAILED, read_failure("relief", r.relief));
-  if (cols == 0 || rows == 0)
-    return fail(LIB3D_RENDER_IO_FAILED, std::string("relief ") + r.relief + " has no cells left after reduction by " +
-                                            std::to_string(r.factor_x) + "," + std::to_string(r.factor_y));
-
-  std::vector<std::uint32_t> colors;
-  if (r.red) {
-    const char* files[3] = {r.red, r.green ? r.green : r.red, r.blue ? r.blue : r.red};
-    std::size_t tcols = 0, trows = 0;
-    if (!lib3d::loading::read_texture(CString(files[0]), CString(files[1]), CString(files[2]), r.factor_x,
-                                      r.factor_y, 0, colors, tcols, trows)) {
-      for (const char* f : files)
-        if (!lib3d::raster_problem(f).empty()) return fail(LIB3D_RENDER_IO_FAILED, read_failure("texture", f));
-      return fail(LIB3D_RENDER_IO_FAILED, "cannot read texture: its three files differ in size or pixel kind");
-    }
-    if (tcols != cols || trows != rows)
-      return fail(LIB3D_RENDER_IO_FAILED, "texture size differs from the relief: " + std::to_string(tcols) + "x" +
-                                              std::to_string(trows) + " cells against " + std::to_string(cols) +
-                                              "x" + std::to_string(rows) + " after reduction");
-  }
-
+// Everything of the picture but the grid: camera, light, background and palette; colours per cell
+// when a texture was asked for.
+lib3d::Scene look_of(const Lib3dRenderRequest& r, const std::vector<std::uint32_t>& palette) {
   lib3d::Scene s;
-  s.heights = heights.data();
-  s.width = cols;
-  s.height = rows;
-  const vm::Range range = vm::finite_range(heights.data(), heights.size());
-  s.min = range.min;
-  s.max = range.max;
-  s.colors = colors.data();
-  s.color_count = colors.size();
   s.palette = palette.data();
   s.palette_count = palette.size();
   s.tilt = static_cast<float>(r.tilt);
@@ -157,9 +105,72 @@ Outcome render(const Lib3dRenderRequest& r) {
   s.ambient = light.ambient;
   s.diffuse = light.diffuse;
   s.specular = light.specular;
+  if (r.red) {  // the worker only asks whether colours come per cell
+    static const std::uint32_t one = 0;
+    s.colors = &one;
+    s.color_count = 1;
+    s.width = s.height = 1;
+  }
+  return s;
+}
 
+Outcome render(const Lib3dRenderRequest& r) {
+  const std::string problem = range_problem(r);
+  if (!problem.empty()) return fail(LIB3D_RENDER_BAD_VALUE, problem);
+
+  std::string error;
+  bool bad_name = false;
+  lib3d::PictureFile picture_file;
+  if (!picture_file.open(r.output, error, bad_name))
+    return fail(bad_name ? LIB3D_RENDER_BAD_VALUE : LIB3D_RENDER_IO_FAILED, error);
+
+  std::vector<std::uint32_t> palette;
+  Outcome pal = palette_for(r, palette);
+  if (pal.status != LIB3D_RENDER_OK) return pal;
+
+  // Mesa's rasteriser starts up while the files are read.
+  const lib3d::Scene look = look_of(r, palette);
+  lib3d::OffscreenPreparation preparation(look, r.width, r.height);
+
+  std::vector<float> heights;
+  std::size_t cols = 0, rows = 0;
+  std::string cause;
+  if (!lib3d::loading::read_relief(CString(r.relief), r.factor_x, r.factor_y, heights, cols, rows, {}, &cause))
+    return fail(LIB3D_RENDER_IO_FAILED, read_failure("relief", r.relief, cause));
+  if (cols == 0 || rows == 0)
+    return fail(LIB3D_RENDER_IO_FAILED, std::string("relief ") + r.relief + " has no cells left after reduction by " +
+                                            std::to_string(r.factor_x) + "," + std::to_string(r.factor_y));
+
+  std::vector<std::uint32_t> colors;
+  if (r.red) {
+    const char* files[3] = {r.red, r.green ? r.green : r.red, r.blue ? r.blue : r.red};
+    std::size_t tcols = 0, trows = 0;
+    if (!lib3d::loading::read_texture(CString(files[0]), CString(files[1]), CString(files[2]), r.factor_x,
+                                      r.factor_y, 0, colors, tcols, trows, {}, &cause)) {
+      for (const char* f : files)
+        if (!lib3d::raster_problem(f).empty()) return fail(LIB3D_RENDER_IO_FAILED, read_failure("texture", f, ""));
+      return fail(LIB3D_RENDER_IO_FAILED, "cannot read texture " + cause);
+    }
+    if (tcols != cols || trows != rows)
+      return fail(LIB3D_RENDER_IO_FAILED, "texture size differs from the relief: " + std::to_string(tcols) + "x" +
+                                              std::to_string(trows) + " cells against " + std::to_string(cols) +
+                                              "x" + std::to_string(rows) + " after reduction");
+  }
+
+  lib3d::Scene s = look;
+  s.heights = heights.data();
+  s.width = cols;
+  s.height = rows;
+  const vm::Range range = vm::finite_range(heights.data(), heights.size());
+  s.min = range.min;
+  s.max = range.max;
+  s.colors = colors.data();
+  s.color_count = colors.size();
+
+  std::unique_ptr<lib3d::OffscreenContext> context = preparation.take(error);
+  if (!context) return fail(LIB3D_RENDER_NO_GL, error);
   lib3d::Picture picture;
-  if (!lib3d::render_offscreen(s, r.width, r.height, picture, error)) return fail(LIB3D_RENDER_NO_GL, error);
+  lib3d::render_offscreen(*context, s, picture);
   if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
   return Outcome();
 }

@@ -23,6 +23,11 @@ const ResourceString kOpenStrings[] = {
     {kStrCancel, "Cancel", "Отменить"},
     {kMsgInteger, "Please enter an integer.", "Введите целое число."},
     {kMsgIntegerRange, "Please enter an integer between %1 and %2.", "Введите целое число от %1 до %2."},
+    {kMsgTooLarge,
+     "At these compression factors the relief needs about %1 of memory, but only %2 can be used. "
+     "Please enter factors of at least %3 and %4.",
+     "При таких коэффициентах сжатия рельефу нужно около %1 памяти, а доступно только %2. "
+     "Введите коэффициенты не меньше %3 и %4."},
 };
 
 const lib3d::StringTableRegistrar kRegisterOpenStrings(kOpenStrings, sizeof kOpenStrings / sizeof kOpenStrings[0]);

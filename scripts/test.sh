@@ -49,3 +49,8 @@ echo "-- GDK_SCALE=2"
   '$t/test_view_gui' --gtest_filter='ViewWindow.ScreenAndRealPointer*'
   '$t/test_frame_gui' --gtest_filter='FrameTest.TextureFromOpen*:FrameTest.AltF4*:FrameTest.Shortcuts*'
   '$t/test_tools_gui' --gtest_filter='ToolsTest.SlidersOnScreen*:ToolsTest.TabAndPage*'"
+
+# Fuzz targets: each runs briefly from its committed seed corpus, so a regression in a parser or a
+# loader fails here (scripts/fuzz.sh; reproducers land in build-fuzz/).
+echo "== fuzz targets (20 s each)"
+"$here/scripts/fuzz.sh" 20

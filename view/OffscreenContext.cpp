@@ -6,6 +6,7 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
+#include <GL/glx.h>
 
 namespace lib3d {
 
@@ -111,7 +112,14 @@ std::unique_ptr<OffscreenContext> OffscreenContext::create(int width, int height
 }
 
 bool OffscreenContext::make_current() {
+  // glvnd lets a thread hold a GLX or an EGL context, not both (eglMakeCurrent answers
+  // EGL_BAD_ACCESS). A window's GLX context is let go; its view takes it again before it draws.
+  if (glXGetCurrentContext()) glXMakeCurrent(glXGetCurrentDisplay(), None, nullptr);
   return eglMakeCurrent(display_, surface_, surface_, context_) == EGL_TRUE;
+}
+
+void OffscreenContext::release() {
+  if (eglGetCurrentContext() == context_) eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
 OffscreenContext::~OffscreenContext() {

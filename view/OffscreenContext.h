@@ -17,8 +17,10 @@ public:
 
   int width() const { return width_; }
   int height() const { return height_; }
-  // Makes the context current again (after another context was used on this thread).
+  // Makes the context current on the calling thread (again, or after another thread let it go).
   bool make_current();
+  // Lets go of the context on the calling thread, so that another thread may take it.
+  void release();
 
 private:
   OffscreenContext() = default;

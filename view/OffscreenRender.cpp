@@ -1,6 +1,7 @@
 #include "view/OffscreenRender.h"
 
-#include "view/OffscreenContext.h"
+#include <cstdint>
+#include <vector>
 
 namespace lib3d {
 
@@ -8,12 +9,61 @@ bool render_offscreen(const Scene& scene, int width, int height, Picture& out, s
                       const Renderer::Progress& progress) {
   std::unique_ptr<OffscreenContext> context = OffscreenContext::create(width, height, error);
   if (!context) return false;
+  render_offscreen(*context, scene, out, progress);
+  return true;
+}
+
+void render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
+                      const Renderer::Progress& progress) {
   Renderer renderer;
   renderer.compile(scene, progress);
-  renderer.paint(scene, width, height);
-  out = Renderer::read_pixels(width, height);
+  renderer.paint(scene, context.width(), context.height());
+  out = Renderer::read_pixels(context.width(), context.height());
   renderer.discard();
-  return true;
+}
+
+OffscreenPreparation::OffscreenPreparation(const Scene& look, int width, int height) {
+  Scene tiny = look;  // the look's values; its arrays are replaced by the worker's own
+  const bool per_cell = look.colored_by_matrix();
+  const std::uint32_t first = look.palette_count ? look.palette[0] : 0xFFFFFFu;
+  const bool palette = look.palette_count != 0;
+  made_ = std::async(std::launch::async, [tiny, per_cell, first, palette, width, height]() mutable {
+    Made m;
+    m.context = OffscreenContext::create(width, height, m.error);
+    if (!m.context) return m;
+    const float heights[4] = {0.0f, 1.0f, 2.0f, 3.0f};
+    const std::uint32_t colours[4] = {first, first, first, first};
+    tiny.heights = heights;
+    tiny.width = tiny.height = 2;
+    tiny.min = 0.0f;
+    tiny.max = 3.0f;
+    tiny.colors = per_cell ? colours : nullptr;
+    tiny.color_count = per_cell ? 4 : 0;
+    tiny.palette = palette ? colours : nullptr;
+    tiny.palette_count = palette ? 1 : 0;
+    tiny.cursor_x = tiny.cursor_y = SIZE_MAX;
+    Picture ignored;
+    render_offscreen(*m.context, tiny, ignored);
+    m.context->release();
+    return m;
+  });
+}
+
+OffscreenPreparation::~OffscreenPreparation() {
+  if (made_.valid()) made_.wait();
+}
+
+std::unique_ptr<OffscreenContext> OffscreenPreparation::take(std::string& error) {
+  Made m = made_.get();
+  if (!m.context) {
+    error = m.error;
+    return nullptr;
+  }
+  if (!m.context->make_current()) {
+    error = "no offscreen OpenGL: the prepared context cannot be made current";
+    return nullptr;
+  }
+  return std::move(m.context);
 }
 
 }  // namespace lib3d

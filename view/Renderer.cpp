@@ -61,7 +61,16 @@ std::size_t coarse_step_for(double full_ms, double target_ms, std::size_t width,
   if (shorter < 3) return 0;  // a step of 2 would leave fewer than two rows or columns
   double want = target_ms > 0.0 ? std::ceil(std::sqrt(full_ms / target_ms)) : 2.0;
   if (!(want >= 2.0)) want = 2.0;  // also NaN
-  const std::size_t most = shorter - 1;
+  const std::size_t most = std::min(shorter - 1, std::max<std::size_t>(2, shorter / kMinCoarseCells));
+  return want >= static_cast<double>(most) ? most : static_cast<std::size_t>(want);
+}
+
+std::size_t coarse_step_after(double coarse_ms, std::size_t step, double target_ms, std::size_t width,
+                              std::size_t height) {
+  const std::size_t most = coarse_step_for(1e300, target_ms, width, height);
+  if (step >= most) return step;
+  double want = std::ceil(static_cast<double>(step) * std::sqrt(coarse_ms / target_ms));
+  if (!(want > static_cast<double>(step))) want = static_cast<double>(step + 1);  // also NaN
   return want >= static_cast<double>(most) ? most : static_cast<std::size_t>(want);
 }
 
@@ -145,9 +154,8 @@ bool Renderer::ensure_coarse(const Scene& scene) {
   if (coarse_stale_ || want == 0) {
     want = coarse_step_for(full_ms_, kCoarseTargetMs, scene.width, scene.height);
   } else if (coarse_ms_ > budget_ms_) {
-    // Still too slow (the window may have grown): one step coarser, within the grid.
-    const std::size_t most = coarse_step_for(1e300, kCoarseTargetMs, scene.width, scene.height);
-    if (want < most) ++want;
+    // Still too slow (the window may have grown, the machine may be busy).
+    want = coarse_step_after(coarse_ms_, want, kCoarseTargetMs, scene.width, scene.height);
   }
   if (want < 2) return false;
   if (coarse_stale_ || want != coarse_step_) {

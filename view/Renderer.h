@@ -76,12 +76,21 @@ private:
   double coarse_ms_ = 0.0;
 };
 
+constexpr std::size_t kMinCoarseCells = 64;
+
 // The rows or columns the coarse list samples: every step-th of 0..n-1, and always the last one,
 // so that the coarse surface keeps the grid's outline.
 std::vector<std::size_t> sampled_indices(std::size_t n, std::size_t step);
 // The step that should bring a paint of full_ms down to about target_ms: triangles fall with the
-// square of the step. At least 2, and never so large that fewer than two rows or columns remain;
-// 0 when the grid is too small to coarsen.
+// square of the step. At least 2, and never so large that the shorter side keeps fewer than
+// kMinCoarseCells cells (or two); 0 when the grid is too small to coarsen.
 std::size_t coarse_step_for(double full_ms, double target_ms, std::size_t width, std::size_t height);
+
+// The step after a coarse paint at `step` still took coarse_ms: as if its time were all triangles
+// (which fall with the square of the step), and at least one step more. Never so coarse that the
+// shorter side keeps fewer than kMinCoarseCells cells: when clearing and filling the window alone
+// exceed the budget, fewer triangles do not help, and the relief must stay recognisable.
+std::size_t coarse_step_after(double coarse_ms, std::size_t step, double target_ms, std::size_t width,
+                              std::size_t height);
 
 }  // namespace lib3d

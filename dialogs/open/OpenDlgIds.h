@@ -45,6 +45,7 @@ enum : int {
   kStrCancel = 31011,
   kMsgInteger = 31020,
   kMsgIntegerRange = 31021,
+  kMsgTooLarge = 31022,
 };
 
 }  // namespace lib3d::open::ids

@@ -90,4 +90,13 @@ std::string integer_range_message(int lo, int hi) {
   return s;
 }
 
+std::string memory_message(const loading::MemoryFit& fit) {
+  std::string s = GetResourceString(ids::kMsgTooLarge);
+  replace_all(s, "%1", loading::format_bytes(fit.needed));
+  replace_all(s, "%2", loading::format_bytes(fit.usable));
+  replace_all(s, "%3", std::to_string(fit.factorX));
+  replace_all(s, "%4", std::to_string(fit.factorY));
+  return s;
+}
+
 }  // namespace lib3d::open

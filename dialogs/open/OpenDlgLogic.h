@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "frame/loading/MemoryFit.h"
+
 namespace lib3d::open {
 
 // What a factor edit holds while the user types: the text scanned like "%lg" (leading blanks, an
@@ -32,5 +34,8 @@ bool parse_int(const std::string& text, int& value);
 // for "%1" and "%2" of its resource text.
 std::string integer_message();
 std::string integer_range_message(int lo, int hi);
+// A relief that would not fit in memory at the chosen factors: what it needs, what may be used and
+// the smallest factors that fit.
+std::string memory_message(const loading::MemoryFit& fit);
 
 }  // namespace lib3d::open

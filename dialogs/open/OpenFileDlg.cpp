@@ -13,6 +13,7 @@
 #include "dialogs/open/DataExchange.h"
 #include "dialogs/open/OpenDlgIds.h"
 #include "dialogs/open/OpenDlgLogic.h"
+#include "frame/loading/MemoryFit.h"
 #include "hostlib/Controls.h"
 #include "hostlib/FileLayer.h"
 #include "hostlib/Resources.h"
@@ -189,8 +190,9 @@ void COpenFileDlg::FillSizeLabel() {
   sizeLabel_->SetLabel(wxString::FromUTF8(text.c_str()));
 }
 
-void COpenFileDlg::ShowFileError() {
-  wxMessageDialog box(this, "The file is not correct!", "Error of file opening", wxOK | wxICON_EXCLAMATION);
+void COpenFileDlg::ShowFileError(wxWindow* parent, const std::string& cause) {
+  wxMessageDialog box(parent, "The file is not correct!", "Error of file opening", wxOK | wxICON_EXCLAMATION);
+  if (!cause.empty()) box.SetExtendedMessage(wxString::FromUTF8(cause.c_str()));
   box.ShowModal();
 }
 
@@ -208,7 +210,7 @@ void COpenFileDlg::OnInFileChosen(wxCommandEvent& event) {
     openButton_->Enable();
     return;
   }
-  ShowFileError();
+  ShowFileError(this, RasterErrorMessage());
   fileCtrl_->ClearAll();
 }
 
@@ -293,7 +295,7 @@ CString COpenFileDlg::PickTextureFile() {
   component = component_from_flags(record->flags);
   const CString path = dlg.GetPathName();
   if (Opens(path)) return path;
-  ShowFileError();
+  ShowFileError(this, RasterErrorMessage());
   return CString();
 }
 
@@ -322,6 +324,22 @@ void COpenFileDlg::EndWith(int code) {
 
 void COpenFileDlg::OnOK() {
   if (!UpdateData(true)) return;
+  // Refused here, while the factors can still be changed, rather than after the dialog has closed.
+  if (fileCtrl_) {
+    const lib3d::loading::MemoryFit fit =
+        lib3d::loading::fit_in_memory(static_cast<std::uint64_t>(std::max(fileCtrl_->Width(), 0)),
+                                      static_cast<std::uint64_t>(std::max(fileCtrl_->Height(), 0)),
+                                      static_cast<std::size_t>(std::max(editFactorX, 1)),
+                                      static_cast<std::size_t>(std::max(editFactorY, 1)),
+                                      lib3d::loading::available_memory());
+    if (!fit.fits) {
+      wxMessageDialog box(this, wxString::FromUTF8(memory_message(fit).c_str()), Res(ids::kStrCaption),
+                          wxOK | wxICON_EXCLAMATION);
+      box.ShowModal();
+      editX_->SetFocus();
+      return;
+    }
+  }
   EndWith(wxID_OK);
 }
 

@@ -3,6 +3,8 @@
 #include <wx/bitmap.h>
 #include <wx/dialog.h>
 
+#include <string>
+
 #include "hostlib/HostString.h"
 
 class CInFileCtrl;
@@ -52,9 +54,11 @@ public:
   // The texture file pick shared by the four "L" buttons: the chosen and accepted path, or "".
   CString PickTextureFile();
 
+  // "The file is not correct!" over `parent`, with the cause (when known) as the secondary text.
+  static void ShowFileError(wxWindow* parent, const std::string& cause);
+
 private:
   void FillSizeLabel();
-  void ShowFileError();
   void EndWith(int code);
   wxTextCtrl* Edit(int id) const;
 

@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <climits>
+#include <limits.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <istream>
@@ -149,31 +151,153 @@ ReadError read_palette_file(const std::string& contents, PaletteFileData& out) {
   return read_palette_file(in, out);
 }
 
-bool load_palette_file(const std::string& path, PaletteFileData& out) {
-  std::ifstream in(path, std::ios::in | std::ios::binary);
-  if (!in) return false;
-  return read_palette_file(in, out) == ReadError::None;
+bool load_palette_file(const std::string& path, PaletteFileData& out, std::string* cause) {
+  auto refuse = [&](const std::string& why) {
+    if (cause) *cause = path + ": " + why;
+    return false;
+  };
+  // Non-blocking, so that a FIFO without a writer does not hang the open; only a regular file of
+  // plausible size is then read at all, and never past that size.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return refuse(std::strerror(errno));
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return refuse("not a regular file");
+  }
+  if (st.st_size > static_cast<off_t>(kMaxPaletteFileBytes)) {
+    ::close(fd);
+    return refuse("larger than any palette file (" + std::to_string(st.st_size) + " bytes)");
+  }
+  std::string text(kMaxPaletteFileBytes + 1, '\0');
+  std::size_t got = 0;
+  while (got < text.size()) {
+    const ssize_t n = ::read(fd, &text[got], text.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int e = errno;
+      ::close(fd);
+      return refuse(std::strerror(e));
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (got > kMaxPaletteFileBytes) return refuse("larger than any palette file");  // grew while read
+  text.resize(got);
+  if (read_palette_file(text, out) != ReadError::None) return refuse("not a palette file");
+  return true;
 }
+
+namespace {
+
+// The file a path finally names: symbolic links are followed, also when the last one dangles
+// (saving then creates its target). Relative link texts are taken from the link's directory.
+std::string final_target(std::string path) {
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::vector<char> buf(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+    const ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size()) return path;
+    const std::string link(buf.data(), static_cast<std::size_t>(n));
+    const std::size_t slash = path.rfind('/');
+    path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+  }
+  return path;  // a loop: the open below fails with ELOOP
+}
+
+bool write_all(int fd, const std::string& bytes, const WriteFunction& write) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write ? write(fd, bytes.data() + done, bytes.size() - done)
+                            : ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Past a file-size limit the kernel sends SIGXFSZ, whose default action ends the process; ignored,
+// the write fails with EFBIG and the save is refused like any failed write. A handler that the
+// host installed is left alone.
+void survive_file_size_limit() {
+  struct sigaction old;
+  if (::sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) ::signal(SIGXFSZ, SIG_IGN);
+}
+
+// A file with other names (hard links) is rewritten in place, so that every name keeps showing the
+// same file; a rename would leave the other names on the old contents. The old bytes are written
+// back when the rewrite fails, which is what can be done without a rename.
+bool rewrite_in_place(const std::string& target, const std::string& bytes, const WriteFunction& write) {
+  const int fd = ::open(target.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat st;
+  std::string old;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= static_cast<off_t>(kMaxPaletteFileBytes);
+  if (ok) {
+    old.resize(static_cast<std::size_t>(st.st_size));
+    ok = ::pread(fd, &old[0], old.size(), 0) == static_cast<ssize_t>(old.size());
+  }
+  if (!ok) {
+    ::close(fd);
+    return false;
+  }
+  ok = ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, bytes, write) &&
+       ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+  if (!ok && ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, old, WriteFunction()) &&
+      ::ftruncate(fd, static_cast<off_t>(old.size())) == 0)
+    ::fsync(fd);
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+void sync_directory(const std::string& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
 
 bool save_palette_file(const std::string& path, const PaletteFileData& data, const WriteFunction& write) {
   if (path.empty()) return false;
+  survive_file_size_limit();
   const std::string bytes = format_palette_file(data);
+  const std::string target = final_target(path);
 
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  struct stat st;
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists) {
+    if (!S_ISREG(st.st_mode)) return false;
+    // Read-only is refused as opening for writing would refuse it, and for every user alike when
+    // the file has no write permission at all (root could open it anyway).
+    if ((st.st_mode & 0222) == 0) return false;
+    const int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (probe < 0) return false;
+    ::close(probe);
+    if (st.st_nlink > 1) return rewrite_in_place(target, bytes, write);
+  }
+
+  const std::size_t slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
   if (name.empty()) return false;
   std::string temp = (slash == std::string::npos ? std::string() : dir) + "." + name + ".XXXXXX";
   std::vector<char> tempBuf(temp.begin(), temp.end());
   tempBuf.push_back('\0');
-  const int fd = ::mkstemp(tempBuf.data());
+  const int fd = ::mkostemp(tempBuf.data(), O_CLOEXEC);
   if (fd < 0) return false;
   temp = tempBuf.data();
 
-  // Permissions: those of the file being replaced, else what a plain create would give.
+  // Owner and group of the file being replaced where we may set them (group alone when only that
+  // is allowed), then its permissions, which a change of owner may have cleared; a new file gets
+  // what a plain create would give.
   mode_t mode;
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+  if (exists) {
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
     mode = st.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
@@ -181,23 +305,15 @@ bool save_palette_file(const std::string& path, const PaletteFileData& data, con
     mode = 0666 & ~mask;
   }
 
-  bool ok = ::fchmod(fd, mode) == 0;
-  std::size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = write ? write(fd, bytes.data() + done, bytes.size() - done)
-                            : ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
+  bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, bytes, write) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  sync_directory(dir);
+  return true;
 }
 
 std::string directory_of(const std::string& path) {

@@ -50,16 +50,26 @@ enum class ReadError {
 // refusal `out` is left untouched and the reason is returned; a line break may be "\n" or "\r\n".
 ReadError read_palette_file(std::istream& in, PaletteFileData& out);
 ReadError read_palette_file(const std::string& contents, PaletteFileData& out);
-// Opens and reads `path`; false when it cannot be opened or read_palette_file refuses it.
-bool load_palette_file(const std::string& path, PaletteFileData& out);
+// A valid file is about 3 KB; anything beyond this is refused unread.
+constexpr std::size_t kMaxPaletteFileBytes = 1u << 20;
+
+// Reads `path` when it is a regular file of at most kMaxPaletteFileBytes (checked on a non-blocking
+// descriptor first, so that a FIFO, a device or a huge file never blocks or fills memory); false
+// when it cannot be read or read_palette_file refuses it, with a one-line `cause` when given.
+bool load_palette_file(const std::string& path, PaletteFileData& out, std::string* cause = nullptr);
 
 // The write(2)-shaped function used for saving; replaceable so that tests can make a write fail.
 using WriteFunction = std::function<ssize_t(int fd, const void* buf, std::size_t count)>;
 
-// Writes the file beside `path` under a temporary name and renames it over `path` only when every byte
-// reached the disk, so a failing write never destroys an existing file. The new file gets the old
-// file's permissions, or the usual ones (0666 less the umask) for a new file. False on any failure,
-// in which case the temporary file is removed and `path` is as it was.
+// Writes the file beside its target under a temporary name and renames it over the target only when
+// every byte reached the disk (then syncs the directory), so a failing write never destroys an
+// existing file and never leaves the temporary one. The target is the file `path` finally names
+// (symbolic links are followed, the link stays). An existing target keeps its permissions and, where
+// this process may set them, its owner and group; a new one gets 0666 less the umask. A target that is
+// not a regular file, or is read-only, is refused. A target with several hard links is rewritten in
+// place instead, so all its names keep sharing it; should that write fail, the old bytes are put
+// back. A file-size limit (SIGXFSZ) makes the save fail instead of ending the process. False on any
+// failure.
 bool save_palette_file(const std::string& path, const PaletteFileData& data,
                        const WriteFunction& write = WriteFunction());
 

@@ -4,10 +4,12 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "frame/loading/MemoryFit.h"
 #include "hostlib/FileLayer.h"
 
 namespace lib3d::loading {
@@ -87,6 +89,25 @@ CFileLayer::Progress share_of(const Progress& progress, std::size_t part, std::s
   };
 }
 
+// Stores a refusal's cause for the caller and gives the refusal.
+bool refuse(std::string* cause, std::string text) {
+  if (cause) *cause = std::move(text);
+  return false;
+}
+
+// The host library's own cause of a failed open or read, else `fallback`.
+bool refuse_raster(std::string* cause, const CString& path, const char* fallback) {
+  const char* why = RasterErrorMessage();
+  return refuse(cause, path + ": " + (why && *why ? why : fallback));
+}
+
+// A grid that would not fit in the memory left is refused before anything is read.
+bool fits(const Source& src, std::size_t factorX, std::size_t factorY, std::string* cause) {
+  const MemoryFit fit = fit_in_memory(static_cast<std::uint64_t>(src.width), static_cast<std::uint64_t>(src.height),
+                                      factorX, factorY, available_memory());
+  return fit.fits || refuse(cause, fit_cause(fit));
+}
+
 }  // namespace
 
 std::uint8_t scale_to_byte(double v, double min, double max) {
@@ -104,10 +125,11 @@ std::uint8_t scale_to_byte(double v, double min, double max) {
 }
 
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
-                 std::size_t& cols, std::size_t& rows, const Progress& progress) {
-  if (factorX == 0 || factorY == 0) return false;
+                 std::size_t& cols, std::size_t& rows, const Progress& progress, std::string* cause) {
+  if (factorX == 0 || factorY == 0) return refuse(cause, "a compression factor of 0");
   Source src;
-  if (!src.open(path)) return false;
+  if (!src.open(path)) return refuse_raster(cause, path, "not a raster that can be read");
+  if (!fits(src, factorX, factorY, cause)) return false;
 
   const std::size_t outCols = static_cast<std::size_t>(src.width) / factorX;
   const std::size_t outRows = static_cast<std::size_t>(src.height) / factorY;
@@ -132,10 +154,11 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
       return true;
     };
     // With no columns or no rows nothing is read at all.
-    if (!src.layer.ReadSampled(factorX, factorY, receive, progress)) return false;
+    if (!src.layer.ReadSampled(factorX, factorY, receive, progress))
+      return refuse_raster(cause, path, "a row cannot be read");
     heights.swap(out);
   } catch (const std::bad_alloc&) {
-    return false;
+    return refuse(cause, "out of memory");
   }
   cols = outCols;
   rows = outRows;
@@ -144,21 +167,24 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
 
 bool read_texture(const CString& red, const CString& green, const CString& blue, std::size_t factorX,
                   std::size_t factorY, std::size_t component, std::vector<std::uint32_t>& colors,
-                  std::size_t& cols, std::size_t& rows, const Progress& progress) {
-  if (factorX == 0 || factorY == 0) return false;
+                  std::size_t& cols, std::size_t& rows, const Progress& progress, std::string* cause) {
+  if (factorX == 0 || factorY == 0) return refuse(cause, "a compression factor of 0");
   const CString* paths[3] = {&red, &green, &blue};
   Source src[3];
   for (int k = 0; k < 3; ++k)
-    if (!src[k].open(*paths[k])) return false;
+    if (!src[k].open(*paths[k])) return refuse_raster(cause, *paths[k], "not a raster that can be read");
 
   // The red file fixes the size and the row layout of all three. A green or blue file that differs
   // from it in size, or in whether its pixels are two-valued, is refused as a whole: reading it with
   // the red file's layout would either leave cells undefined or overrun the converted row.
   const bool twoValued = IsTwoValuedType(src[0].type);
   for (int k = 1; k < 3; ++k) {
-    if (src[k].width != src[0].width || src[k].height != src[0].height) return false;
-    if (IsTwoValuedType(src[k].type) != twoValued) return false;
+    if (src[k].width != src[0].width || src[k].height != src[0].height)
+      return refuse(cause, *paths[k] + ": its size differs from " + red + "'s");
+    if (IsTwoValuedType(src[k].type) != twoValued)
+      return refuse(cause, *paths[k] + ": complex pixels where " + red + " has real ones, or the reverse");
   }
+  if (!fits(src[0], factorX, factorY, cause)) return false;
   // Unknown component codes take the real part, as the host library itself does.
   const int componentCode = component <= 3 ? static_cast<int>(component) : COMPONENT_REAL;
 
@@ -197,13 +223,14 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
             dst[i] |= static_cast<std::uint32_t>(scale_to_byte(v[i], min, max)) << shift;
           return true;
         };
-        if (!src[k].layer.ReadSampled(factorX, factorY, receive, share_of(progress, k, 3))) return false;
+        if (!src[k].layer.ReadSampled(factorX, factorY, receive, share_of(progress, k, 3)))
+          return refuse_raster(cause, *paths[k], "a row cannot be read");
       }
       src[k].layer.Close();
     }
     colors.swap(out);
   } catch (const std::bad_alloc&) {
-    return false;
+    return refuse(cause, "out of memory");
   }
   cols = outCols;
   rows = outRows;

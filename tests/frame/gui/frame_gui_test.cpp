@@ -287,6 +287,7 @@ TEST_F(FrameTest, ReliefFileResetsTheReadoutAndABadFileChangesNothing) {
   LoadRamp();
   frame->set_origin(5, 6, 7);
   EXPECT_FALSE(frame->set_matrix(CString("/nonexistent/relief.tif"), 1, 1));
+  EXPECT_EQ(frame->load_error().rfind("/nonexistent/relief.tif: ", 0), 0u) << frame->load_error();
   EXPECT_EQ(frame->readout().divisor, 7u);
   EXPECT_EQ(view->get_width(), 333u);
   EXPECT_FALSE(frame->set_matrix(CString(R3D_SOURCE_DIR "/data/jacksboro_fault_dem.tif"), 0, 1));
@@ -296,6 +297,11 @@ TEST_F(FrameTest, ReliefFileResetsTheReadoutAndABadFileChangesNothing) {
   EXPECT_EQ(frame->readout().originY, 0u);
   EXPECT_EQ(frame->readout().divisor, 1u);
   EXPECT_GT(view->get_width(), 0u);
+  // A texture is taken only when its grid is the relief's: at other factors it is refused, saying so.
+  const CString red = R3D_SOURCE_DIR "/data/jacksboro_texture_red.tif";
+  EXPECT_FALSE(frame->set_color_matrix(red, red, red, 3, 3, 0));
+  EXPECT_NE(frame->load_error().find("cells"), std::string::npos) << frame->load_error();
+  EXPECT_TRUE(frame->set_color_matrix(red, red, red, 3, 4, 0));
 }
 
 // A large relief: while it loads the cursor is busy and the status-bar gauge, shown, only moves

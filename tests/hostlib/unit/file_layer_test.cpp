@@ -89,8 +89,21 @@ TEST(FileLayer, BadFilesDoNotOpen) {
     EXPECT_EQ(layer.Width(), 0);
     EXPECT_EQ(layer.LineSize(), 0);
     EXPECT_EQ(layer.Type(), PT_UNKNOWN);
+    EXPECT_STRNE(RasterErrorMessage(), "") << path;
   }
   EXPECT_EQ(layer.Open(nullptr), 0);
+  // An ASCII grid cut short opens, and its missing rows fail at once, however they are asked for
+  // (GDAL's reader searches earlier rows recursively and would take exponential time).
+  ASSERT_TRUE(r3dtest::WriteTextFile(dir.file("cut.asc"), "ncols 3\nnrows 60\nxllcorner 0\nyllcorner 0\n"
+                                                          "cellsize 1\n1 2 3\n4 5 6\n"));
+  ASSERT_NE(layer.Open(dir.file("cut.asc").c_str()), 0);
+  double row[3];
+  for (int r : {59, 2, 40, 1})
+    EXPECT_EQ(layer.ReadRow(row, 0, r, 3), r == 1) << r;
+  EXPECT_EQ(layer.Max(), 6);
+  ASSERT_NE(layer.Open(dir.file("cut.asc").c_str()), 0);
+  EXPECT_EQ(layer.ReadSampled(1, 30, [](const CFileLayer::SampleRun&) { return true; }), 0);
+  EXPECT_STRNE(RasterErrorMessage(), "");
   // A failed open after a good one leaves the layer closed, not half-open.
   ASSERT_NE(layer.Open(kDem.c_str()), 0);
   EXPECT_EQ(layer.Open(dir.file("cut.tif").c_str()), 0);

@@ -10,6 +10,7 @@
 #include <wx/textctrl.h>
 
 #include "dialogs/open/OpenDlgIds.h"
+#include "dialogs/open/OpenDlgLogic.h"
 #include "dialogs/open/OpenFileDlg.h"
 #include "hostlib/Controls.h"
 #include "hostlib/FileLayer.h"
@@ -280,6 +281,33 @@ TEST_F(OpenDialog, FactorAboveTheRangeShowsButStopsOpen) {
   type(ids::kFactorY, "1001");
   wxTEST_DIALOG(click(ids::kOpen), ExpectMessage("Please enter an integer between 1 and 1000."));
   EXPECT_EQ(dlg->GetReturnCode(), 0);
+}
+
+// A relief whose grid would not fit in memory stops Open with the factors that would fit, in the
+// interface's language; smaller factors then open.
+TEST_F(OpenDialog, ReliefTooLargeForMemoryStopsOpen) {
+  const std::string huge = dir.file("huge.vrt");
+  ASSERT_TRUE(r3dtest::WriteTextFile(huge, "<VRTDataset rasterXSize=\"100000\" rasterYSize=\"100000\">"
+                                           "<VRTRasterBand dataType=\"Float32\" band=\"1\"/></VRTDataset>\n"));
+  NO_DIALOG(dlg->file_control()->ChooseFile(huge));
+  type(ids::kFactorX, "4");
+  const lib3d::loading::MemoryFit fit =
+      lib3d::loading::fit_in_memory(100000, 100000, 4, 4, lib3d::loading::available_memory());
+  ASSERT_FALSE(fit.fits);
+  std::string english;
+  for (auto language : {ResourceLanguage::English, ResourceLanguage::Russian}) {
+    SetResourceLanguage(language);
+    const std::string message = lib3d::open::memory_message(fit);
+    EXPECT_NE(message.find(std::to_string(fit.factorX) + " "), std::string::npos) << message;
+    EXPECT_NE(message, english);
+    english = message;
+    dlg->SetReturnCode(0);
+    wxTEST_DIALOG(click(ids::kOpen), ExpectMessage(wxString::FromUTF8(message)));
+    EXPECT_EQ(dlg->GetReturnCode(), 0);
+  }
+  type(ids::kFactorX, std::to_string(fit.factorX).c_str());
+  NO_DIALOG(click(ids::kOpen));
+  EXPECT_EQ(dlg->GetReturnCode(), wxID_OK);
 }
 
 TEST_F(OpenDialog, RefusedSecondPickKeepsTheFirstRelief) {

@@ -5,7 +5,12 @@
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "dialogs/palette/PaletteFile.h"
 #include "dialogs/palette/PaletteLogic.h"
@@ -79,7 +84,16 @@ TEST(PaletteFile, RoundTripIsExact) {
   PaletteFileData loaded;
   ASSERT_TRUE(load_palette_file(dir.file("p.pal"), loaded));
   EXPECT_EQ(loaded.palette, d.palette);
-  EXPECT_FALSE(load_palette_file(dir.file("missing.pal"), loaded));
+  // Only regular files of plausible size are read: a device, a FIFO without writer, a huge file and
+  // a directory fail at once instead of blocking or filling memory.
+  ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(truncate(dir.file("p.pal").c_str(), 2 << 20), 0);
+  for (const std::string& bad : {dir.file("missing.pal"), std::string("/dev/zero"), dir.file("fifo"),
+                                 dir.file("p.pal"), dir.path()}) {
+    std::string cause;
+    EXPECT_FALSE(load_palette_file(bad, loaded, &cause)) << bad;
+    EXPECT_EQ(cause.rfind(bad + ": ", 0), 0u) << cause;
+  }
 }
 
 TEST(PaletteFile, ScanIgnoresTextAroundKeysAndAcceptsQuirks) {
@@ -148,40 +162,84 @@ TEST(PaletteFile, MalformedFilesChangeNothing) {
   }
 }
 
-TEST(PaletteFile, FailedSaveKeepsTheOldFile) {
-  r3dtest::TempDir dir;
-  const std::string target = dir.file("keep.pal");
-  ASSERT_TRUE(r3dtest::WriteTextFile(target, "old contents\n"));
-  chmod(target.c_str(), 0640);
+// Saving over an existing file: what the file is decides what happens, and a save that fails or is
+// cut short leaves the old contents and no temporary file.
+TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
+  enum Outcome { Saved, Refused, Killed };
   PaletteFileData d;
-
-  // The disk fills up after the first 100 bytes.
+  const std::string fresh = format_palette_file(d);
+  // Runs a save in a child process, which a file-size limit or a kill may end.
+  auto in_child = [&](const std::string& path, const std::function<void()>& before, const WriteFunction& w) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      before();
+      _exit(save_palette_file(path, d, w) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? Killed : WEXITSTATUS(status) == 0 ? Saved : Refused;
+  };
+  // A disk that fills up after the first 100 bytes.
   std::size_t written = 0;
-  const WriteFunction failing = [&](int fd, const void* buf, std::size_t n) -> ssize_t {
+  const WriteFunction full = [&](int fd, const void* buf, std::size_t n) -> ssize_t {
     if (written >= 100) { errno = ENOSPC; return -1; }
     const std::size_t part = n < 100 - written ? n : 100 - written;
     written += part;
     return ::write(fd, buf, part);
   };
-  EXPECT_FALSE(save_palette_file(target, d, failing));
-  EXPECT_EQ(written, 100u);
-  EXPECT_EQ(slurp(target), "old contents\n");
-  EXPECT_EQ(entries_in(dir.path()), 1);  // no temporary file left behind
-
-  // A target whose directory does not exist, and a target that is a directory.
-  EXPECT_FALSE(save_palette_file(dir.file("nodir/x.pal"), d));
-  ASSERT_EQ(mkdir(dir.file("sub").c_str(), 0755), 0);
-  EXPECT_FALSE(save_palette_file(dir.file("sub"), d));
-  struct stat st;
-  ASSERT_EQ(stat(dir.file("sub").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
-  EXPECT_EQ(entries_in(dir.path()), 2);
-
-  // A successful save replaces the file and keeps its permissions.
-  ASSERT_TRUE(save_palette_file(target, d));
-  EXPECT_EQ(slurp(target), format_palette_file(d));
-  ASSERT_EQ(stat(target.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  const WriteFunction killed = [](int fd, const void* buf, std::size_t) -> ssize_t {
+    if (::write(fd, buf, 100) == 100) kill(getpid(), SIGKILL);
+    return -1;
+  };
+  auto save = [&](const std::string& path) { return save_palette_file(path, d) ? Saved : Refused; };
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& dir, const std::string& target)> setup;
+    std::function<Outcome(const std::string& dir, const std::string& target)> run;
+    Outcome expected;
+    const char* written;  // the name whose contents the save must change (or keep)
+    int entries;          // files in the directory afterwards; -1: not checked (a kill leaves the temporary)
+  };
+  const auto none = [](auto&, auto&) {};
+  const std::vector<Case> cases = {
+      {"disk full", none, [&](auto&, auto& t) { return save_palette_file(t, d, full) ? Saved : Refused; }, Refused,
+       "t", 1},
+      {"missing directory", none, [&](auto& dir, auto&) { return save(dir + "/no/x.pal"); }, Refused, "t", 1},
+      {"directory", [](auto& dir, auto&) { mkdir((dir + "/sub").c_str(), 0755); },
+       [&](auto& dir, auto&) { return save(dir + "/sub"); }, Refused, "t", 2},
+      {"read-only", [](auto&, auto& t) { chmod(t.c_str(), 0444); }, [&](auto&, auto& t) { return save(t); },
+       Refused, "t", 1},
+      {"symbolic link", [](auto& dir, auto&) { symlink("t", (dir + "/link").c_str()); },
+       [&](auto& dir, auto&) { return save(dir + "/link"); }, Saved, "t", 2},
+      {"hard link", [](auto& dir, auto& t) { link(t.c_str(), (dir + "/second").c_str()); },
+       [&](auto&, auto& t) { return save(t); }, Saved, "second", 2},
+      {"file size limit", none, [&](auto&, auto& t) {
+         return in_child(t, [] { rlimit l{1000, 1000}; setrlimit(RLIMIT_FSIZE, &l); }, WriteFunction()); },
+       Refused, "t", 1},
+      {"killed while writing", none, [&](auto&, auto& t) { return in_child(t, [] {}, killed); }, Killed, "t", -1},
+      {"owner and mode", [](auto&, auto& t) { chmod(t.c_str(), 0640); (void)!chown(t.c_str(), 1234, 4321); },
+       [&](auto&, auto& t) { return save(t); }, Saved, "t", 1},
+  };
+  for (const Case& c : cases) {
+    r3dtest::TempDir dir;
+    const std::string target = dir.file("t");
+    ASSERT_TRUE(r3dtest::WriteTextFile(target, "old contents\n"));
+    c.setup(dir.path(), target);
+    struct stat before, after;
+    ASSERT_EQ(stat(target.c_str(), &before), 0);
+    written = 0;
+    EXPECT_EQ(c.run(dir.path(), target), c.expected) << c.what;
+    EXPECT_EQ(slurp(dir.file(c.written)), c.expected == Saved ? fresh : "old contents\n") << c.what;
+    if (c.entries >= 0) {
+      EXPECT_EQ(entries_in(dir.path()), c.entries) << c.what;
+    }
+    // Whatever happened, the file keeps what it is: mode, owner, group and its links.
+    ASSERT_EQ(stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode) << c.what;
+    EXPECT_EQ(after.st_uid, before.st_uid) << c.what;
+    EXPECT_EQ(after.st_gid, before.st_gid) << c.what;
+    EXPECT_EQ(after.st_nlink, before.st_nlink) << c.what;
+  }
 }
 
 TEST(PaletteFile, RememberedDirectory) {

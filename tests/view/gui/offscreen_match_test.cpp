@@ -2,10 +2,6 @@
 // and the still picture after a coarse drag against one never dragged.
 #include <gtest/gtest.h>
 
-#include <GL/glx.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 #include <cmath>
 #include <functional>
 #include <string>
@@ -14,6 +10,7 @@
 #include <wx/frame.h>
 
 #include "tests/support/GuiTest.h"
+#include "tests/support/WindowGrab.h"
 #include "view/LightSettings.h"
 #include "view/OffscreenRender.h"
 #include "view/View.h"
@@ -58,31 +55,14 @@ protected:
 
   // What the X server shows in the view's window: the presented frame itself.
   Picture Presented() {
-    r3dtest::PumpEvents(20);
-    Display* d = XOpenDisplay(nullptr);
+    const wxImage img = r3dtest::GrabWindow(view_->GetXWindow(), kW, kH);
     Picture p;
-    if (!d) return p;
-    XImage* im = XGetImage(d, view_->GetXWindow(), 0, 0, kW, kH, AllPlanes, ZPixmap);
-    if (im) {
-      p.width = kW;
-      p.height = kH;
-      for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) {
-          const unsigned long px = XGetPixel(im, x, y);
-          p.rgb.push_back(static_cast<unsigned char>((px & im->red_mask) >> 16));
-          p.rgb.push_back(static_cast<unsigned char>((px & im->green_mask) >> 8));
-          p.rgb.push_back(static_cast<unsigned char>(px & im->blue_mask));
-        }
-      XDestroyImage(im);
-    }
-    XCloseDisplay(d);
+    if (img.IsOk()) p.rgb.assign(img.GetData(), img.GetData() + kW * kH * 3);
     return p;
   }
 
-  // The view's state drawn offscreen. glvnd lets one thread hold a GLX or an EGL context, not
-  // both, so the window's context is let go first (the view takes it again at its next paint).
+  // The view's state drawn offscreen (the window's context is current on this thread meanwhile).
   Picture Offscreen() {
-    if (Display* d = glXGetCurrentDisplay()) glXMakeCurrent(d, None, nullptr);
     Picture p;
     std::string error;
     EXPECT_TRUE(lib3d::render_offscreen(view_->scene(), kW, kH, p, error)) << error;

@@ -30,9 +30,17 @@ TEST(CoarseSampling, StepBringsPaintsNearTheTarget) {
   EXPECT_EQ(2u, lib3d::coarse_step_for(45, 30, 1000, 1000));   // just over: the least coarsening
   EXPECT_EQ(3u, lib3d::coarse_step_for(150, 30, 1000, 1000));  // sqrt(5) rounded up
   EXPECT_EQ(10u, lib3d::coarse_step_for(3000, 30, 1000, 1000));
-  EXPECT_EQ(4u, lib3d::coarse_step_for(1e9, 30, 5, 1000));      // still two rows of a 5-row grid
+  EXPECT_EQ(15u, lib3d::coarse_step_for(1e9, 30, 1000, 1000));  // 64 cells stay on each side
+  EXPECT_EQ(2u, lib3d::coarse_step_for(1e9, 30, 5, 1000));      // still two rows of a 5-row grid
   EXPECT_EQ(0u, lib3d::coarse_step_for(1e9, 30, 2, 1000));      // nothing to coarsen
   EXPECT_EQ(2u, lib3d::coarse_step_for(std::nan(""), 30, 100, 100));
+  // After a coarse paint over the budget: coarser by the square root of the excess, at least by
+  // one, and never below 64 cells on the shorter side.
+  EXPECT_EQ(8u, lib3d::coarse_step_after(120, 4, 30, 1000, 1000));
+  EXPECT_EQ(5u, lib3d::coarse_step_after(31, 4, 30, 1000, 1000));
+  EXPECT_EQ(15u, lib3d::coarse_step_after(1e6, 4, 30, 1000, 1000));
+  EXPECT_EQ(15u, lib3d::coarse_step_after(100, 15, 30, 1000, 1000));
+  EXPECT_EQ(2u, lib3d::coarse_step_after(1e6, 2, 30, 100, 100));
 }
 
 namespace {

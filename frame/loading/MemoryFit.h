@@ -1,0 +1,54 @@
+#pragma once
+// Whether a relief reduced by given factors fits in the memory this process may still use, decided
+// from the file's size alone, before any row is read.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace lib3d::loading {
+
+// What one reduced cell costs once shown: the grid read here and the view's copy (4 B each), a colour
+// matrix and its copy (4 B each) and the display list (about 40 B a list vertex, two vertices a cell
+// in strips, plus the list's index buffers), rounded up.
+constexpr std::uint64_t kBytesPerCell = 100;
+
+// Unknown (no /proc, no limit): treated as unlimited.
+constexpr std::uint64_t kUnlimited = UINT64_MAX;
+
+// MemAvailable of a /proc/meminfo text, in bytes; kUnlimited without the line.
+std::uint64_t meminfo_available(const std::string& meminfo);
+
+// How much more the cgroups of a process may charge: the smallest "limit - usage" of its memory
+// cgroup and every ancestor, read below `root` (normally /sys/fs/cgroup) from the /proc/self/cgroup
+// text; v2 (memory.max, memory.current) and v1 (memory.limit_in_bytes, memory.usage_in_bytes).
+// kUnlimited when no limit is set.
+std::uint64_t cgroup_headroom(const std::string& procCgroup, const std::string& root);
+
+// The smaller of MemAvailable and the cgroup headroom of this process.
+std::uint64_t available_memory();
+
+// What a load may take of `available`: a quarter, and at least 256 MiB, stay for everything else.
+std::uint64_t usable_memory(std::uint64_t available);
+
+struct MemoryFit {
+  bool fits = true;
+  std::uint64_t cells = 0;   // of the requested grid
+  std::uint64_t needed = 0;  // bytes
+  std::uint64_t usable = 0;  // bytes
+  std::size_t factorX = 0;   // the smallest factors that fit (the requested ones when they do)
+  std::size_t factorY = 0;
+};
+
+// A width x height raster at factorX, factorY (each >= 1) against `available` bytes. When it does not
+// fit, the proposed factors are the smallest k applied to both, never below what was asked
+// (max(factorX, k), max(factorY, k)), with which the grid fits.
+MemoryFit fit_in_memory(std::uint64_t width, std::uint64_t height, std::size_t factorX, std::size_t factorY,
+                        std::uint64_t available);
+
+// "1.5 GiB", "730 MiB": one decimal below 10 units.
+std::string format_bytes(std::uint64_t bytes);
+
+// The one-line cause for a grid that does not fit, in English (the command line and logs).
+std::string fit_cause(const MemoryFit& fit);
+
+}  // namespace lib3d::loading

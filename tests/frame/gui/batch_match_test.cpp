@@ -1,0 +1,94 @@
+// A picture written by batch rendering equals, pixel for pixel, what the viewer shows in a window of
+// the same size after the same file, palette, camera and light were given to it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include <wx/frame.h>
+#include <wx/image.h>
+
+#include "dialogs/palette/BasePalettes.h"
+#include "frame/loading/Loading.h"
+#include "module/ModuleExports.h"
+#include "tests/support/GuiTest.h"
+#include "tests/support/RasterFixtures.h"
+#include "tests/support/WindowGrab.h"
+#include "view/LightSettings.h"
+#include "view/View.h"
+
+TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
+  constexpr int kW = 320, kH = 240;
+  r3dtest::TempDir dir;
+  const std::string dem = dir.file("dem.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(dem, 50, 40, GDT_Float32, [](int x, int y, double*) {
+    return 30.0 * std::sin(x * 0.3) * std::cos(y * 0.2) + y;
+  }));
+
+  Lib3dRenderRequest r;
+  lib3d_render_request_defaults(&r);
+  r.relief = dem.c_str();
+  r.factor_x = 2;
+  const std::string png = dir.file("o.png");
+  r.output = png.c_str();
+  r.width = kW;
+  r.height = kH;
+  r.tilt = 30;
+  r.azimuth = -40;
+  r.zoom_level = 1;
+  r.pan_x = 0.1;
+  r.pan_y = -0.05;
+  r.scale_z = 0.5;
+  r.light_azimuth = 200;
+  r.light_elevation = 50;
+  r.ambient = 20;
+  r.diffuse = 60;
+  r.specular = 40;
+  r.background = 0x203040;
+  r.base_palette = 1;
+
+  auto* frame = new wxFrame(nullptr, wxID_ANY, "batch match");
+  frame->SetClientSize(kW, kH);
+  lib3d::View* view = lib3d::View::make(frame, {}, 0, 0, wxRect(0, 0, kW, kH));
+  ASSERT_TRUE(r3dtest::ShowAndWait(frame));
+  view->SetSize(0, 0, kW, kH);
+  r3dtest::PumpEvents(30);
+  lib3d::palette::Palette256 white;
+  white.fill(0xFFFFFF);
+  const auto base = lib3d::palette::build_base_palette(r.base_palette, white, 0, 255, 0xFFFFFF);
+  view->set_palette(std::vector<std::uint32_t>(base.begin(), base.end()));
+  std::vector<float> heights;
+  std::size_t cols = 0, rows = 0;
+  ASSERT_TRUE(lib3d::loading::read_relief(dem, 2, 1, heights, cols, rows));
+  view->set_matrix(heights, cols, rows);
+  view->set_rotation(30, -40);
+  view->zoom(true);
+  view->set_pan(0.1, -0.05);
+  view->set_scaleZ(0.5f);
+  lib3d::LightSettings light;
+  light.words[lib3d::LightSettings::kAzimuth] = 200;
+  light.words[lib3d::LightSettings::kElevation] = 50;
+  light.words[lib3d::LightSettings::kAmbient] = 20;
+  light.words[lib3d::LightSettings::kDiffuse] = 60;
+  light.words[lib3d::LightSettings::kSpecular] = 40;
+  view->set_lightPos(&light);
+  view->set_bgColor(0x203040);
+  const wxImage shown = r3dtest::GrabWindow(view->GetXWindow(), kW, kH);
+  ASSERT_TRUE(shown.IsOk());
+
+  char message[256] = {};
+  ASSERT_EQ(LIB3D_RENDER_OK, Lib3dRenderFile(&r, message, sizeof message)) << message;
+  wxImage written;
+  ASSERT_TRUE(written.LoadFile(png, wxBITMAP_TYPE_PNG));
+  ASSERT_EQ(kW, written.GetWidth());
+  ASSERT_EQ(kH, written.GetHeight());
+  int differing = 0, relief = 0;
+  for (int i = 0; i < kW * kH * 3; i += 3) {
+    differing += std::memcmp(shown.GetData() + i, written.GetData() + i, 3) != 0;
+    relief += std::memcmp(written.GetData() + i, written.GetData(), 3) != 0;  // not the background corner
+  }
+  EXPECT_EQ(0, differing);
+  EXPECT_GT(relief, kW * kH / 20);
+  frame->Destroy();
+  r3dtest::PumpEvents();
+}
