@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -63,7 +64,7 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
 
 bool ShowAndWait(wxWindow* topLevel, int timeoutMs) {
   topLevel->Show();
-  bool ok = WaitFor([&] { return topLevel->IsShownOnScreen(); }, timeoutMs);
+  const bool ok = WaitFor([&] { return topLevel->IsShownOnScreen(); }, timeoutMs);
   PumpEvents(50);
   return ok;
 }
@@ -73,13 +74,12 @@ wxImage GrabClientArea(wxWindow* window) {
   const wxPoint logical = window->ClientToScreen(wxPoint(0, 0));
   const wxPoint at(static_cast<int>(logical.x * f), static_cast<int>(logical.y * f));
   const wxSize size = window->GetClientSize() * f;
-  const std::string out = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/r3d-grab-" +
-                          std::to_string(getpid()) + ".png";
+  const std::string out = std::filesystem::temp_directory_path() / ("r3d-grab-" + std::to_string(getpid()) + ".png");
   const std::string cmd = "import -window root -crop " + std::to_string(size.x) + "x" + std::to_string(size.y) +
                           "+" + std::to_string(at.x) + "+" + std::to_string(at.y) + " '" + out + "' 2>/dev/null";
   if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
   wxImage shot;
-  if (std::system(cmd.c_str()) == 0) shot.LoadFile(wxString::FromUTF8(out.c_str()), wxBITMAP_TYPE_PNG);
+  if (std::system(cmd.c_str()) == 0) shot.LoadFile(wxString::FromUTF8(out), wxBITMAP_TYPE_PNG);
   std::remove(out.c_str());
   return shot;
 }

@@ -17,12 +17,8 @@ namespace r3dtest {
 namespace {
 
 bool send_all(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
+  for (ssize_t n = 0; size > 0; data += n, size -= static_cast<std::size_t>(n))
+    if ((n = ::send(fd, data, size, MSG_NOSIGNAL)) <= 0) return false;
   return true;
 }
 

@@ -31,19 +31,14 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
   GDALAllRegister();
   GDALDriver* drv = GetGDALDriverManager()->GetDriverByName(driver);
   if (!drv) return false;
+  const std::string t = std::to_string(tile);
+  std::vector<std::string> all;
+  if (std::string(driver) == "GTiff")
+    all = layout == Layout::Tiled ? std::vector<std::string>{"TILED=YES", "BLOCKXSIZE=" + t, "BLOCKYSIZE=" + t}
+                                  : std::vector<std::string>{"BLOCKYSIZE=1"};
+  all.insert(all.end(), options.begin(), options.end());  // later ones win
   char** opts = nullptr;
-  if (layout == Layout::Tiled) {
-    opts = CSLSetNameValue(opts, "TILED", "YES");
-    opts = CSLSetNameValue(opts, "BLOCKXSIZE", std::to_string(tile).c_str());
-    opts = CSLSetNameValue(opts, "BLOCKYSIZE", std::to_string(tile).c_str());
-  } else {
-    opts = CSLSetNameValue(opts, "BLOCKYSIZE", "1");
-  }
-  if (std::string(driver) != "GTiff") CSLDestroy(opts), opts = nullptr;
-  for (const std::string& o : options) {
-    const auto eq = o.find('=');
-    opts = CSLSetNameValue(opts, o.substr(0, eq).c_str(), o.substr(eq + 1).c_str());
-  }
+  for (const std::string& o : all) opts = CSLSetNameValue(opts, o.substr(0, o.find('=')).c_str(), o.substr(o.find('=') + 1).c_str());
   GDALDataset* ds = drv->Create(path.c_str(), width, height, bands, type, opts);
   CSLDestroy(opts);
   if (!ds) return false;

@@ -11,22 +11,12 @@
 //
 // DoModal applies the dialog's state after ShowModal returned, so OK through the hook behaves like
 // OK pressed by a user.
-#include <functional>
-
-#include <wx/testing.h>
-
 #include "hostlib/Controls.h"
+#include "tests/support/ModalAnswer.h"
 
 template <>
-class wxExpectModal<CInfoFileDialogEx> : public wxExpectModalBase<CInfoFileDialogEx> {
+class wxExpectModal<CInfoFileDialogEx> : public r3dtest::Answer<CInfoFileDialogEx> {
 public:
-  using Action = std::function<int(CInfoFileDialogEx*)>;
-  explicit wxExpectModal(int id) : action_([id](CInfoFileDialogEx*) { return id; }) {}
-  explicit wxExpectModal(Action action) : action_(std::move(action)) {}
-
-protected:
-  int OnInvoked(CInfoFileDialogEx* dlg) const override { return action_(dlg); }
-
-private:
-  Action action_;
+  explicit wxExpectModal(int id) : Answer([id](CInfoFileDialogEx*) { return id; }) {}
+  explicit wxExpectModal(std::function<int(CInfoFileDialogEx*)> action) : Answer(std::move(action)) {}
 };

@@ -28,6 +28,7 @@
 #include "module/ModuleExports.h"
 #include "resources/ModuleResources.h"
 #include "tests/support/GuiTest.h"
+#include "tests/support/ModalAnswer.h"
 #include "tests/support/RasterFixtures.h"
 #include "view/View.h"
 
@@ -277,26 +278,6 @@ TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
 
 namespace {
 
-// The Open dialog answered OK with a relief and a three-file texture that is pure red.
-class AcceptOpen : public wxExpectModalBase<COpenFileDlg, AcceptOpen> {
-public:
-  explicit AcceptOpen(const r3dtest::TempDir& dir) : dir_(dir) {}
-
-protected:
-  int OnInvoked(COpenFileDlg* d) const override {
-    d->reliefPath = dir_.file("relief.tif");
-    d->useTexture = 1;
-    d->singleTexture = 0;
-    d->redPath = dir_.file("red.tif");
-    d->greenPath = d->bluePath = dir_.file("flat.tif");
-    return wxID_OK;
-  }
-  wxString GetDefaultDescription() const override { return "Open dialog accepted"; }
-
-private:
-  const r3dtest::TempDir& dir_;
-};
-
 int g_exits = 0;
 void CountExit(wxCommandEvent&) { ++g_exits; }
 
@@ -317,7 +298,14 @@ TEST_F(FrameTest, TextureFromOpenIsOnScreenAtOnce) {
   ASSERT_TRUE(r3dtest::WriteRaster(dir.file("red.tif"), 8, 8, GDT_Byte, [](int x, int y, double*) { return x + y > 0 ? 1.0 : 0.0; }));
   ASSERT_TRUE(r3dtest::WriteRaster(dir.file("flat.tif"), 8, 8, GDT_Byte, [](int, int, double*) { return 0.0; }));
   view->set_rotation(0, 0);
-  wxTEST_DIALOG(frame->OnFileOpen(), AcceptOpen(dir));
+  // Open answered OK with a relief and a three-file texture that is pure red.
+  wxTEST_DIALOG(frame->OnFileOpen(), r3dtest::Answer<COpenFileDlg>([&dir](COpenFileDlg* d) {
+                  d->reliefPath = dir.file("relief.tif");
+                  d->useTexture = 1, d->singleTexture = 0;
+                  d->redPath = dir.file("red.tif");
+                  d->greenPath = d->bluePath = dir.file("flat.tif");
+                  return wxID_OK;
+                }));
   r3dtest::PumpEvents(200);
   const wxImage shot = r3dtest::GrabClientArea(view);
   ASSERT_EQ(std::system("command -v import >/dev/null"), 0) << "ImageMagick's import is needed (scripts/setup.sh)";
