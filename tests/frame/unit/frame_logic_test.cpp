@@ -49,28 +49,6 @@ TEST(HelpPath, FromTheHostDirectoryOrCommandLine) {
   EXPECT_EQ(help_path_from_command_line("/usr/local/bin/relief3d-host"), "/usr/local/bin" + book);
 }
 
-// Enabling and pressing touch only their own bit of their own button; unknown commands change
-// nothing and count as enabled.
-TEST(ToolbarStyles, EnableAndPressTouchOnlyTheirOwnBit) {
-  ToolbarStyles s;
-  s.add(ID_POINTER_3D);
-  s.add(ID_HELP_3D);
-  const struct { bool enable, on; unsigned style; } steps[] = {
-      {true, false, TBBS_DISABLED}, {false, true, TBBS_DISABLED | TBBS_PRESSED},
-      {true, true, TBBS_PRESSED}, {false, false, 0u}};
-  for (const auto& st : steps) {
-    if (st.enable) s.enable(ID_POINTER_3D, st.on);
-    else s.press(ID_POINTER_3D, st.on);
-    EXPECT_EQ(s.style(ID_POINTER_3D), st.style);
-    EXPECT_EQ(s.is_enabled(ID_POINTER_3D), (st.style & TBBS_DISABLED) ? 0 : 1);
-  }
-  EXPECT_EQ(s.style(ID_HELP_3D), 0u);
-  s.enable(12345, false);
-  s.press(12345, true);
-  EXPECT_FALSE(s.has(12345) || s.is_pressed(12345));
-  EXPECT_EQ(s.is_enabled(12345), 1);
-}
-
 // The gauge value a load shows: the read fills its share, the compile the rest; a step that does
 // not move the value is not shown, and a late or repeated report never moves it back.
 TEST(LoadProgress, ReadThenCompileOnOneForwardScale) {
