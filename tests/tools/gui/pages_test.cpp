@@ -255,9 +255,9 @@ TEST_F(ToolsTest, TypedAnglesMoveMarkerButSendOnlyOnTheNextMove) {
   ExpectLight(view, 90, 45);
 
   // {typed, slider after, edit after}: clamped by the spin, an emptied field stays empty while
-  // typing, not a number leaves the last position.
+  // typing, not a number gives way to the last position.
   const struct { const char* typed; int slider; const char* shown; } rows[] = {
-      {"400", 360, "360"}, {"", 360, ""}, {"x", 360, "x"}};
+      {"400", 360, "360"}, {"", 360, ""}, {"x", 360, "360"}};
   for (const auto& r : rows) {
     sun->GetAzimuthEdit()->SetValue(r.typed);
     EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), r.slider) << r.typed;

@@ -97,14 +97,14 @@ TEST(SkyMarker, CentreAndPickingTheMarkerGivesItsAngles) {
     }
 }
 
-// Rings every 30 degrees, inset from the outer one by whole pixels per 30 degrees.
+// Rings every 30 degrees, inset from the outer one by the whole pixels of the angle between them.
 TEST(SkyRings, InsetByThirtyDegreeSteps) {
   const SkyLayout s = MakeSkyLayout(kFrame);
-  const int a = static_cast<int>(30 * s.pixelsPerDegreeX), b = static_cast<int>(30 * s.pixelsPerDegreeY);
   for (int k = 0; k < 3; ++k) {
+    const int a = static_cast<int>(30 * k * s.pixelsPerDegreeX), b = static_cast<int>(30 * k * s.pixelsPerDegreeY);
     const IntRect r = tools::RingBox(s, 90 - 30 * k);
-    const IntRect want{tools::kSkyMargin + k * a, tools::kSkyMargin + k * b, tools::kSkyMargin + s.dx - k * a,
-                       tools::kSkyMargin + s.dy - k * b};
+    const IntRect want{tools::kSkyMargin + a, tools::kSkyMargin + b, tools::kSkyMargin + s.dx - a,
+                       tools::kSkyMargin + s.dy - b};
     EXPECT_EQ(r.left, want.left) << k;
     EXPECT_EQ(r.top, want.top) << k;
     EXPECT_EQ(r.right, want.right) << k;

@@ -36,7 +36,7 @@ TEST(LightRecord, DirectionAndStrengthsFromTheirWords) {
   // {elevation, azimuth} -> direction: straight at the viewer, from the top, from the right.
   const struct { int el, az; float x, y, z; } rows[] = {{0, 0, 0, 0, 1}, {90, 90, 0, 1, 0}, {90, 0, 1, 0, 0}};
   for (const auto& r : rows) {
-    w[3] = r.el, w[4] = r.az;
+    w[3] = r.az, w[4] = r.el;
     const vm::Light l = vm::light_from_record(w);
     EXPECT_NEAR(r.x, l.pos[0], 1e-6) << r.el << "/" << r.az;
     EXPECT_NEAR(r.y, l.pos[1], 1e-6) << r.el << "/" << r.az;
