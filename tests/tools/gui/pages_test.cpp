@@ -236,7 +236,8 @@ TEST_F(ToolsTest, LightingPageScreenshotShowsTheMovedMarker) {
   EXPECT_LT(shot.GetRed(ringX, centre.y) + shot.GetGreen(ringX, centre.y), 200);
 }
 
-TEST_F(ToolsTest, TypedAnglesMoveMarkerButSendOnlyOnTheNextMove) {
+// Typed angles and spin arrows move the marker but send only on the next move; sliders send at once.
+TEST_F(ToolsTest, TypedAnglesWaitForTheNextMoveAndSlidersSendAtOnce) {
   MakeTools();
   CToolWinDlgSun* sun = tools->GetSunPage();
   auto markerAt = [&](int az, int el) {
@@ -273,14 +274,12 @@ TEST_F(ToolsTest, TypedAnglesMoveMarkerButSendOnlyOnTheNextMove) {
   EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), 99);
   EXPECT_TRUE(markerAt(99, 45));
   ExpectLight(view, 90, 45);
-}
 
-TEST_F(ToolsTest, SlidersSendAtOnceAndAngleSlidersSyncOnTrackAndEnd) {
-  MakeTools();
-  CToolWinDlgSun* sun = tools->GetSunPage();
-  // A strength slider: the record goes out at once with the angles unchanged.
+  // A strength slider: the record goes out at once, with the angles the page shows.
   Scroll(sun->GetAmbientSlider(), 80, wxEVT_SCROLL_LINEDOWN);
   EXPECT_EQ(sun->CurrentLight().words[lib3d::LightSettings::kAmbient], 80);
+  ExpectLight(view, 99, 45);
+  sun->GetAzimuthEdit()->SetValue("0");
   sun->GetElevationEdit()->SetValue("60");
   // A line step of the azimuth slider sends the old angle; the end of the move brings the new one;
   // thumb drags sync at once; the release is ignored entirely.
