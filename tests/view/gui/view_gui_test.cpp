@@ -83,7 +83,7 @@ TEST_F(ViewWindow, BackgroundAndSurfaceColoursReachTheScreen) {
     const char* what;
     std::function<void(View*)> apply;
     int x, y;
-    Rgb want;  // -1: any
+    Rgb want;  // on the surface: which channel is strong
   };
   const Step steps[] = {
       {"background red", [](View* v) { v->set_bgColor(0xFF0000); }, 10, 10, {0, 0, 255}},
