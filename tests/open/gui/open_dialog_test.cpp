@@ -76,8 +76,8 @@ protected:
     r3dtest::PumpEvents();
   }
 
-  wxTextCtrl* edit(int id) { return wxDynamicCast(dlg->FindWindow(id), wxTextCtrl); }
-  wxCheckBox* check(int id) { return wxDynamicCast(dlg->FindWindow(id), wxCheckBox); }
+  wxTextCtrl* edit(int id) { return dynamic_cast<wxTextCtrl*>(dlg->FindWindow(id)); }
+  wxCheckBox* check(int id) { return dynamic_cast<wxCheckBox*>(dlg->FindWindow(id)); }
   wxWindow* win(int id) { return dlg->FindWindow(id); }
   std::string text_of(int id) { return edit(id)->GetValue().utf8_string(); }
   std::string label() { return dlg->FindWindow(ids::kSizeLabel)->GetLabel().utf8_string(); }
@@ -135,7 +135,7 @@ TEST_F(OpenDialog, OpensWithTheTemplateState) {
   EXPECT_EQ(dlg->useTexture, 0);
   EXPECT_EQ(dlg->component, 0u);
   for (int id : {ids::kSingleButton, ids::kRedButton, ids::kGreenButton, ids::kBlueButton}) {
-    auto* b = wxDynamicCast(win(id), wxButton);
+    auto* b = dynamic_cast<wxButton*>(win(id));
     // The icon replaces the "L" it would show without one.
     EXPECT_TRUE(b->GetBitmap().IsOk()) << id;
     EXPECT_EQ(b->GetLabel(), "") << id;
