@@ -121,12 +121,15 @@ TEST_F(Editor, ApplyAndCancel) {
   EXPECT_EQ(ed.committed.finalPalette[200], rgb(200, 200, 200));
 }
 
+// A press takes the nearer marker of its band (the high one when exactly between, the low one left
+// of two that coincide); a dragged marker stops at its partner, except the output pair, whose
+// crossing reverses the palette.
 TEST_F(Editor, MousePressesChooseAndLimitMarkers) {
-  drag(px(127), kInputY, px(127), kInputY);  // nearer the low marker
+  drag(px(127), kInputY, px(127), kInputY);
   EXPECT_EQ(ed.markers[InMin], 127);
-  ed.mouse_down(px(191), kInputY);  // exactly between 127 and 255: the high one
+  ed.mouse_down(px(191), kInputY);  // exactly between 127 and 255
   EXPECT_EQ(ed.dragMarker, InMax);
-  ed.mouse_move(px(10), kInputY);  // dragging InMax left stops at InMin
+  ed.mouse_move(px(10), kInputY);
   EXPECT_EQ(ed.markers[InMax], 127);
   EXPECT_TRUE(ed.mouse_up());
   EXPECT_FALSE(ed.mouse_up());
@@ -139,11 +142,10 @@ TEST_F(Editor, MousePressesChooseAndLimitMarkers) {
   EXPECT_EQ(ed.dragMarker, IntervalMax);
   ed.mouse_up();
 
-  // Output markers pass each other, which reverses the palette.
   ed.working.editedPalette[200] = rgb(1, 1, 1);
   drag(px(0), kOutputY, px(300), kOutputY);
   EXPECT_EQ(ed.markers[OutMin], 255);
-  ed.mouse_down(px(-3), kOutputY);  // both at 255, press below them (in the left margin): the low one
+  ed.mouse_down(px(-3), kOutputY);  // both at 255, press in the left margin
   EXPECT_EQ(ed.dragMarker, OutMin);
   ed.mouse_move(px(200), kOutputY);
   ed.mouse_up();

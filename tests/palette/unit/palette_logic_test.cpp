@@ -129,13 +129,3 @@ TEST(Geometry, ScaleAndBandsFollowThePlaceholders) {
   EXPECT_EQ(n.strip_column(1, 511), 172);
   EXPECT_EQ(n.strip_column(1, 2), 1);
 }
-
-// A press exactly between the two markers takes the high one; left of two coincident markers, the low.
-TEST(Markers, TiesAndCoincidentMarkers) {
-  const struct {
-    int v, low, high;
-    bool high_wins;
-  } cases[] = {{100, 50, 150, true}, {99, 50, 150, false}, {101, 50, 150, true}, {150, 200, 200, false},
-               {250, 200, 200, true}, {200, 200, 200, true}, {-5, 0, 255, false}};
-  for (const auto& c : cases) EXPECT_EQ(choose_high_marker(c.v, c.low, c.high), c.high_wins) << c.v;
-}
