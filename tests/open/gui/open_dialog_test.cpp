@@ -68,8 +68,8 @@ protected:
     r3dtest::PumpEvents();
   }
 
-  wxTextCtrl* edit(int id) { return wxDynamicCast(dlg->FindWindow(id), wxTextCtrl); }
-  wxCheckBox* check(int id) { return wxDynamicCast(dlg->FindWindow(id), wxCheckBox); }
+  wxTextCtrl* edit(int id) { return dynamic_cast<wxTextCtrl*>(dlg->FindWindow(id)); }
+  wxCheckBox* check(int id) { return dynamic_cast<wxCheckBox*>(dlg->FindWindow(id)); }
   wxWindow* win(int id) { return dlg->FindWindow(id); }
   std::string text_of(int id) { return edit(id)->GetValue().utf8_string(); }
   std::string label() { return dlg->FindWindow(ids::kSizeLabel)->GetLabel().utf8_string(); }
