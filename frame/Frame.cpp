@@ -71,6 +71,10 @@ bool Frame::CreateFrameWindow() {
     e.Skip();
     show_floating_panes(e.IsShown());
   });
+  Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
+    e.Skip();
+    if (paletteDlg_) paletteDlg_->OwnerIconized(e.IsIconized());
+  });
   repaint_toolbar();
   return true;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up and passes the tests: the whole suite under Xvfb, then again in an
-# AddressSanitizer + UBSan build.
+# AddressSanitizer + UBSan build, then the GUI suites on other desktops.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 xvfb=(xvfb-run -a -s "-screen 0 1600x1200x24")

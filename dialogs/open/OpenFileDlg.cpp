@@ -180,7 +180,7 @@ void COpenFileDlg::OnInitDialog() {
   FillSizeLabel();
 }
 
-wxTextCtrl* COpenFileDlg::Edit(int id) const { return wxDynamicCast(FindWindow(id), wxTextCtrl); }
+wxTextCtrl* COpenFileDlg::Edit(int id) const { return dynamic_cast<wxTextCtrl*>(FindWindow(id)); }
 
 void COpenFileDlg::FillSizeLabel() {
   const int w = fileCtrl_ ? fileCtrl_->Width() : 0;

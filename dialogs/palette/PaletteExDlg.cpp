@@ -178,6 +178,12 @@ void C3DPaletteExDlg::OnShowEvent(wxShowEvent& event) {
   }
 }
 
+void C3DPaletteExDlg::OwnerIconized(bool iconized) {
+  if (!IsShown()) return;
+  wxShowEvent event(GetId(), !iconized);
+  OnShowEvent(event);
+}
+
 void C3DPaletteExDlg::OnOK(wxCommandEvent&) {
   editor_.apply();
   refillOnPaint_ = true;

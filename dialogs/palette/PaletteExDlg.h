@@ -21,6 +21,10 @@ public:
   ~C3DPaletteExDlg() override;
   // Creates the dialog window, hidden. Returns false when the window could not be created.
   bool Create();
+  // The owner frame was minimised (true) or restored (false). Window managers minimise owned dialogs
+  // with their owner without hiding them, so the hide and show handling runs from here instead; a
+  // hidden dialog is left alone. Painted entries survive: no refill follows.
+  void OwnerIconized(bool iconized);
 
   // Control ids of the dialog's template.
   enum {

@@ -266,7 +266,7 @@ void CToolWinDlgSun::OnHScroll(wxScrollEvent& event) {
   const wxEventType type = event.GetEventType();
   // The release of a thumb drag; the "changed" event that follows it does the work.
   if (type == wxEVT_SCROLL_THUMBRELEASE) return;
-  auto* slider = wxDynamicCast(event.GetEventObject(), wxSlider);
+  auto* slider = dynamic_cast<wxSlider*>(event.GetEventObject());
   if (!slider) return;
   const int p = slider->GetValue();
   syncing = true;

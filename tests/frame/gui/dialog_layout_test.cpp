@@ -50,10 +50,10 @@ void check_children(wxWindow* parent, std::vector<std::string>* faults) {
     // an edit at least as tall as one line.
     // (A button's best size is wx's default button size, not what its label needs.)
     wxSize best = a->GetBestSize();
-    if (wxDynamicCast(a, wxButton)) best = a->GetTextExtent(a->GetLabel()) + wxSize(2, 2);
-    const bool text = wxDynamicCast(a, wxStaticText) || wxDynamicCast(a, wxCheckBox) || wxDynamicCast(a, wxButton);
+    if (dynamic_cast<wxButton*>(a)) best = a->GetTextExtent(a->GetLabel()) + wxSize(2, 2);
+    const bool text = dynamic_cast<wxStaticText*>(a) || dynamic_cast<wxCheckBox*>(a) || dynamic_cast<wxButton*>(a);
     if ((text && !a->GetLabel().empty() && (ra.width < best.x || ra.height < best.y)) ||
-        (wxDynamicCast(a, wxTextCtrl) && ra.height < best.y))
+        (dynamic_cast<wxTextCtrl*>(a) && ra.height < best.y))
       faults->push_back(name_of(a) + " is cut: " + std::to_string(ra.width) + "x" + std::to_string(ra.height) +
                         " < " + std::to_string(best.x) + "x" + std::to_string(best.y));
     for (std::size_t j = i + 1; j < kids.size(); ++j) {
@@ -65,8 +65,8 @@ void check_children(wxWindow* parent, std::vector<std::string>* faults) {
       auto holds = [](wxWindow* box, wxWindow* w) {
         const wxRect r = w->GetRect();
         wxRect inner = box->GetRect();
-        if (wxDynamicCast(box, wxBookCtrlBase)) return inner.Contains(r);
-        if (!wxDynamicCast(box, wxStaticBox)) return false;
+        if (dynamic_cast<wxBookCtrlBase*>(box)) return inner.Contains(r);
+        if (!dynamic_cast<wxStaticBox*>(box)) return false;
         const bool title = w->UseBgCol() && r.y <= inner.y && r.GetBottom() > inner.y && r.x > inner.x &&
                            r.GetRight() < inner.GetRight();
         int top = 0, other = 0;
@@ -78,7 +78,7 @@ void check_children(wxWindow* parent, std::vector<std::string>* faults) {
     }
   }
   for (wxWindow* w : kids)
-    if (!wxDynamicCast(w, wxStaticBox) && !wxDynamicCast(w, wxBookCtrlBase) && !w->GetChildren().empty())
+    if (!dynamic_cast<wxStaticBox*>(w) && !dynamic_cast<wxBookCtrlBase*>(w) && !w->GetChildren().empty())
       check_children(w, faults);
 }
 

@@ -424,6 +424,35 @@ TEST_F(FrameTest, AltF4HidesTheViewerWithItsFloatingToolbar) {
   aui->Update();
 }
 
+// Window managers minimise an owned dialog with its owner without hiding it: the palette dialog still
+// hands the view back its committed palette, and on restore takes the view's palette again, keeping
+// what the user painted. Needs a window manager (the desktop runs use openbox).
+TEST_F(FrameTest, MinimisingTheViewerRunsThePaletteDialogsHideAndShow) {
+  ShowFrame();
+  frame->OnButtonHist();
+  C3DPaletteExDlg* dlg = frame->palette_dialog();
+  ASSERT_TRUE(r3dtest::WaitFor([&] { return dlg->IsShownOnScreen(); }, 2000));
+  r3dtest::PumpEvents(200);  // the first paint fills the interval
+  const std::vector<std::uint32_t> committed = view->get_palette();
+  dlg->editor().set_swatch(0x0000FFu);  // "min" paints the interval's low entry: a palette is sent
+  wxCommandEvent paint(wxEVT_BUTTON, C3DPaletteExDlg::IDC_MIN_BUTTON);
+  dlg->GetEventHandler()->ProcessEvent(paint);
+  ASSERT_NE(view->get_palette(), committed);
+  const auto edited = dlg->editor().working.editedPalette;
+  frame->Iconize(true);
+  if (!r3dtest::WaitFor([&] { return frame->IsIconized(); }, 2000)) {
+    frame->Iconize(false);
+    dlg->Hide();
+    GTEST_SKIP() << "no window manager to minimise the frame";
+  }
+  EXPECT_EQ(view->get_palette(), committed);
+  frame->Iconize(false);
+  EXPECT_TRUE(r3dtest::WaitFor([&] { return !frame->IsIconized(); }, 2000));
+  EXPECT_FALSE(dlg->editor().paletteSent);
+  EXPECT_EQ(dlg->editor().working.editedPalette, edited);
+  dlg->Hide();
+}
+
 TEST_F(FrameTest, PaletteAndToolsCommandsShowTheCompanions) {
   frame->OnButtonHist();
   frame->OnButtonTools();

@@ -91,7 +91,7 @@ TEST(InFileCtrl, ChoiceNotifiesParentOnceSynchronously) {
   const std::string url = "  " + server.url("jacksboro_fault_dem.tif") + " ";
   wxTextCtrl* field = nullptr;
   for (wxWindow* w : host->ctrl.GetChildren())
-    if (auto* t = wxDynamicCast(w, wxTextCtrl)) field = t;
+    if (auto* t = dynamic_cast<wxTextCtrl*>(w)) field = t;
   ASSERT_NE(field, nullptr);
   field->ChangeValue(wxString::FromUTF8(url.c_str()));
   wxCommandEvent enter(wxEVT_TEXT_ENTER, field->GetId());

@@ -43,7 +43,7 @@ bool write_book(const std::string& path) {
 // The help window showing `topic`, if any.
 wxHtmlHelpWindow* help_showing(const std::string& topic) {
   for (wxWindow* w : wxTopLevelWindows) {
-    auto* frame = wxDynamicCast(w, wxHtmlHelpFrame);
+    auto* frame = dynamic_cast<wxHtmlHelpFrame*>(w);
     if (frame && frame->GetHelpWindow() &&
         frame->GetHelpWindow()->GetHtmlWindow()->GetOpenedPage().EndsWith(wxString::FromUTF8(topic.c_str())))
       return frame->GetHelpWindow();
@@ -61,7 +61,7 @@ std::string items_below(wxTreeCtrl* tree, const wxTreeItemId& item) {
 }
 
 std::string contents_of(wxWindow* w) {
-  if (auto* tree = wxDynamicCast(w, wxTreeCtrl)) return items_below(tree, tree->GetRootItem());
+  if (auto* tree = dynamic_cast<wxTreeCtrl*>(w)) return items_below(tree, tree->GetRootItem());
   for (wxWindow* c : w->GetChildren())
     if (std::string found = contents_of(c); !found.empty()) return found;
   return std::string();
