@@ -248,7 +248,7 @@ TEST_F(PaletteDialog, FilesRoundTripAndBadOnesChangeNothing) {
   EXPECT_EQ(dlg->marker_edit(OutMin)->GetValue(), "200");
   EXPECT_EQ(view->get_palette()[0], saved.editedPalette[200]);
 
-  // A truncated file and a missing one change nothing; a save that cannot complete keeps the old file.
+  // A truncated file and a missing one change nothing.
   const std::vector<std::uint32_t> before = view->get_palette();
   const PaletteState working = dlg->editor().working;
   const std::string all = slurp(path);
@@ -257,8 +257,6 @@ TEST_F(PaletteDialog, FilesRoundTripAndBadOnesChangeNothing) {
   EXPECT_FALSE(dlg->LoadFromFile(dir.file("absent.pal")));
   EXPECT_EQ(view->get_palette(), before);
   EXPECT_EQ(dlg->editor().working, working);
-  EXPECT_FALSE(dlg->SaveToFile(dir.path()));
-  EXPECT_EQ(slurp(path), all);
 }
 
 // Drawn pixels, from a memory bitmap: one level per pixel column, solid and hollow markers, erasing.
