@@ -18,6 +18,7 @@
 #include "resources/ModuleResources.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/RasterFixtures.h"
+#include "tests/support/WindowGrab.h"
 #include "view/View.h"
 
 class ToolsTest : public ::testing::Test {
@@ -54,6 +55,18 @@ protected:
   }
 
   void ShowTools() { ASSERT_TRUE(r3dtest::ShowAndWait(tools)); }
+
+  CToolWinDlgSun* ShowSunPage() {
+    tools->GetTab()->SetSelection(1);
+    tools->OnTabClick();
+    r3dtest::PumpEvents(50);
+    return tools->GetSunPage();
+  }
+
+  // What the X server shows in the view's window.
+  wxImage ViewShown() const {
+    return r3dtest::GrabWindow(view->GetXWindow(), view->GetClientSize().x, view->GetClientSize().y);
+  }
 
   // Which pages are visible on screen, as a three-character mask like "100".
   std::string VisiblePages() const {

@@ -26,21 +26,18 @@ TEST(CoarseSampling, KeepsFirstAndLastAndStepsBetween) {
   for (const Case& c : cases) EXPECT_EQ(c.want, lib3d::sampled_indices(c.n, c.step)) << c.n << "/" << c.step;
 }
 
+// {paint ms, target ms, rows, columns} -> step: just over the target the least coarsening, sqrt(5)
+// rounded up, 64 cells kept on each side, two rows of a 5-row grid, nothing to coarsen, NaN.
 TEST(CoarseSampling, StepBringsPaintsNearTheTarget) {
-  EXPECT_EQ(2u, lib3d::coarse_step_for(45, 30, 1000, 1000));   // just over: the least coarsening
-  EXPECT_EQ(3u, lib3d::coarse_step_for(150, 30, 1000, 1000));  // sqrt(5) rounded up
-  EXPECT_EQ(10u, lib3d::coarse_step_for(3000, 30, 1000, 1000));
-  EXPECT_EQ(15u, lib3d::coarse_step_for(1e9, 30, 1000, 1000));  // 64 cells stay on each side
-  EXPECT_EQ(2u, lib3d::coarse_step_for(1e9, 30, 5, 1000));      // still two rows of a 5-row grid
-  EXPECT_EQ(0u, lib3d::coarse_step_for(1e9, 30, 2, 1000));      // nothing to coarsen
-  EXPECT_EQ(2u, lib3d::coarse_step_for(std::nan(""), 30, 100, 100));
+  const struct { double ms; std::size_t rows, cols, want; } first[] = {
+      {45, 1000, 1000, 2}, {150, 1000, 1000, 3}, {3000, 1000, 1000, 10}, {1e9, 1000, 1000, 15},
+      {1e9, 5, 1000, 2},   {1e9, 2, 1000, 0},    {std::nan(""), 100, 100, 2}};
+  for (const auto& c : first) EXPECT_EQ(c.want, lib3d::coarse_step_for(c.ms, 30, c.rows, c.cols)) << c.ms;
   // After a coarse paint over the budget: coarser by the square root of the excess, at least by
   // one, and never below 64 cells on the shorter side.
-  EXPECT_EQ(8u, lib3d::coarse_step_after(120, 4, 30, 1000, 1000));
-  EXPECT_EQ(5u, lib3d::coarse_step_after(31, 4, 30, 1000, 1000));
-  EXPECT_EQ(15u, lib3d::coarse_step_after(1e6, 4, 30, 1000, 1000));
-  EXPECT_EQ(15u, lib3d::coarse_step_after(100, 15, 30, 1000, 1000));
-  EXPECT_EQ(2u, lib3d::coarse_step_after(1e6, 2, 30, 100, 100));
+  const struct { double ms; std::size_t step, n, want; } after[] = {
+      {120, 4, 1000, 8}, {31, 4, 1000, 5}, {1e6, 4, 1000, 15}, {100, 15, 1000, 15}, {1e6, 2, 100, 2}};
+  for (const auto& c : after) EXPECT_EQ(c.want, lib3d::coarse_step_after(c.ms, c.step, 30, c.n, c.n)) << c.ms;
 }
 
 namespace {
@@ -118,10 +115,9 @@ TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStrip) {
 }
 
 TEST(OffscreenRenderer, RefusesPicturesItCannotHold) {
-  std::string error;
-  EXPECT_FALSE(lib3d::OffscreenContext::create(0, 10, error));
-  EXPECT_NE(std::string::npos, error.find("positive"));
-  error.clear();
-  EXPECT_FALSE(lib3d::OffscreenContext::create(1 << 20, 10, error));
-  EXPECT_NE(std::string::npos, error.find("exceeds the offscreen limit"));
+  for (const auto& [w, says] : {std::pair<int, const char*>{0, "positive"}, {1 << 20, "exceeds the offscreen limit"}}) {
+    std::string error;
+    EXPECT_FALSE(lib3d::OffscreenContext::create(w, 10, error));
+    EXPECT_NE(std::string::npos, error.find(says)) << error;
+  }
 }
