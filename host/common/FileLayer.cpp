@@ -237,8 +237,9 @@ constexpr std::size_t kCallBytes = 9000;
 // Largest block ReadSampled reads whole. 256 x 256 CFloat64 tiles (1 MiB) still are; a compressed
 // file stored as one strip is not, and is read row by row through GDAL instead.
 constexpr std::size_t kMaxBlockBytes = 1u << 20;
-// Largest block GDAL may decode for all bands of a pixel-interleaved file at once.
-constexpr std::size_t kMaxInterleavedBlockBytes = 256u << 20;
+// Largest block we let GDAL decode at once (a compressed block, or a pixel-interleaved block of all
+// bands): a 16384 x 16384 Float32 file stored as one compressed strip still opens.
+constexpr std::size_t kMaxDecodedBlockBytes = std::size_t(1) << 30;
 
 // First output index whose sample k * i lies at or after `pos`.
 std::size_t first_kept(std::size_t pos, std::size_t k) { return (pos + k - 1) / k; }
@@ -483,17 +484,19 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   if (static_cast<long long>(d.width) * d.pixelBytes > std::numeric_limits<int>::max()) return fail("rows too wide");
   GDALGetBlockSize(d.band, &d.blockW, &d.blockH);
   if (d.blockW <= 0 || d.blockH <= 0) return fail("invalid block size");
-  // GDAL decodes a pixel-interleaved block for all bands at once: a damaged header with thousands of
-  // samples a pixel asks for gigabytes before band 1 gets a value.
-  const char* interleave = GDALGetMetadataItem(ds, "INTERLEAVE", "IMAGE_STRUCTURE");
-  if (interleave && EQUAL(interleave, "PIXEL") &&
-      static_cast<double>(d.block_bytes()) * GDALGetRasterCount(ds) > static_cast<double>(kMaxInterleavedBlockBytes))
-    return fail("its blocks hold too many bands to read");
-
   GDALDriverH drv = GDALGetDatasetDriver(ds);
   const bool gtiff = drv && EQUAL(GDALGetDriverShortName(drv), "GTiff");
   const char* comp = GDALGetMetadataItem(ds, "COMPRESSION", "IMAGE_STRUCTURE");
   const bool uncompressed = !comp || EQUAL(comp, "NONE");
+  // GDAL decodes a compressed block whole, and a pixel-interleaved one for all bands at once, before
+  // band 1 gets a value: a damaged header (a huge strip, thousands of samples a pixel) asks for
+  // gigabytes that way.
+  const char* interleave = GDALGetMetadataItem(ds, "INTERLEAVE", "IMAGE_STRUCTURE");
+  const bool pixelInterleaved = interleave && EQUAL(interleave, "PIXEL") && GDALGetRasterCount(ds) > 1;
+  const double decodedBlock = static_cast<double>(d.block_bytes()) * (pixelInterleaved ? GDALGetRasterCount(ds) : 1);
+  if ((pixelInterleaved || !uncompressed) && decodedBlock > static_cast<double>(kMaxDecodedBlockBytes))
+    return fail("its blocks are too large to decode");
+
   if (gtiff) {
     // The directory read by hand answers both questions at the cost of two preads; GDAL's block
     // metadata, one lookup per block, stays the fallback for TIFFs it does not understand.
