@@ -11,25 +11,15 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/RunCommand.h"
 #include "tests/support/RasterFixtures.h"
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-};
+using r3dtest::Outcome;
 
 Outcome host(const std::string& args) {
-  Outcome r;
-  const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY '" R3D_BIN_DIR "/relief3d-host' " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p)) r.out += buf;
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return r3dtest::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY '" R3D_BIN_DIR "/relief3d-host' " + args);
 }
 
 std::string head(const std::string& path, std::size_t n) {

@@ -16,6 +16,7 @@
 #include <wx/zipstrm.h>
 
 #include "hostlib/HtmlHelp.h"
+#include "tests/support/RunCommand.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/RasterFixtures.h"
 
@@ -148,21 +149,8 @@ extern "C" int Lib3dRenderFile(const Lib3dRenderRequest* r, char* msg, size_t n)
 }
 )";
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-};
-
-Outcome run(const std::string& cmd) {
-  Outcome r;
-  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p)) r.out += buf;
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+using r3dtest::Outcome;
+const auto run = r3dtest::RunCommand;
 
 std::string slurp(const std::string& path) {
   std::ifstream in(path);
