@@ -2,12 +2,11 @@
 
 #include <fnmatch.h>
 
+#include <algorithm>
 #include <clocale>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
-#include <string>
 
 #include "host/common/HostStrings.h"
 #include "hostlib/Controls.h"
@@ -21,17 +20,10 @@
 namespace {
 
 // Points the configuration directory at a fresh temporary directory for one test.
-class ConfigHome {
-public:
-  ConfigHome() { setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1); }
+struct ConfigHome : r3dtest::TempDir {
+  ConfigHome() { setenv("XDG_CONFIG_HOME", path().c_str(), 1); }
   ~ConfigHome() { unsetenv("XDG_CONFIG_HOME"); }
-  std::string file(const char* name) const {
-    std::filesystem::create_directories(dir_.file("relief3d"));
-    return dir_.file("relief3d/") + name;
-  }
-
-private:
-  r3dtest::TempDir dir_;
+  std::string config(const char* name) const { return std::filesystem::create_directories(file("relief3d")), file("relief3d/") + name; }
 };
 
 struct LanguageGuard {
@@ -42,28 +34,21 @@ struct LanguageGuard {
 }  // namespace
 
 // The executable's directory from a command line: quoted or not, either slash, never an argument.
-TEST(Paths, FilePathWithoutNameAndFileExistence) {
-  const struct { const char* line; const char* dir; } cases[] = {
-      {"\"/opt/relief 3d/bin/relief3d-host\" --lang=ru", "\"/opt/relief 3d/bin"},
-      {"/opt/bin/host --plugins /x/y", "/opt/bin"},
-      {"\"C:\\Program Files\\Host\\host.exe\" /a/b", "\"C:\\Program Files\\Host"},
-      {"C:\\tools/mixed\\host.exe", "C:\\tools/mixed"},
-      {"host --dir /tmp/x", ""},
-      {"\"host\" /tmp/x", ""},
-      {"\"/unterminated/dir/host", "\"/unterminated/dir"},
-      {"", ""},
+TEST(Paths, CommandLineDirectoryAndFileExistence) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\"/opt/relief 3d/bin/relief3d-host\" --lang=ru", "\"/opt/relief 3d/bin"}, {"/opt/bin/host --plugins /x/y", "/opt/bin"},
+      {"\"C:\\Program Files\\Host\\host.exe\" /a/b", "\"C:\\Program Files\\Host"}, {"C:\\tools/mixed\\host.exe", "C:\\tools/mixed"},
+      {"host --dir /tmp/x", ""}, {"\"host\" /tmp/x", ""}, {"\"/unterminated/dir/host", "\"/unterminated/dir"}, {"", ""},
       {nullptr, ""}};
-  for (const auto& c : cases) EXPECT_EQ(GetFilePathWOName(c.line), c.dir) << (c.line ? c.line : "null");
+  for (const auto& [line, dir] : cases) EXPECT_EQ(GetFilePathWOName(line), dir) << (line ? line : "null");
 
   r3dtest::TempDir d;
   ASSERT_TRUE(r3dtest::WriteTextFile(d.file("a.txt"), "x"));
-  EXPECT_NE(IsFileExist(d.file("a.txt").c_str()), 0);
-  for (const std::string& no : {d.file("b.txt"), d.path(), std::string()}) EXPECT_EQ(IsFileExist(no.c_str()), 0) << no;
+  for (const std::string& f : {d.file("a.txt"), d.file("b.txt"), d.path(), std::string()})
+    EXPECT_EQ(IsFileExist(f.c_str()) != 0, f == d.file("a.txt")) << f;
   EXPECT_EQ(IsFileExist(nullptr), 0);
-}
 
-// The process's own command line names this executable, quoted; an override holds until reset.
-TEST(Paths, ProcessCommandLine) {
+  // The process's own command line names this executable, quoted; an override holds until reset.
   const std::string self = GetProcessCommandLine();
   ASSERT_GE(self.size(), 3u);
   EXPECT_EQ(self.front() + std::string(1, self.back()), "\"\"");
@@ -83,8 +68,7 @@ TEST(Paths, HostLayoutFromTheExecutableDirectory) {
       {"/usr/bin", "/usr/lib/relief3d/plugins", "/usr/share/relief3d", "/usr/share/relief3d/data"},
       {"/opt/r3d/bin/", "/opt/r3d/lib/relief3d/plugins", "/opt/r3d/share/relief3d", ""},
       {"/src/build/bin", "/src/build/bin/plugins", "/src/build/bin", ""},
-      {"/home/u/sbin", "/home/u/sbin/plugins", "/home/u/sbin", ""},
-  };
+      {"/home/u/sbin", "/home/u/sbin/plugins", "/home/u/sbin", ""}};
   for (const auto& c : cases) {
     const HostLayout l = ResolveHostLayout(c.exeDir, [](const std::string& d) { return dirs.count(d) > 0; });
     EXPECT_EQ(l.pluginDir + "|" + l.shareDir + "|" + l.sampleDir,
@@ -98,9 +82,7 @@ TEST(Paths, RasterFilterTakesDemsInEitherCase) {
   std::vector<std::string> patterns;
   for (std::string p; std::getline(list, p, ';');) patterns.push_back(p);
   const auto matches = [&](const char* name) {
-    for (const std::string& p : patterns)
-      if (fnmatch(p.c_str(), name, 0) == 0) return true;
-    return false;
+    return std::any_of(patterns.begin(), patterns.end(), [&](auto& p) { return fnmatch(p.c_str(), name, 0) == 0; });
   };
   for (const char* name : {"dem.tif", "DEM.TIF", "cog.Tiff", "N45E006.HGT", "mosaic.vrt", "grid.ASC", "srtm.bil",
                            "erdas.img", "era5.nc", "ortho.JP2"})
@@ -113,19 +95,18 @@ TEST(Paths, RasterFilterTakesDemsInEitherCase) {
 TEST(LastDir, RememberedPerKeyAndACorruptFileIsReplaced) {
   ConfigHome home;
   EXPECT_EQ(GetLastDir("\\Viewer\\Palette"), "");
-  SetLastDir("/data/palettes", "\\Viewer\\Palette");
-  SetLastDir("/data/reliefs", "\\Viewer");
-  SetLastDir("/odd\tdir\nwith \\ marks", "\\Processing");
-  SetLastDir("/data/other", "\\Viewer");
-  SetLastDir(nullptr, "\\Viewer");  // ignored
-  EXPECT_TRUE(std::filesystem::exists(home.file("lastdirs")));
-  const struct { const char* key; const char* dir; } cases[] = {
-      {"\\Viewer\\Palette", "/data/palettes"}, {"\\Viewer", "/data/other"},
-      {"\\Processing", "/odd\tdir\nwith \\ marks"}, {"\\Unknown", ""}, {nullptr, ""}};
-  for (const auto& c : cases) EXPECT_EQ(GetLastDir(c.key), c.dir) << (c.key ? c.key : "null");
+  for (const auto& [dir, key] : {std::pair<const char*, const char*>{"/data/palettes", "\\Viewer\\Palette"},
+                                 {"/data/reliefs", "\\Viewer"}, {"/odd\tdir\nwith \\ marks", "\\Processing"},
+                                 {"/data/other", "\\Viewer"}, {nullptr, "\\Viewer"}})  // the last one ignored
+    SetLastDir(dir, key);
+  EXPECT_TRUE(std::filesystem::exists(home.config("lastdirs")));
+  for (const auto& [key, dir] : {std::pair<const char*, const char*>{"\\Viewer\\Palette", "/data/palettes"},
+                                 {"\\Viewer", "/data/other"}, {"\\Processing", "/odd\tdir\nwith \\ marks"},
+                                 {"\\Unknown", ""}, {nullptr, ""}})
+    EXPECT_EQ(GetLastDir(key), dir) << (key ? key : "null");
   for (const char* junk : {"garbage\n", "relief3d-lastdirs 1\n\\Viewer\n", "relief3d-lastdirs 1\n\\Viewer\t/a\\q\n",
                            "", "\x01\x02\xff\xfe"}) {
-    ASSERT_TRUE(r3dtest::WriteTextFile(home.file("lastdirs"), junk));
+    ASSERT_TRUE(r3dtest::WriteTextFile(home.config("lastdirs"), junk));
     EXPECT_EQ(GetLastDir("\\Viewer"), "") << junk;
   }
   SetLastDir("/b", "\\Processing");
@@ -137,17 +118,17 @@ TEST(LastDir, RememberedPerKeyAndACorruptFileIsReplaced) {
 TEST(Settings, KeysAreFoundAsWrittenByHand) {
   const char* text = "# comments and blank lines\n\n  coarse-drags =  Off \r\nother=1\ncoarse-drags-x = no\n"
                      "broken line\ncolour = a = b\n";
-  const struct { const char *key, *want; } cases[] = {
-      {"coarse-drags", "Off"}, {"other", "1"}, {"colour", "a = b"}, {"missing", "dflt"}, {"broken line", "dflt"},
-      {"# comments and blank lines", "dflt"}};
-  for (const auto& c : cases) EXPECT_EQ(c.want, FindSetting(text, c.key, "dflt")) << c.key;
+  for (const auto& [key, want] : {std::pair<const char*, const char*>{"coarse-drags", "Off"}, {"other", "1"},
+                                  {"colour", "a = b"}, {"missing", "dflt"}, {"broken line", "dflt"},
+                                  {"# comments and blank lines", "dflt"}})
+    EXPECT_EQ(want, FindSetting(text, key, "dflt")) << key;
   EXPECT_EQ("2", FindSetting("k = 1\nk = 2\n", "k", ""));
   for (const char* off : {"off", "OFF", "no", "False", "0"}) EXPECT_TRUE(SettingIsOff(off)) << off;
   for (const char* on : {"on", "yes", "1", "", "offf"}) EXPECT_FALSE(SettingIsOff(on)) << on;
 
   ConfigHome home;
   EXPECT_EQ("on", GetSetting("coarse-drags", "on"));  // no file yet
-  ASSERT_TRUE(r3dtest::WriteTextFile(home.file("settings"), "coarse-drags = off\n"));
+  ASSERT_TRUE(r3dtest::WriteTextFile(home.config("settings"), "coarse-drags = off\n"));
   EXPECT_EQ("off", GetSetting("coarse-drags", "on"));
 }
 
@@ -161,15 +142,11 @@ TEST(Resources, HostStringsInBothLanguages) {
   for (int id : ids) {
     SetResourceLanguage(ResourceLanguage::English);
     const std::string en = GetResourceString(id);
-    EXPECT_TRUE(HasResourceString(id));
     SetResourceLanguage(ResourceLanguage::Russian);
     const std::string ru = GetResourceString(id);
-    EXPECT_FALSE(en.empty()) << id;
-    EXPECT_NE(ru, en) << id;
-    EXPECT_TRUE(ru.find('\xD0') != std::string::npos || ru.find('\xD1') != std::string::npos) << id;
+    EXPECT_TRUE(HasResourceString(id) && !en.empty() && ru != en && ru.find_first_of("\xD0\xD1") != std::string::npos) << id;
   }
-  EXPECT_EQ(GetResourceString(274), "");
-  EXPECT_FALSE(HasResourceString(274));
+  EXPECT_FALSE(HasResourceString(274) || !GetResourceString(274).empty());
 }
 
 // Modules are searched latest-linked first, per language (a module without a text in the current
@@ -192,19 +169,17 @@ TEST(Resources, ChainSearchesLatestModuleFirst) {
     SetResourceLanguage(ResourceLanguage::English);
     return t;
   };
-  LinkResourceModule(&ma);
-  EXPECT_EQ(texts(ResourceLanguage::English), "A-override|A only");
-  LinkResourceModule(&mb);
-  EXPECT_EQ(texts(ResourceLanguage::English), "A-override|B wins");
-  EXPECT_EQ(texts(ResourceLanguage::Russian), "А-замена|Б");
-  LinkResourceModule(&ma);
-  EXPECT_EQ(texts(ResourceLanguage::English), "A-override|A only");
-  EXPECT_EQ(texts(ResourceLanguage::Russian), "А-замена|");
-  UnlinkResourceModule(&ma);
-  EXPECT_EQ(texts(ResourceLanguage::English), hostText + "|B wins");
-  UnlinkResourceModule(&mb);
-  UnlinkResourceModule(&mb);
-  EXPECT_EQ(texts(ResourceLanguage::English), hostText + "|");
+  // Each step links (+) or unlinks (-) a module, then the English and Russian texts are read.
+  const struct { char op; ResourceModule* module; std::string en, ru; } steps[] = {
+      {'+', &ma, "A-override|A only", "А-замена|"},     {'+', &mb, "A-override|B wins", "А-замена|Б"},
+      {'+', &ma, "A-override|A only", "А-замена|"},     {'-', &ma, hostText + "|B wins", ""},
+      {'-', &mb, hostText + "|", ""},                    {'-', &mb, hostText + "|", ""}};
+  for (const auto& s : steps) {
+    if (s.op == '+') LinkResourceModule(s.module);
+    else UnlinkResourceModule(s.module);
+    EXPECT_EQ(texts(ResourceLanguage::English), s.en) << &s - steps;
+    EXPECT_TRUE(s.ru.empty() || texts(ResourceLanguage::Russian) == s.ru) << &s - steps;
+  }
   EXPECT_FALSE(HasResourceString(5000));
 }
 
