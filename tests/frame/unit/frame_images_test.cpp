@@ -1,6 +1,7 @@
 // The drawn toolbar strip and icons (pure images: no display needed).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "resources/frame_images.h"
@@ -17,8 +18,7 @@ TEST(ToolbarStrip, SevenDistinctCellsOnTheTransparentGrey) {
     const unsigned char* p = part.GetData();
     int transparent = 0;
     for (int i = 0; i < 17 * 16; ++i) transparent += p[3 * i] == 192 && p[3 * i + 1] == 192 && p[3 * i + 2] == 192;
-    EXPECT_GT(transparent, 30) << cell;
-    EXPECT_LT(transparent, 17 * 16 - 30) << cell;
+    EXPECT_TRUE(transparent > 30 && transparent < 17 * 16 - 30) << cell << ": " << transparent;
     distinct.insert(std::vector<unsigned char>(p, p + 17 * 16 * 3));
   }
   EXPECT_EQ(distinct.size(), 7u);
@@ -28,18 +28,16 @@ TEST(ToolbarStrip, SevenDistinctCellsOnTheTransparentGrey) {
 TEST(ViewerIcons, OpaqueColourAndGreyAtBothSizes) {
   for (int size : {16, 32}) {
     const wxImage colour = lib3d::draw_viewer_icon(size, false), grey = lib3d::draw_viewer_icon(size, true);
-    ASSERT_EQ(colour.GetSize(), wxSize(size, size));
-    ASSERT_EQ(grey.GetSize(), wxSize(size, size));
-    ASSERT_TRUE(colour.HasAlpha() && grey.HasAlpha());
+    ASSERT_TRUE(colour.GetSize() == wxSize(size, size) && grey.GetSize() == wxSize(size, size) && colour.HasAlpha() &&
+                grey.HasAlpha());
     int yellowish = 0;
     for (int y = 0; y < size; ++y)
       for (int x = 0; x < size; ++x) {
-        EXPECT_EQ(colour.GetAlpha(x, y) & grey.GetAlpha(x, y), 255);
-        EXPECT_TRUE(grey.GetRed(x, y) == grey.GetGreen(x, y) && grey.GetGreen(x, y) == grey.GetBlue(x, y));
+        EXPECT_TRUE((colour.GetAlpha(x, y) & grey.GetAlpha(x, y)) == 255 && grey.GetRed(x, y) == grey.GetGreen(x, y) &&
+                    grey.GetGreen(x, y) == grey.GetBlue(x, y)) << x << "," << y;
         yellowish += colour.GetRed(x, y) > 200 && colour.GetGreen(x, y) > 130 && colour.GetBlue(x, y) < 80;
       }
     EXPECT_GT(yellowish, size * size / 12) << size;
-    EXPECT_LT(colour.GetRed(size / 2 - 1, size / 2 - 1), 60);
-    EXPECT_LT(grey.GetRed(size / 2 - 1, size / 2 - 1), 60);
+    EXPECT_LT(std::max(colour.GetRed(size / 2 - 1, size / 2 - 1), grey.GetRed(size / 2 - 1, size / 2 - 1)), 60);
   }
 }
