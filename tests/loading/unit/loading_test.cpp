@@ -86,10 +86,9 @@ TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
     ASSERT_EQ(std::make_pair(out.cols, out.rows), std::make_pair(W / kx, H / ky));
     std::vector<float> want(out.cols * out.rows);
     for (std::size_t i = 0; i < want.size(); ++i) want[i] = float(ref[i / out.cols * ky * W + i % out.cols * kx]);
-    ASSERT_EQ(out.cells.size(), want.size());
-    EXPECT_TRUE(want.empty() || std::memcmp(out.cells.data(), want.data(), want.size() * sizeof(float)) == 0)
+    EXPECT_TRUE(out.cells.size() == want.size() && progress.forward(out.rows) &&
+                (want.empty() || std::memcmp(out.cells.data(), want.data(), want.size() * sizeof(float)) == 0))
         << kx << "x" << ky;
-    EXPECT_TRUE(progress.forward(out.rows)) << kx << "x" << ky;
   }
   EXPECT_TRUE(!server || server->rangeRequests() > 0);  // read by ranges, not downloaded whole
 }
@@ -185,9 +184,8 @@ TEST(Loading, RefusalsSayWhyAndLeaveTheOutputsAlone) {
     EXPECT_FALSE(c.g.empty() ? read_relief(c.r, c.fx, c.fy, relief.cells, relief.cols, relief.rows, {}, &cause)
                              : read_texture(c.r, c.g, c.b, c.fx, c.fy, 0, tex.cells, tex.cols, tex.rows, {}, &cause))
         << c.r << " " << c.g << " " << c.b;
-    EXPECT_NE(cause.find(c.cause), std::string::npos) << cause;
-    EXPECT_EQ(cause.find('\n'), std::string::npos) << cause;
-    EXPECT_TRUE(relief.untouched() && tex.untouched()) << cause;
+    EXPECT_TRUE(cause.find(c.cause) != std::string::npos && cause.find('\n') == std::string::npos &&
+                relief.untouched() && tex.untouched()) << cause;
   }
 }
 
@@ -227,8 +225,7 @@ TEST_P(TextureLayout, ChannelsAreScaledIntoTheirBytes) {
     Steps progress;
     ASSERT_TRUE(read_texture(files[c.channel[0]].path, files[c.channel[1]].path, files[c.channel[2]].path, c.fx, c.fy,
                              c.component, out.cells, out.cols, out.rows, progress.record()));
-    ASSERT_EQ(std::make_pair(out.cols, out.rows), std::make_pair(W / c.fx, H / c.fy));
-    ASSERT_EQ(out.cells.size(), out.cols * out.rows);
+    ASSERT_EQ(std::make_tuple(out.cols, out.rows, out.cells.size()), std::make_tuple(W / c.fx, H / c.fy, out.cols * out.rows));
     EXPECT_TRUE(c.channel[0] == c.channel[1] || progress.forward(3 * out.rows)) << c.fx;
     for (std::size_t i = 0; i < out.cells.size(); ++i) {
       std::uint32_t want = 0;

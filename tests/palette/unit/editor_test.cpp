@@ -14,9 +14,9 @@ struct FakeWindow : PaletteEditorHost {
   std::string edits[kMarkerCount];
   int editWrites = 0;
   std::vector<int> painted;
+  void write_marker_edit(int m, int v) override { edits[m] = std::to_string(v); ++editWrites; }
   void erase_marker(int, int) override {}
   void draw_marker(int, int) override {}
-  void write_marker_edit(int m, int v) override { edits[m] = std::to_string(v); ++editWrites; }
   void show_bins_and_kind(int, int) override {}
   void draw_palette_strip() override {}
   void draw_swatch() override {}
@@ -84,17 +84,15 @@ TEST_F(Editor, ApplyAndCancel) {
   const Palette256 shown = ed.committed.finalPalette;
   ed.update(int(PaletteKind::Grey), "256");
   ed.cancel();
-  ASSERT_EQ(win.sent.size(), 2u);
-  EXPECT_EQ(win.sent[1], std::vector<std::uint32_t>(shown.begin(), shown.end()));
-  EXPECT_EQ(ed.working.kind, int(PaletteKind::Grey));
   ed.on_hidden();
-  EXPECT_EQ(win.sent.size(), 3u);
+  ASSERT_EQ(win.sent.size(), 3u);
+  EXPECT_EQ(std::make_pair(win.sent[1], win.sent[2]), std::make_pair(win.sent[2], std::vector<std::uint32_t>(shown.begin(), shown.end())));
+  EXPECT_EQ(ed.working.kind, int(PaletteKind::Grey));
 
   ed.on_shown(kWhite);
   edit({{IntervalMin, "30"}});
   ed.cancel();
-  EXPECT_EQ(ed.working, ed.committed);
-  EXPECT_EQ(win.sent.size(), 3u);
+  EXPECT_TRUE(ed.working == ed.committed && win.sent.size() == 3u);
 
   ed.on_shown(kWhite);
   ed.update(int(PaletteKind::Grey), "256");
@@ -137,12 +135,11 @@ TEST_F(Editor, PaintingEntries) {
   ed.set_swatch(rgb(9, 9, 9));
   EXPECT_EQ(ed.mouse_down(12, kStripY), PressResult::Capture);  // left edge paints entry 0
   for (int x : {1, 1, 2}) ed.mouse_move(px(x), 999);
-  EXPECT_EQ(win.painted, (std::vector<int>{0, 1, 2}));
   ASSERT_EQ(win.sent.size(), 3u);
   EXPECT_EQ(win.sent.back()[2], rgb(9, 9, 9));
   ed.mouse_up();
   ed.mouse_move(px(50), kStripY);  // not dragging: nothing painted
-  EXPECT_EQ(win.painted.size(), 3u);
+  EXPECT_EQ(win.painted, (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(ed.mouse_down(20, 80), PressResult::ChooseSwatch);
   EXPECT_EQ(ed.dragMode, DragMode::None);
   ed.fill_interval(int(PaletteKind::Grey), "256");
