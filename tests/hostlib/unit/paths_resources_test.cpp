@@ -23,7 +23,9 @@ namespace {
 struct ConfigHome : r3dtest::TempDir {
   ConfigHome() { setenv("XDG_CONFIG_HOME", path().c_str(), 1); }
   ~ConfigHome() { unsetenv("XDG_CONFIG_HOME"); }
-  std::string config(const char* name) const { return std::filesystem::create_directories(file("relief3d")), file("relief3d/") + name; }
+  std::string config(const char* name) const {
+    return std::filesystem::create_directories(file("relief3d")), file("relief3d/") + name;
+  }
 };
 
 struct LanguageGuard {
@@ -60,15 +62,13 @@ TEST(Paths, CommandLineDirectoryAndFileExistence) {
 TEST(Paths, HostLayoutFromTheExecutableDirectory) {
   static const std::set<std::string> dirs = {"/usr/lib/relief3d/plugins", "/usr/share/relief3d/data",
                                              "/opt/r3d/lib/relief3d/plugins", "/src/build/lib/relief3d"};
-  const struct { const char *exeDir, *plugins, *share, *samples; } cases[] = {
-      {"/usr/bin", "/usr/lib/relief3d/plugins", "/usr/share/relief3d", "/usr/share/relief3d/data"},
-      {"/opt/r3d/bin/", "/opt/r3d/lib/relief3d/plugins", "/opt/r3d/share/relief3d", ""},
-      {"/src/build/bin", "/src/build/bin/plugins", "/src/build/bin", ""},
-      {"/home/u/sbin", "/home/u/sbin/plugins", "/home/u/sbin", ""}};
-  for (const auto& c : cases) {
-    const HostLayout l = ResolveHostLayout(c.exeDir, [](const std::string& d) { return dirs.count(d) > 0; });
-    EXPECT_EQ(l.pluginDir + "|" + l.shareDir + "|" + l.sampleDir,
-              std::string(c.plugins) + "|" + c.share + "|" + c.samples);
+  // Executable directory -> plug-ins | shared files | samples.
+  for (const auto& [exeDir, want] : {std::pair<const char*, const char*>{
+           "/usr/bin", "/usr/lib/relief3d/plugins|/usr/share/relief3d|/usr/share/relief3d/data"},
+           {"/opt/r3d/bin/", "/opt/r3d/lib/relief3d/plugins|/opt/r3d/share/relief3d|"},
+           {"/src/build/bin", "/src/build/bin/plugins|/src/build/bin|"}, {"/home/u/sbin", "/home/u/sbin/plugins|/home/u/sbin|"}}) {
+    const HostLayout l = ResolveHostLayout(exeDir, [](const std::string& d) { return dirs.count(d) > 0; });
+    EXPECT_EQ(l.pluginDir + "|" + l.shareDir + "|" + l.sampleDir, want);
   }
 }
 
@@ -126,7 +126,7 @@ TEST(ConfigFiles, LastDirsPerKeyAndSettingsAsWrittenByHand) {
 
 // Every host string, shared with modules or private, has an English and a different, Cyrillic
 // Russian text.
-TEST(Resources, HostStringsInBothLanguages) {
+TEST(Resources, HostStringsInBothLanguagesAndModulesBeforeThem) {
   LanguageGuard guard;
   std::vector<int> ids = {317, 269, 270, 271, 272, 296, 308, 309, 310, 273};
   for (int id = hoststr::kBrowse; id <= hoststr::kPathHint; ++id)
@@ -139,12 +139,9 @@ TEST(Resources, HostStringsInBothLanguages) {
     EXPECT_TRUE(HasResourceString(id) && !en.empty() && ru != en && ru.find_first_of("\xD0\xD1") != std::string::npos) << id;
   }
   EXPECT_FALSE(HasResourceString(274) || !GetResourceString(274).empty());
-}
 
-// Modules are searched latest-linked first, per language (a module without a text in the current
-// language hides the others' text); relinking moves a module to the front; unlinking is idempotent.
-TEST(Resources, ChainSearchesLatestModuleFirst) {
-  LanguageGuard guard;
+  // Modules are searched latest-linked first, per language (a module without a text in the current
+  // language hides the others' text); relinking moves a module to the front; unlinking is idempotent.
   SetResourceLanguage(ResourceLanguage::English);
   static const ResourceString a[] = {{269, "A-override", "А-замена"}, {5000, "A only", nullptr}};
   static const ResourceString b[] = {{5000, "B wins", "Б"}};
