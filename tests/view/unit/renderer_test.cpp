@@ -14,15 +14,14 @@ using lib3d::Picture;
 using lib3d::Renderer;
 using lib3d::Scene;
 
-TEST(CoarseSampling, KeepsFirstAndLastAndStepsBetween) {
+// Coarse lists keep the first and last row and column and step between; the step brings paints
+// near their target.
+TEST(CoarseSampling, KeepsTheEdgesAndStepsTowardsTheTarget) {
   const struct { std::size_t n, step; std::vector<std::size_t> want; } cases[] = {
       {0, 3, {}}, {1, 3, {0}}, {7, 3, {0, 3, 6}}, {8, 3, {0, 3, 6, 7}}, {5, 1, {0, 1, 2, 3, 4}}, {4, 0, {0, 1, 2, 3}}};
   for (const auto& c : cases) EXPECT_EQ(c.want, lib3d::sampled_indices(c.n, c.step)) << c.n << "/" << c.step;
-}
-
-// {paint ms, target ms, rows, columns} -> step: just over the target the least coarsening, sqrt(5)
-// rounded up, 64 cells kept on each side, two rows of a 5-row grid, nothing to coarsen, NaN.
-TEST(CoarseSampling, StepBringsPaintsNearTheTarget) {
+  // {paint ms, target ms, rows, columns} -> step: just over the target the least coarsening, sqrt(5)
+  // rounded up, 64 cells kept on each side, two rows of a 5-row grid, nothing to coarsen, NaN.
   const struct { double ms; std::size_t rows, cols, want; } first[] = {
       {45, 1000, 1000, 2}, {150, 1000, 1000, 3}, {3000, 1000, 1000, 10}, {1e9, 1000, 1000, 15},
       {1e9, 5, 1000, 2},   {1e9, 2, 1000, 0},    {std::nan(""), 100, 100, 2}};
@@ -80,7 +79,7 @@ TEST(OffscreenRenderer, CoarseListDrawsTheSameOutlineAndShadeAsTheFullOne) {
   EXPECT_EQ(none.rgb[0], none.rgb[(75 * 200 + 100) * 3]);  // no surface after discard
 }
 
-TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStrip) {
+TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStripAndOversizedPicturesAreRefused) {
   Plane plane;
   std::vector<std::pair<std::size_t, std::size_t>> calls;
   Picture pic;
@@ -93,9 +92,7 @@ TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStrip) {
   EXPECT_TRUE(calls.front() == std::make_pair(std::size_t{0}, strips) && calls.back() == std::make_pair(strips, strips));
   for (std::size_t i = 1; i < calls.size(); ++i) EXPECT_LT(calls[i - 1].first, calls[i].first);
   EXPECT_EQ(64 * 48 * 3u, pic.rgb.size());
-}
-
-TEST(OffscreenRenderer, RefusesPicturesItCannotHold) {
+  // Pictures it cannot hold are refused with their cause.
   for (const auto& [w, says] : {std::pair<int, const char*>{0, "positive"}, {1 << 20, "exceeds the offscreen limit"}}) {
     std::string error;
     EXPECT_FALSE(lib3d::OffscreenContext::create(w, 10, error));

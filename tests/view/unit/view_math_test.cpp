@@ -1,7 +1,6 @@
 // The view's window-free arithmetic.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <climits>
 #include <cmath>
 #include <vector>
@@ -56,9 +55,9 @@ TEST(PaletteIndex, MapsRangeOntoEntriesAndStaysInside) {
 }
 
 TEST(Marker, RgbOnlyForBlackWhiteOrEmptyFirstEntry) {
-  const std::uint32_t words[] = {0xFFFFFF, 0, 0x808080, 0xFFFFFFFFu};  // the last compared as a whole word
-  const bool want[] = {true, true, false, false};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(want[i], vm::marker_is_rgb(&words[i], 1)) << std::hex << words[i];
+  // The last word is compared whole.
+  for (const auto& [word, rgb] : {std::pair{0xFFFFFFu, true}, {0u, true}, {0x808080u, false}, {0xFFFFFFFFu, false}})
+    EXPECT_EQ(vm::marker_is_rgb(&word, 1), rgb) << std::hex << word;
   EXPECT_TRUE(vm::marker_is_rgb(nullptr, 0));
 }
 
@@ -87,11 +86,6 @@ TEST(Picking, UnprojectGivesGridCoordinates) {
           EXPECT_LT(std::hypot(col - ox, row - oy), 1e-3) << tilt << " " << az << ": " << col << "," << row;
         }
     }
-  // Before any paint the saved matrices are zero: un-projection fails instead of inventing a cell.
-  const std::array<double, 16> zero{};
-  const GLint none[4] = {0, 0, 0, 0};
-  double ox, oy, oz;
-  EXPECT_EQ(GL_FALSE, gluUnProject(50, 50, 0, zero.data(), zero.data(), none, &ox, &oy, &oz));
 }
 
 TEST(Picking, CandidateRoundingAndRange) {
