@@ -23,9 +23,7 @@ using namespace lib3d::palette;
 namespace {
 
 std::string slurp(const std::string& path) {
-  std::ostringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
 PaletteFileData white() {
