@@ -2,13 +2,11 @@
 // the file it replaces.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
