@@ -142,7 +142,7 @@ TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
     stat(file.c_str(), &st);
     return std::make_tuple(st.st_mode, st.st_uid, st.st_gid, st.st_nlink);
   };
-  const struct { const char* path; How how; void (*setup)(Dir dir); Outcome expected; const char* changed; int entries; } cases[] = {
+  const struct { const char* path; How how; void (*setup)(Dir); Outcome expected; const char* changed; int entries; } cases[] = {
       {"no/x.pal", Plain, nullptr, Refused, "t", 1},
       {"sub", Plain, [](Dir dir) { mkdir((dir + "/sub").c_str(), 0755); }, Refused, "t", 2},
       {"t", Plain, [](Dir dir) { chmod((dir + "/t").c_str(), 0444); }, Refused, "t", 1},
