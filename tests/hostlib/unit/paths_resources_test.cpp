@@ -24,7 +24,8 @@ struct ConfigHome : r3dtest::TempDir {
   ConfigHome() { setenv("XDG_CONFIG_HOME", path().c_str(), 1); }
   ~ConfigHome() { unsetenv("XDG_CONFIG_HOME"); }
   std::string config(const char* name) const {
-    return std::filesystem::create_directories(file("relief3d")), file("relief3d/") + name;
+    std::filesystem::create_directories(file("relief3d"));
+    return file("relief3d/") + name;
   }
 };
 

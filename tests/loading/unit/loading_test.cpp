@@ -212,7 +212,7 @@ TEST_P(TextureLayout, ChannelsAreScaledIntoTheirBytes) {
       {dir.file("r.tif"), GDT_Int16, [](int x, int y, double*) { return double((x + y) % 256); }},
       {dir.file("g.tif"), GDT_Float32, [](int x, int, double*) { return 1000.0 + x * 10; }},
       {dir.file("b.tif"), GDT_Int32, [](int, int y, double*) { return double(-y); }},
-      {dir.file("c.tif"), GDT_CFloat32, [](int x, int y, double* im) { return *im = 200.0 - x * 3 - y, double(x + y); }}};
+      {dir.file("c.tif"), GDT_CFloat32, [](int x, int y, double* im) { *im = 200.0 - x * 3 - y; return double(x + y); }}};
   const double range[4][2] = {{0, 158}, {1000, 1890}, {-69, 0}, {0, 158}};  // a complex file: of its real parts
   for (const auto& f : files) ASSERT_TRUE(r3dtest::WriteRaster(f.path, W, H, f.type, f.fn, GetParam(), 32));
   const struct { int channel[3]; std::size_t component, fx, fy; } cases[] = {

@@ -20,7 +20,8 @@ Palette256 grey_base() {
 Palette256 filled(int lo, int hi, int bins) {
   Palette256 p{};
   p.fill(0xABCDEF);
-  return fill_interval(p, lo, hi, bins, grey_base()), p;
+  fill_interval(p, lo, hi, bins, grey_base());
+  return p;
 }
 
 }  // namespace
