@@ -111,29 +111,20 @@ TEST(PaletteFile, MalformedFilesChangeNothing) {
 // cut short leaves the old contents and no temporary file.
 TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
   enum Outcome { Saved, Refused, Killed };
-  enum How { Plain, SizeLimit, Kill };
   const PaletteFileData d;
-  const WriteFunction killed = [](int fd, const void* buf, std::size_t) -> ssize_t {
-    if (::write(fd, buf, 100) == 100) kill(getpid(), SIGKILL);
-    return -1;
-  };
-  // A file-size limit (a disk that fills up) makes a write stop short; a kill ends the process, so
-  // that save runs in a child.
-  const auto save = [&](const std::string& path, How how) {
-    if (how == Kill) {
-      const pid_t pid = fork();
-      if (pid == 0) _exit(save_palette_file(path, d, killed) ? 0 : 1);
-      int status = 0;
-      waitpid(pid, &status, 0);
-      return WIFSIGNALED(status) ? Killed : WEXITSTATUS(status) == 0 ? Saved : Refused;
+  // A kill while writing ends the process: that save runs in a child.
+  const auto save = [&](const std::string& path, bool killWhileWriting) {
+    if (!killWhileWriting) return save_palette_file(path, d) ? Saved : Refused;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      _exit(save_palette_file(path, d, [](int fd, const void* buf, std::size_t) -> ssize_t {
+        if (::write(fd, buf, 100) == 100) kill(getpid(), SIGKILL);
+        return -1;
+      }) ? 0 : 1);
     }
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const rlimit limit{how == SizeLimit ? 1000 : old.rlim_cur, old.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const bool saved = save_palette_file(path, d);
-    setrlimit(RLIMIT_FSIZE, &old);
-    return saved ? Saved : Refused;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? Killed : WEXITSTATUS(status) == 0 ? Saved : Refused;
   };
   using Dir = const std::string&;
   // Whatever happens, the file keeps what it is: mode, owner, group and its links.
@@ -142,15 +133,21 @@ TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
     stat(file.c_str(), &st);
     return std::make_tuple(st.st_mode, st.st_uid, st.st_gid, st.st_nlink);
   };
-  const struct { const char* path; How how; void (*setup)(Dir); Outcome expected; const char* changed; int entries; } cases[] = {
-      {"no/x.pal", Plain, nullptr, Refused, "t", 1},
-      {"sub", Plain, [](Dir dir) { mkdir((dir + "/sub").c_str(), 0755); }, Refused, "t", 2},
-      {"t", Plain, [](Dir dir) { chmod((dir + "/t").c_str(), 0444); }, Refused, "t", 1},
-      {"link", Plain, [](Dir dir) { (void)!symlink("t", (dir + "/link").c_str()); }, Saved, "t", 2},
-      {"t", Plain, [](Dir dir) { (void)!link((dir + "/t").c_str(), (dir + "/second").c_str()); }, Saved, "second", 2},
-      {"t", SizeLimit, nullptr, Refused, "t", 1},
-      {"t", Kill, nullptr, Killed, "t", -1},
-      {"t", Plain, [](Dir dir) { chmod((dir + "/t").c_str(), 0640); (void)!chown((dir + "/t").c_str(), 1234, 4321); }, Saved,
+  rlimit sizeLimit{};
+  getrlimit(RLIMIT_FSIZE, &sizeLimit);
+  // Saving to `path` in a directory holding `t` after `setup`; `changed`: the name whose contents the
+  // save must change (or keep); `entries`: files in the directory afterwards (-1: not checked, a kill
+  // leaves the temporary). A file-size limit stands for a disk that fills up: the write stops short.
+  const struct { const char* path; bool kill; void (*setup)(Dir); Outcome expected; const char* changed; int entries; } cases[] = {
+      {"no/x.pal", false, nullptr, Refused, "t", 1},
+      {"sub", false, [](Dir dir) { mkdir((dir + "/sub").c_str(), 0755); }, Refused, "t", 2},
+      {"t", false, [](Dir dir) { chmod((dir + "/t").c_str(), 0444); }, Refused, "t", 1},
+      {"link", false, [](Dir dir) { (void)!symlink("t", (dir + "/link").c_str()); }, Saved, "t", 2},
+      {"t", false, [](Dir dir) { (void)!link((dir + "/t").c_str(), (dir + "/second").c_str()); }, Saved, "second", 2},
+      {"t", false, [](Dir) { rlimit l{}; getrlimit(RLIMIT_FSIZE, &l); l.rlim_cur = 1000; setrlimit(RLIMIT_FSIZE, &l); },
+       Refused, "t", 1},
+      {"t", true, nullptr, Killed, "t", -1},
+      {"t", false, [](Dir dir) { chmod((dir + "/t").c_str(), 0640); (void)!chown((dir + "/t").c_str(), 1234, 4321); }, Saved,
        "t", 1}};
   for (const auto& c : cases) {
     r3dtest::TempDir dir;
@@ -159,7 +156,8 @@ TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
     if (c.setup) c.setup(dir.path());
     const auto before = identity(target);
     const std::string what = std::to_string(&c - cases) + ": " + c.path;
-    EXPECT_EQ(save(dir.file(c.path), c.how), c.expected) << what;
+    EXPECT_EQ(save(dir.file(c.path), c.kill), c.expected) << what;
+    setrlimit(RLIMIT_FSIZE, &sizeLimit);
     EXPECT_EQ(slurp(dir.file(c.changed)), c.expected == Saved ? format_palette_file(d) : "old contents\n") << what;
     const long entries = std::distance(std::filesystem::directory_iterator(dir.path()), {});
     EXPECT_TRUE(c.entries < 0 || entries == c.entries) << what << ": " << entries << " files";
