@@ -96,10 +96,9 @@ TEST(FileLayer, BadFilesAndBadReadsGiveNothing) {
   for (const auto& b : bad) EXPECT_EQ(layer.ReadRow(body, b.col, b.row, b.count), 0) << b.col << " " << b.row << " " << b.count;
   EXPECT_EQ(layer.ReadRow(nullptr, 0, 0, 20), 0);
   EXPECT_EQ(buf, std::vector<unsigned char>(buf.size(), 0xAB));
-  ASSERT_EQ(layer.ReadRow(body, 15, 6, 5), 1);
-  float v[5];
-  std::memcpy(v, body, sizeof v);
-  EXPECT_EQ(std::vector<float>(v, v + 5), (std::vector<float>{6015, 6016, 6017, 6018, 6019}));
+  double v[5];
+  ASSERT_TRUE(layer.ReadRow(body, 15, 6, 5) && ConvertLineToDouble(body, 5, PT_FLOAT32, v));
+  EXPECT_EQ(std::vector<double>(v, v + 5), (std::vector<double>{6015, 6016, 6017, 6018, 6019}));
   std::fill(body, body + 20, 0xAB);
   EXPECT_EQ(buf, std::vector<unsigned char>(buf.size(), 0xAB));
 }
