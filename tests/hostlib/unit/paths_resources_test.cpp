@@ -2,11 +2,9 @@
 
 #include <fnmatch.h>
 
-#include <algorithm>
 #include <clocale>
 #include <filesystem>
 #include <set>
-#include <sstream>
 
 #include "host/common/HostStrings.h"
 #include "hostlib/Controls.h"
@@ -75,11 +73,10 @@ TEST(Paths, HostLayoutFromTheExecutableDirectory) {
 
 // The file chooser's filter, matched the way GTK matches it (shell patterns, case as written).
 TEST(Paths, RasterFilterTakesDemsInEitherCase) {
-  std::istringstream list(RasterFilePatterns());
-  std::vector<std::string> patterns;
-  for (std::string p; std::getline(list, p, ';');) patterns.push_back(p);
-  const auto matches = [&](const char* name) {
-    return std::any_of(patterns.begin(), patterns.end(), [&](auto& p) { return fnmatch(p.c_str(), name, 0) == 0; });
+  const auto matches = [patterns = RasterFilePatterns() + ";"](const char* name) {
+    for (std::size_t at = 0, end; (end = patterns.find(';', at)) != std::string::npos; at = end + 1)
+      if (fnmatch(patterns.substr(at, end - at).c_str(), name, 0) == 0) return true;
+    return false;
   };
   for (const char* name : {"dem.tif", "DEM.TIF", "cog.Tiff", "N45E006.HGT", "mosaic.vrt", "grid.ASC", "srtm.bil",
                            "erdas.img", "era5.nc", "ortho.JP2"})
