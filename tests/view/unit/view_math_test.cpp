@@ -102,15 +102,12 @@ TEST(Picking, CandidateRoundingAndRange) {
 }
 
 TEST(Drag, MapsOffsetsFromThePressPoint) {
-  double gx = 0, gy = 0;
-  int calls = 0;
+  std::vector<std::pair<double, double>> got;
   lib3d::MouseDrag d(100, 50, vm::LinearMap{0.5, 45.0}, vm::LinearMap{-0.5, 45.0});
   d.move(120, 80);  // no target yet: nothing happens
-  d.set_target([&](double x, double y) { gx = x, gy = y, ++calls; });
-  d.move(120, 80);
-  EXPECT_EQ(std::make_pair(gx, gy), std::make_pair(55.0, 30.0));
-  d.move(100, 50);
-  EXPECT_EQ(std::make_pair(gx, calls), std::make_pair(45.0, 2));
-  d.move(INT_MAX, INT_MIN);  // offsets beyond int stay exact
-  EXPECT_EQ(45.0 + 0.5 * (double(INT_MAX) - 100), gx);
+  d.set_target([&](double x, double y) { got.emplace_back(x, y); });
+  for (const auto& [x, y] : {std::pair{120, 80}, {100, 50}, {INT_MAX, INT_MIN}}) d.move(x, y);
+  // Offsets beyond int stay exact.
+  EXPECT_EQ(got, (std::vector<std::pair<double, double>>{
+                     {55, 30}, {45, 45}, {45 + 0.5 * (double(INT_MAX) - 100), 45 - 0.5 * (double(INT_MIN) - 50)}}));
 }
