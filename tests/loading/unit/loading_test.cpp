@@ -142,12 +142,11 @@ TEST(Relief, RowsThatAreNotKeptAreNeverRead) {
   EXPECT_EQ(out.cells[17 * 64 + 5], float(r3dtest::PositionValue(5, 51)));
   const float inf = std::numeric_limits<float>::infinity();
   EXPECT_EQ(std::vector<float>(out.cells.begin(), out.cells.begin() + 3), (std::vector<float>{inf, -inf, 2}));
-  EXPECT_FALSE(read_relief(path, 1, 2, bad.cells, bad.cols, bad.rows));
-  EXPECT_FALSE(read_relief(path, 1, 1, bad.cells, bad.cols, bad.rows));
-  EXPECT_TRUE(bad.untouched());
   Out<std::uint32_t> tex;
-  EXPECT_FALSE(read_texture(path, path, path, 1, 5, 0, tex.cells, tex.cols, tex.rows));
-  EXPECT_TRUE(tex.untouched());
+  EXPECT_FALSE(read_relief(path, 1, 2, bad.cells, bad.cols, bad.rows) ||
+               read_relief(path, 1, 1, bad.cells, bad.cols, bad.rows) ||
+               read_texture(path, path, path, 1, 5, 0, tex.cells, tex.cols, tex.rows));
+  EXPECT_TRUE(bad.untouched() && tex.untouched());
   EXPECT_TRUE(read_texture(path, path, path, 1, 3, 0, tex.cells, tex.cols, tex.rows));
 }
 
