@@ -73,7 +73,7 @@ TEST(FileLayer, BadFilesAndBadReadsGiveNothing) {
   // An ASCII grid cut short opens, and its missing rows fail at once, however they are asked for
   // (GDAL's reader searches earlier rows recursively and would take exponential time).
   ASSERT_TRUE(WriteTextFile(dir.file("cut.asc"), "ncols 3\nnrows 60\nxllcorner 0\nyllcorner 0\n"
-                                                          "cellsize 1\n1 2 3\n4 5 6\n"));
+                                                 "cellsize 1\n1 2 3\n4 5 6\n"));
   ASSERT_NE(layer.Open(dir.file("cut.asc").c_str()), 0);
   double row[3];
   for (int r : {59, 2, 40, 1}) EXPECT_EQ(layer.ReadRow(row, 0, r, 3), r == 1) << r;
