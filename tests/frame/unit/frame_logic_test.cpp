@@ -38,7 +38,8 @@ TEST(CursorReadout, OriginDivisorAndNoCursor) {
       {5, 9, {UINT64_C(10000000000000000000), 1, 3}, "10000000000000000001, 4"},
       {SIZE_MAX - 1, 0, {0, 0, 1}, "18446744073709551614, 0"}, {SIZE_MAX, 7, {0, 0, 1}, "(none)"},
       {7, SIZE_MAX, {0, 0, 0}, "(none)"}};
-  for (const auto& c : cases) EXPECT_EQ(cursor_position_text(c.c, c.r, c.s).value_or("(none)"), c.text) << c.c << "," << c.r;
+  for (const auto& c : cases)
+    EXPECT_EQ(cursor_position_text(c.c, c.r, c.s).value_or("(none)"), c.text) << c.c << "," << c.r;
 }
 
 // The gauge value a load shows: the read fills its share, the compile the rest; a step that does
@@ -47,8 +48,8 @@ TEST(LoadProgress, ReadThenCompileOnOneForwardScale) {
   std::vector<int> shown;
   LoadProgress p([&](int v) { shown.push_back(v); }, 0.25);
   const struct { bool compile; std::size_t done, total; int value; } steps[] = {
-      {false, 0, 8, 0}, {false, 1, 8, 31}, {false, 1, 8, 31}, {false, 8, 8, 250}, {true, 0, 0, 1000}, {true, 5, 10, 1000},
-      {false, 4, 8, 1000}};
+      {false, 0, 8, 0},   {false, 1, 8, 31},   {false, 1, 8, 31},  {false, 8, 8, 250},
+      {true, 0, 0, 1000}, {true, 5, 10, 1000}, {false, 4, 8, 1000}};
   for (const auto& s : steps) {
     s.compile ? p.compile(s.done, s.total) : p.read(s.done, s.total);
     EXPECT_EQ(p.value(), s.value) << s.done << "/" << s.total;
@@ -67,10 +68,11 @@ TEST(ToolbarStrip, SevenDistinctCellsOnTheTransparentGrey) {
   std::set<std::vector<unsigned char>> distinct;
   for (int cell = 0; cell < 7; ++cell) {
     const wxImage part = strip.GetSubImage(wxRect(cell * 17, 0, 17, 16));
-    const std::vector<unsigned char> rgb(part.GetData(), part.GetData() + 17 * 16 * 3);
+    const std::vector<unsigned char> p(part.GetData(), part.GetData() + 17 * 16 * 3);
     int transparent = 0;
-    for (int i = 0; i < 17 * 16; ++i) transparent += rgb[3 * i] == 192 && rgb[3 * i + 1] == 192 && rgb[3 * i + 2] == 192;
-    EXPECT_TRUE(transparent > 30 && transparent < 17 * 16 - 30 && distinct.insert(rgb).second) << cell << ": " << transparent;
+    for (int i = 0; i < 17 * 16; ++i) transparent += p[3 * i] == 192 && p[3 * i + 1] == 192 && p[3 * i + 2] == 192;
+    EXPECT_TRUE(transparent > 30 && transparent < 17 * 16 - 30) << cell << ": " << transparent;
+    EXPECT_TRUE(distinct.insert(p).second) << cell;  // no two alike
   }
 }
 

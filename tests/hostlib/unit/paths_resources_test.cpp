@@ -37,10 +37,10 @@ struct LanguageGuard {
 // The executable's directory from a command line: quoted or not, either slash, never an argument.
 TEST(Paths, CommandLineDirectoryAndFileExistence) {
   const std::pair<const char*, const char*> cases[] = {
-      {"\"/opt/relief 3d/bin/relief3d-host\" --lang=ru", "\"/opt/relief 3d/bin"}, {"/opt/bin/host --plugins /x/y", "/opt/bin"},
-      {"\"C:\\Program Files\\Host\\host.exe\" /a/b", "\"C:\\Program Files\\Host"}, {"C:\\tools/mixed\\host.exe", "C:\\tools/mixed"},
-      {"host --dir /tmp/x", ""}, {"\"host\" /tmp/x", ""}, {"\"/unterminated/dir/host", "\"/unterminated/dir"}, {"", ""},
-      {nullptr, ""}};
+      {"\"/opt/relief 3d/bin/relief3d-host\" --lang=ru", "\"/opt/relief 3d/bin"},
+      {"/opt/bin/host --plugins /x/y", "/opt/bin"}, {"C:\\tools/mixed\\host.exe", "C:\\tools/mixed"},
+      {"\"C:\\Program Files\\Host\\host.exe\" /a/b", "\"C:\\Program Files\\Host"}, {"host --dir /tmp/x", ""},
+      {"\"host\" /tmp/x", ""}, {"\"/unterminated/dir/host", "\"/unterminated/dir"}, {"", ""}, {nullptr, ""}};
   for (const auto& [line, dir] : cases) EXPECT_EQ(GetFilePathWOName(line), dir) << (line ? line : "null");
 
   // The process's own command line names this executable, quoted; an override holds until reset.
@@ -49,7 +49,8 @@ TEST(Paths, CommandLineDirectoryAndFileExistence) {
   ASSERT_GE(self.size(), 3u);
   EXPECT_EQ(self.front() + std::string(1, self.back()), "\"\"");
   EXPECT_NE(IsFileExist(self.substr(1, self.size() - 2).c_str()), 0);
-  for (const char* no : {"/no/such/file", "/", "", static_cast<const char*>(nullptr)}) EXPECT_EQ(IsFileExist(no), 0) << !no;
+  for (const char* no : {"/no/such/file", "/", "", static_cast<const char*>(nullptr)})
+    EXPECT_EQ(IsFileExist(no), 0) << (no ? no : "null");
   EXPECT_EQ(GetFilePathWOName(self.c_str()), self.substr(0, self.rfind('/')));
   SetProcessCommandLine("\"/x/y/host\" --lang=ru");
   EXPECT_STREQ(GetProcessCommandLine(), "\"/x/y/host\" --lang=ru");
@@ -65,7 +66,8 @@ TEST(Paths, HostLayoutFromTheExecutableDirectory) {
   for (const auto& [exeDir, want] : {std::pair<const char*, const char*>{
            "/usr/bin", "/usr/lib/relief3d/plugins|/usr/share/relief3d|/usr/share/relief3d/data"},
            {"/opt/r3d/bin/", "/opt/r3d/lib/relief3d/plugins|/opt/r3d/share/relief3d|"},
-           {"/src/build/bin", "/src/build/bin/plugins|/src/build/bin|"}, {"/home/u/sbin", "/home/u/sbin/plugins|/home/u/sbin|"}}) {
+           {"/src/build/bin", "/src/build/bin/plugins|/src/build/bin|"},
+           {"/home/u/sbin", "/home/u/sbin/plugins|/home/u/sbin|"}}) {
     const HostLayout l = ResolveHostLayout(exeDir, [](const std::string& d) { return dirs.count(d) > 0; });
     EXPECT_EQ(l.pluginDir + "|" + l.shareDir + "|" + l.sampleDir, want);
   }
@@ -134,7 +136,8 @@ TEST(Resources, HostStringsInBothLanguagesAndModulesBeforeThem) {
     const std::string en = GetResourceString(id);
     SetResourceLanguage(ResourceLanguage::Russian);
     const std::string ru = GetResourceString(id);
-    EXPECT_TRUE(HasResourceString(id) && !en.empty() && ru != en && ru.find_first_of("\xD0\xD1") != std::string::npos) << id;
+    const bool cyrillic = ru.find_first_of("\xD0\xD1") != std::string::npos;
+    EXPECT_TRUE(HasResourceString(id) && !en.empty() && ru != en && cyrillic) << id;
   }
   EXPECT_FALSE(HasResourceString(274) || !GetResourceString(274).empty());
 

@@ -167,7 +167,7 @@ TEST(Loading, RefusalsSayWhyAndLeaveTheOutputsAlone) {
     std::size_t fx, fy;
     std::string cause;  // a part of the cause
   } cases[] = {
-      {a, "", "", 0, 1, "factor of 0"},     {a, "", "", 1, 0, "factor of 0"},      {missing, "", "", 1, 1, missing + ": "},
+      {a, "", "", 0, 1, "factor of 0"},   {a, "", "", 1, 0, "factor of 0"},   {missing, "", "", 1, 1, missing + ": "},
       {"", "", "", 1, 1, "no file name"},   {huge, "", "", 1, 1, "factors of at least"},
       {huge, "", "", 4, 4, "factors of at least"},      {huge, huge, huge, 1, 1, "factors of at least"},
       {a, narrow, a, 1, 1, narrow},         {a, a, low, 1, 1, low},                {narrow, a, narrow, 1, 1, a},
@@ -195,7 +195,8 @@ TEST(TextureScale, TruncatesWrapsAndDegenerateInputsGiveZero) {
       {-0.5, 0, 255, 0},   {300, 0, 255, 44},  {-300, 0, 255, 212},  {0, 255, 0, 255},  {5, 3, 3, 0},
       {3, 3, 3, 0},        {nan, 0, 255, 0},   {10, nan, 255, 0},    {inf, 0, 255, 0},  {-inf, 0, 255, 0},
       {1e300, 0, 1, 0},    {-1e300, 0, 1, 0},  {5, -inf, inf, 0}};
-  for (const auto& c : cases) EXPECT_EQ(scale_to_byte(c.v, c.min, c.max), c.byte) << c.v << " in " << c.min << ".." << c.max;
+  for (const auto& c : cases)
+    EXPECT_EQ(scale_to_byte(c.v, c.min, c.max), c.byte) << c.v << " in " << c.min << ".." << c.max;
 }
 
 class TextureLayout : public testing::TestWithParam<Layout> {};
@@ -211,7 +212,7 @@ TEST_P(TextureLayout, ChannelsAreScaledIntoTheirBytes) {
       {dir.file("r.tif"), GDT_Int16, [](int x, int y, double*) { return double((x + y) % 256); }},
       {dir.file("g.tif"), GDT_Float32, [](int x, int, double*) { return 1000.0 + x * 10; }},
       {dir.file("b.tif"), GDT_Int32, [](int, int y, double*) { return double(-y); }},
-      {dir.file("c.tif"), GDT_CFloat32, [](int x, int y, double* im) { *im = 200.0 - x * 3 - y; return double(x + y); }}};
+      {dir.file("c.tif"), GDT_CFloat32, [](int x, int y, double* im) { *im = 200.0 - x * 3 - y; return x + y + 0.0; }}};
   const double range[4][2] = {{0, 158}, {1000, 1890}, {-69, 0}, {0, 158}};  // a complex file: of its real parts
   for (const auto& f : files) ASSERT_TRUE(r3dtest::WriteRaster(f.path, W, H, f.type, f.fn, GetParam(), 32));
   const struct { int channel[3]; std::size_t component, fx, fy; } cases[] = {
@@ -221,7 +222,7 @@ TEST_P(TextureLayout, ChannelsAreScaledIntoTheirBytes) {
     Steps progress;
     ASSERT_TRUE(read_texture(files[c.channel[0]].path, files[c.channel[1]].path, files[c.channel[2]].path, c.fx, c.fy,
                              c.component, out.cells, out.cols, out.rows, progress.record()));
-    ASSERT_EQ(std::make_tuple(out.cols, out.rows, out.cells.size()), std::make_tuple(W / c.fx, H / c.fy, out.cols * out.rows));
+    ASSERT_EQ(std::tuple(out.cols, out.rows, out.cells.size()), std::tuple(W / c.fx, H / c.fy, out.cols * out.rows));
     EXPECT_TRUE(c.channel[0] == c.channel[1] || progress.forward(3 * out.rows)) << c.fx;
     for (std::size_t i = 0; i < out.cells.size(); ++i) {
       std::uint32_t want = 0;
@@ -229,7 +230,8 @@ TEST_P(TextureLayout, ChannelsAreScaledIntoTheirBytes) {
         const int f = c.channel[k];
         double im = 0;
         const double re = files[f].fn(int(i % out.cols * c.fx), int(i / out.cols * c.fy), &im);
-        want |= std::uint32_t(scale_to_byte(c.component == COMPONENT_IMAGINARY ? im : re, range[f][0], range[f][1])) << 8 * k;
+        const double part = c.component == COMPONENT_IMAGINARY ? im : re;
+        want |= std::uint32_t(scale_to_byte(part, range[f][0], range[f][1])) << 8 * k;
       }
       ASSERT_EQ(out.cells[i], want) << "channel " << c.channel[0] << " cell " << i;
     }

@@ -19,7 +19,8 @@ TEST(MemoryFit, ReadsMemAvailableAndTheTightestCgroupLimit) {
                                    {"user/memory.max", "1000"}, {"user/memory.current", "400"},
                                    {"memory/box/memory.limit_in_bytes", "9223372036854771712"},
                                    {"memory/box/memory.usage_in_bytes", "5"},
-                                   {"memory/tight/memory.limit_in_bytes", "50"}, {"memory/tight/memory.usage_in_bytes", "80"}}) {
+                                   {"memory/tight/memory.limit_in_bytes", "50"},
+                                   {"memory/tight/memory.usage_in_bytes", "80"}}) {
     std::filesystem::create_directories(std::filesystem::path(root.file(file)).parent_path());
     ASSERT_TRUE(r3dtest::WriteTextFile(root.file(file), std::string(text) + "\n"));
   }

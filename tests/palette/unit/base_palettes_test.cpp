@@ -29,8 +29,8 @@ TEST(BasePalettes, SimpleKindsFollowTheirFormulasAtEveryEntry) {
   for (int i = 0; i < 256; ++i) {
     const int q = i % 64 * 4, h = hues[i % 6];
     const Colour ramp[4] = {rgb(0, q, 255), rgb(0, 255, 255 - q), rgb(q, 255, 0), rgb(255, 255 - q, 0)};
-    EXPECT_EQ(std::make_tuple(grey[i], b2r[i], six[i], solid[i]),
-              std::make_tuple(rgb(i, i, i), ramp[i / 64], rgb(h & 1 ? i : 0, h & 2 ? i : 0, h & 4 ? i : 0), rgb(9, 8, 7)))
+    const Colour hue = rgb(h & 1 ? i : 0, h & 2 ? i : 0, h & 4 ? i : 0);
+    EXPECT_EQ(std::tuple(grey[i], b2r[i], six[i], solid[i]), std::tuple(rgb(i, i, i), ramp[i / 64], hue, rgb(9, 8, 7)))
         << i;
   }
   for (int kind : {-1, 9, 1000}) EXPECT_EQ(base(kind), grey) << kind;  // unknown kinds are grey
@@ -53,16 +53,18 @@ TEST(BasePalettes, RampsAreSmoothAndMeetAtTheirSeams) {
     const Palette256 p = base(kind);
     for (int i = 1; i < 256; ++i) {
       const bool hueSeam = kind == PaletteKind::HueCycle && i == 176;  // blue restarts at 37 there
-      const int jump = std::max({std::abs(red_of(p[i]) - red_of(p[i - 1])), std::abs(green_of(p[i]) - green_of(p[i - 1])),
+      const int jump = std::max({std::abs(red_of(p[i]) - red_of(p[i - 1])),
+                                 std::abs(green_of(p[i]) - green_of(p[i - 1])),
                                  hueSeam ? 0 : std::abs(blue_of(p[i]) - blue_of(p[i - 1]))});
       EXPECT_TRUE(jump <= 6 && (p[i] | p[0]) >> 24 == 0) << int(kind) << " entry " << i;
     }
   }
   using K = PaletteKind;
   const struct { PaletteKind kind; int entry; Colour colour; } seams[] = {
-      {K::PurpleToRed, 0, rgb(203, 0, 204)},    {K::PurpleToRed, 28, rgb(101, 0, 204)}, {K::PurpleToRed, 139, rgb(0, 204, 5)},
-      {K::PurpleToRed, 227, rgb(204, 101, 0)},  {K::HueCycle, 96, rgb(255, 3, 252)},    {K::HueCycle, 176, rgb(252, 255, 37)},
-      {K::HueCycle, 255, rgb(35, 255, 255)},    {K::BlueToPurple, 14, rgb(0, 78, 135)},
+      {K::PurpleToRed, 0, rgb(203, 0, 204)},  {K::PurpleToRed, 28, rgb(101, 0, 204)},
+      {K::PurpleToRed, 139, rgb(0, 204, 5)},  {K::PurpleToRed, 227, rgb(204, 101, 0)},
+      {K::HueCycle, 96, rgb(255, 3, 252)},    {K::HueCycle, 176, rgb(252, 255, 37)},
+      {K::HueCycle, 255, rgb(35, 255, 255)},  {K::BlueToPurple, 14, rgb(0, 78, 135)},
       {K::BlueToPurple, 100, rgb(255, 248, 150)}, {K::BlueToPurple, 150, rgb(255, 220, 0)},
       {K::BlueToPurple, 210, rgb(255, 100, 2)}, {K::BlueToPurple, 255, rgb(120, 10, 92)}};
   for (const auto& s : seams) EXPECT_EQ(base(s.kind)[s.entry], s.colour) << int(s.kind) << " entry " << s.entry;

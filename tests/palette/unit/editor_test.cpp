@@ -84,7 +84,7 @@ TEST_F(Editor, ApplyAndCancel) {
   ed.cancel();
   ed.on_hidden();
   ASSERT_EQ(win.sent.size(), 3u);
-  EXPECT_TRUE(win.sent[1] == win.sent[2] && std::equal(shown.begin(), shown.end(), win.sent[1].begin(), win.sent[1].end()));
+  EXPECT_TRUE(win.sent[1] == win.sent[2] && win.sent[1] == std::vector<std::uint32_t>(shown.begin(), shown.end()));
   EXPECT_EQ(ed.working.kind, int(PaletteKind::Grey));
 
   ed.on_shown(kWhite);
@@ -122,7 +122,8 @@ TEST_F(Editor, MousePressesChooseAndLimitMarkers) {
   EXPECT_EQ(win.sent.back()[0], rgb(1, 1, 1));
   // Presses outside every zone, or beside a band, change nothing.
   const std::size_t sends = win.sent.size();
-  EXPECT_TRUE(ed.mouse_down(px(400), kInputY) == PressResult::Ignored && ed.mouse_down(px(10), 5) == PressResult::Ignored);
+  EXPECT_EQ(ed.mouse_down(px(400), kInputY), PressResult::Ignored);
+  EXPECT_EQ(ed.mouse_down(px(10), 5), PressResult::Ignored);
   EXPECT_EQ(std::make_pair(ed.dragMode, win.sent.size()), std::make_pair(DragMode::None, sends));
 }
 
@@ -150,7 +151,7 @@ TEST_F(Editor, TakingAFile) {
   for (int i = 0; i < 256; ++i) d.palette[i] = rgb(i, 0, 0);
   edit({{IntervalMin, "7"}});
   ed.take_file(d);
-  EXPECT_EQ(std::make_tuple(ed.markers[InMin], ed.markers[IntervalMin], win.edits[OutMin]), std::make_tuple(10, 7, "255"));
+  EXPECT_EQ(std::tuple(ed.markers[InMin], ed.markers[IntervalMin], win.edits[OutMin]), std::tuple(10, 7, "255"));
   ASSERT_EQ(win.sent.size(), 1u);
   EXPECT_EQ(std::make_pair(win.sent[0][5], win.sent[0][200]), std::make_pair(rgb(255, 0, 0), rgb(0, 0, 0)));
   const PaletteFileData back = ed.file_data();

@@ -67,7 +67,7 @@ TEST(PaletteFile, ScanIgnoresTextAroundKeysAndAcceptsQuirks) {
            {"inHistmin = '0'", "junk before inHistmin = ' 5' junk after"},        // blank before the digits
            {"inHistmax = '255'", "\n\nsome inHistmax = '+200'  trailing"},         // blank lines between keys
            {"outHistmin = '0'", "outHistmin='-0'"}, {"outHistmax = '255'", "x outHistmax = '9' y 'z'"},
-           {"\n0 255 255 255", "\n0 300 -1 256"}, {"\n7 255 255 255", "\n  7   300\t-1 256  "}})  // components modulo 256
+           {"\n0 255 255 255", "\n0 300 -1 256"}, {"\n7 255 255 255", "\n  7   300\t-1 256  "}})  // modulo 256
     text.replace(text.find(from), std::strlen(from), to);
   for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.insert(at, 1, '\r');  // CRLF
   PaletteFileData out;
@@ -79,20 +79,21 @@ TEST(PaletteFile, ScanIgnoresTextAroundKeysAndAcceptsQuirks) {
 // Every malformed file is refused as a whole and leaves the target untouched. Each case replaces
 // the first `from` of a good file by `to`, or cuts the file there (no `to`).
 TEST(PaletteFile, MalformedFilesChangeNothing) {
+  using E = ReadError;
   const struct { const char *from, *to; ReadError expected; } cases[] = {
-      {"inHistmin = '0'\ninHistmax = '255'", "inHistmax = '255'\ninHistmin = '0'", ReadError::MissingKey},
-      {"outHistmax", "outHistMAX", ReadError::MissingKey},              {"[Palette file]", nullptr, ReadError::MissingKey},
-      {"inHistmax = '255'", "inHistmax = '255", ReadError::MissingQuotes}, {"'255'", "255", ReadError::MissingQuotes},
-      {"'0'", "'abc'", ReadError::BadRangeValue},                       {"'0'", "'1.5'", ReadError::BadRangeValue},
-      {"outHistmin = '0'", "outHistmin = ''", ReadError::BadRangeValue}, {"'255'", "'256'", ReadError::BadRangeValue},
-      {"'0'", "'-1'", ReadError::BadRangeValue},   {"'0'", "'99999999999999999999'", ReadError::BadRangeValue},
-      {"R G B)", "R G)", ReadError::MissingHeading},                    {"\n194 ", nullptr, ReadError::ShortPalette},
-      {"\n94 255 255 255", "\n94 1 2", ReadError::BadPaletteLine},     {"\n94 255", "\n94 1 2 3", ReadError::BadPaletteLine},
-      {"\n94 255 255", "\n94 1 2.5", ReadError::BadPaletteLine},       {"\n94 255 255 255", "\n", ReadError::BadPaletteLine},
-      {"\n94 255 255", "\n94 1-2", ReadError::BadPaletteLine},         {"\n94 ", "\n256 ", ReadError::BadIndex},
-      {"\n94 ", "\n-1 ", ReadError::BadIndex},
+      {"inHistmin = '0'\ninHistmax = '255'", "inHistmax = '255'\ninHistmin = '0'", E::MissingKey},
+      {"outHistmax", "outHistMAX", E::MissingKey},       {"[Palette file]", nullptr, E::MissingKey},
+      {"inHistmax = '255'", "inHistmax = '255", E::MissingQuotes}, {"'255'", "255", E::MissingQuotes},
+      {"'0'", "'abc'", E::BadRangeValue},                {"'0'", "'1.5'", E::BadRangeValue},
+      {"outHistmin = '0'", "outHistmin = ''", E::BadRangeValue}, {"'255'", "'256'", E::BadRangeValue},
+      {"'0'", "'-1'", E::BadRangeValue},                 {"'0'", "'99999999999999999999'", E::BadRangeValue},
+      {"R G B)", "R G)", E::MissingHeading},             {"\n194 ", nullptr, E::ShortPalette},
+      {"\n94 255 255 255", "\n94 1 2", E::BadPaletteLine}, {"\n94 255", "\n94 1 2 3", E::BadPaletteLine},
+      {"\n94 255 255", "\n94 1 2.5", E::BadPaletteLine},   {"\n94 255 255 255", "\n", E::BadPaletteLine},
+      {"\n94 255 255", "\n94 1-2", E::BadPaletteLine},     {"\n94 ", "\n256 ", E::BadIndex},
+      {"\n94 ", "\n-1 ", E::BadIndex},
       // With exactly 256 lines a repeated index leaves another one unnamed.
-      {"\n94 ", "\n93 ", ReadError::MissingEntry}};
+      {"\n94 ", "\n93 ", E::MissingEntry}};
   const std::string good = format_palette_file(white());
   for (const auto& c : cases) {
     std::string text = good;
@@ -138,7 +139,14 @@ TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
   // Saving to `path` in a directory holding `t` after `setup`; `changed`: the name whose contents the
   // save must change (or keep); `entries`: files in the directory afterwards (-1: not checked, a kill
   // leaves the temporary). A file-size limit stands for a disk that fills up: the write stops short.
-  const struct { const char* path; bool kill; void (*setup)(Dir); Outcome expected; const char* changed; int entries; } cases[] = {
+  const struct {
+    const char* path;
+    bool kill;
+    void (*setup)(Dir);
+    Outcome expected;
+    const char* changed;
+    int entries;
+  } cases[] = {
       {"no/x.pal", false, nullptr, Refused, "t", 1},
       {"sub", false, [](Dir dir) { mkdir((dir + "/sub").c_str(), 0755); }, Refused, "t", 2},
       {"t", false, [](Dir dir) { chmod((dir + "/t").c_str(), 0444); }, Refused, "t", 1},
@@ -147,8 +155,8 @@ TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
       {"t", false, [](Dir) { rlimit l{}; getrlimit(RLIMIT_FSIZE, &l); l.rlim_cur = 1000; setrlimit(RLIMIT_FSIZE, &l); },
        Refused, "t", 1},
       {"t", true, nullptr, Killed, "t", -1},
-      {"t", false, [](Dir dir) { chmod((dir + "/t").c_str(), 0640); (void)!chown((dir + "/t").c_str(), 1234, 4321); }, Saved,
-       "t", 1}};
+      {"t", false, [](Dir dir) { chmod((dir + "/t").c_str(), 0640); (void)!chown((dir + "/t").c_str(), 1234, 4321); },
+       Saved, "t", 1}};
   for (const auto& c : cases) {
     r3dtest::TempDir dir;
     const std::string target = dir.file("t");
@@ -168,8 +176,9 @@ TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
 // The remembered folder takes either separator; a name typed without an extension gets one, so that
 // the Load filter finds it.
 TEST(PaletteFile, RememberedDirectoryAndExtension) {
-  const std::pair<const char*, const char*> dirs[] = {{"/home/u/pal/a.pal", "/home/u/pal"}, {"C:\\data\\a.pal", "C:\\data"},
-                                                      {"a\\b/c.pal", "a\\b"}, {"a/b\\c.pal", "a/b"}, {"/a.pal", ""}, {"a.pal", ""}};
+  const std::pair<const char*, const char*> dirs[] = {
+      {"/home/u/pal/a.pal", "/home/u/pal"}, {"C:\\data\\a.pal", "C:\\data"}, {"a\\b/c.pal", "a\\b"},
+      {"a/b\\c.pal", "a/b"}, {"/a.pal", ""}, {"a.pal", ""}};
   for (const auto& [path, dir] : dirs) EXPECT_EQ(directory_of(path), dir);
   const std::pair<const char*, const char*> named[] = {{"/p/ramp", "/p/ramp.pal"},     {"/p/ramp.txt", "/p/ramp.txt"},
                                                        {"/p.d/ramp", "/p.d/ramp.pal"}, {"/p/.ramp", "/p/.ramp.pal"},

@@ -35,8 +35,10 @@ TEST(IntervalFill, BinsTakeTheirFirstLevelAndOnlyTheIntervalChanges) {
       {10, 10, 1, [](int k) { return k == 10 ? 0 : -1; }}, {200, 100, 1, [](int) { return -1; }}};  // reversed: nothing
   for (const auto& c : cases) {
     const Palette256 p = filled(c.lo, c.hi, c.bins);
-    for (int k = 0; k < 256; ++k)
-      ASSERT_EQ(p[k], c.grey(k) < 0 ? 0xABCDEFu : rgb(c.grey(k), c.grey(k), c.grey(k))) << c.lo << ".." << c.hi << " k " << k;
+    for (int k = 0; k < 256; ++k) {
+      const int g = c.grey(k);
+      ASSERT_EQ(p[k], g < 0 ? 0xABCDEFu : rgb(g, g, g)) << c.lo << ".." << c.hi << " k " << k;
+    }
   }
   // n entries and b bins (b <= n) always show exactly b bands.
   for (int n : {1, 2, 3, 5, 10, 17, 64, 100, 128, 200, 255, 256})
@@ -99,6 +101,6 @@ TEST(Geometry, ScaleAndBandsFollowThePlaceholders) {
   for (const auto& h : hits) EXPECT_EQ(g.hit(h.x, h.y), h.zone) << h.x << "," << h.y;
   // A narrower strip: 172 pixels inside the frame, several levels per column (later ones overwrite).
   const Geometry n = Geometry::from_placeholders({}, {0, 0, 174, 10}, {0, 40, 174, 50}, {}, {});
-  EXPECT_EQ(std::make_tuple(n.levelsPerPixel, n.marker_x(255), n.value_at(87), n.strip_column(1, 511), n.strip_column(1, 2)),
-            std::make_tuple(256.0 / 172, 172, 128, 172, 1));
+  EXPECT_EQ(std::tuple(n.levelsPerPixel, n.marker_x(255), n.value_at(87), n.strip_column(1, 511), n.strip_column(1, 2)),
+            std::tuple(256.0 / 172, 172, 128, 172, 1));
 }

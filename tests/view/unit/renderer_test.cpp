@@ -89,7 +89,7 @@ TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStripAndOversizedPicturesAreR
       << error;
   const std::size_t strips = plane.h - 1;
   ASSERT_GE(calls.size(), 2u);
-  EXPECT_TRUE(calls.front() == std::make_pair(std::size_t{0}, strips) && calls.back() == std::make_pair(strips, strips));
+  EXPECT_TRUE(calls.front() == std::pair(std::size_t{0}, strips) && calls.back() == std::pair(strips, strips));
   for (std::size_t i = 1; i < calls.size(); ++i) EXPECT_LT(calls[i - 1].first, calls[i].first);
   EXPECT_EQ(64 * 48 * 3u, pic.rgb.size());
   // Pictures it cannot hold are refused with their cause.

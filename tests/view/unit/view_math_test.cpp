@@ -50,7 +50,8 @@ TEST(PaletteIndex, MapsRangeOntoEntriesAndStaysInside) {
       {10, 10, 20, 256, 0}, {20, 10, 20, 256, 255}, {15, 10, 20, 256, 127}, {19, 10, 20, 1, 0},
       {5, 5, 5, 256, 0},    {std::nanf(""), 0, 1, 256, 0}, {INFINITY, 0, 1, 256, 0},
       {-3, 0, 1, 256, 0},   {3, 0, 1, 256, 255},  {1, 0, 1, 0, 0}};
-  for (const auto& r : rows) EXPECT_EQ(r.want, vm::palette_index(r.h, r.lo, r.hi, r.n)) << r.h << " in " << r.lo << ".." << r.hi;
+  for (const auto& r : rows)
+    EXPECT_EQ(r.want, vm::palette_index(r.h, r.lo, r.hi, r.n)) << r.h << " in " << r.lo << ".." << r.hi;
   EXPECT_LT(vm::palette_index(3e38f, -3e38f, 3e38f, 256), 256u);  // a range that overflows float
 }
 
