@@ -22,13 +22,9 @@ namespace {
 const std::string kData = R3D_SOURCE_DIR "/data", kDem = kData + "/jacksboro_fault_dem.tif";
 
 // Settings written to a configuration home of the test's own.
-class ConfigHome {
-public:
-  ConfigHome() { setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1); }
+struct ConfigHome : r3dtest::TempDir {
+  ConfigHome() { setenv("XDG_CONFIG_HOME", path().c_str(), 1); }
   ~ConfigHome() { unsetenv("XDG_CONFIG_HOME"); }
-
-private:
-  r3dtest::TempDir dir_;
 };
 
 // A dialog holding the control: a member goes before the dialog's children are destroyed.
@@ -75,8 +71,7 @@ TEST(InFileCtrl, ChoiceNotifiesParentOnceSynchronously) {
   // simulated here; the choice itself goes through ChooseFile.)
   wxString startDir;
   wxCommandEvent browse(wxEVT_BUTTON, ChildOf<wxButton>(&ctrl)->GetId());
-  browse.SetEventObject(ChildOf<wxButton>(&ctrl));
-  wxTEST_DIALOG(ChildOf<wxButton>(&ctrl)->GetEventHandler()->ProcessEvent(browse),
+  wxTEST_DIALOG(ChildOf<wxButton>(&ctrl)->ProcessWindowEvent(browse),
                 r3dtest::Answer<wxFileDialog>([&](wxFileDialog* d) { return startDir = d->GetDirectory(), wxID_CANCEL; }));
   EXPECT_EQ(startDir, kData);
   EXPECT_EQ(ctrl.GetPathName(), kDem);
@@ -98,8 +93,7 @@ TEST(InFileCtrl, ChoiceNotifiesParentOnceSynchronously) {
     } else {
       field->ChangeValue(wxString::FromUTF8(c.typed.c_str()));
       wxCommandEvent enter(wxEVT_TEXT_ENTER, field->GetId());
-      enter.SetEventObject(field);
-      field->GetEventHandler()->ProcessEvent(enter);
+      field->ProcessWindowEvent(enter);
     }
     EXPECT_EQ(count, before + 1) << c.path;
     EXPECT_EQ(readyWhenNotified != 0, c.width != 0) << c.path;

@@ -76,27 +76,24 @@ protected:
     e.SetEventObject(edit(id));
     NO_DIALOG(edit(id)->GetEventHandler()->ProcessEvent(e));
   }
-  void click_check(int id) {
-    check(id)->SetValue(!check(id)->GetValue());
-    wxCommandEvent e(wxEVT_CHECKBOX, id);
-    e.SetInt(check(id)->GetValue());
-    e.SetEventObject(check(id));
-    check(id)->GetEventHandler()->ProcessEvent(e);
-  }
+  // A click on a check box (which toggles it) or a button.
   void click(int id) {
-    wxCommandEvent e(wxEVT_BUTTON, id);
+    wxCheckBox* box = check(id);
+    if (box) box->SetValue(!box->GetValue());
+    wxCommandEvent e(box ? wxEVT_CHECKBOX : wxEVT_BUTTON, id);
+    e.SetInt(box && box->GetValue());
     e.SetEventObject(win(id));
     win(id)->GetEventHandler()->ProcessEvent(e);
   }
-  // Open pressed: kept open (return code 0) with the message, or ended with OK.
-  void open_refused(const std::string& message) {
+  // Open pressed: kept open (return code 0) with the refusal given, or ended with OK.
+  void open(const std::string& refusal = "") {
     dlg->SetReturnCode(0);
-    wxTEST_DIALOG(click(ids::kOpen), Says(message));
-    EXPECT_EQ(dlg->GetReturnCode(), 0);
-  }
-  void open_accepted() {
-    NO_DIALOG(click(ids::kOpen));
-    EXPECT_EQ(dlg->GetReturnCode(), wxID_OK);
+    if (refusal.empty()) {
+      NO_DIALOG(click(ids::kOpen));
+    } else {
+      wxTEST_DIALOG(click(ids::kOpen), Says(refusal));
+    }
+    EXPECT_EQ(dlg->GetReturnCode(), refusal.empty() ? wxID_OK : 0);
   }
   void choose_relief(const std::string& path) { NO_DIALOG(dlg->file_control()->ChooseFile(path)); }
 
@@ -135,14 +132,14 @@ TEST_F(OpenDialog, TypedFactorsFollowTheRules) {
     SCOPED_TRACE(std::string(s.text) + " at step " + std::to_string(&s - steps));
     if (s.op == Type) type(s.id, s.text);
     if (s.op == Leave) leave(s.id);
-    if (s.op == Toggle) click_check(s.id);
+    if (s.op == Toggle) click(s.id);
     if (s.op == Relief) choose_relief(relief);
     EXPECT_EQ(text_of(ids::kFactorX), s.x);
     EXPECT_EQ(text_of(ids::kFactorY), s.y);
     EXPECT_EQ(label(), s.size);
     EXPECT_EQ(win(ids::kOpen)->IsEnabled(), &s >= steps + 2);  // from the relief on
   }
-  open_accepted();
+  open();
   EXPECT_EQ(std::tie(dlg->factorX, dlg->factorY, dlg->keepProportions, dlg->useTexture), std::make_tuple(4, 1, 0, 0));
   EXPECT_EQ(dlg->reliefPath, relief);
 }
@@ -155,22 +152,22 @@ TEST_F(OpenDialog, OpenRefusesFactorsItCannotLoad) {
   type(ids::kFactorX, "0.5");
   leave(ids::kFactorX);
   EXPECT_EQ(text_of(ids::kFactorX), "0.5");
-  open_refused("Please enter an integer.");
+  open("Please enter an integer.");
   type(ids::kFactorX, "1500");
-  open_refused("Please enter an integer between 1 and 1000.");
-  click_check(ids::kKeepProportions);
+  open("Please enter an integer between 1 and 1000.");
+  click(ids::kKeepProportions);
   type(ids::kFactorX, "10");
   type(ids::kFactorY, "1001");
-  open_refused("Please enter an integer between 1 and 1000.");
+  open("Please enter an integer between 1 and 1000.");
   type(ids::kFactorY, "7");
-  open_accepted();
+  open();
   EXPECT_EQ(std::tie(dlg->factorX, dlg->factorY), std::make_tuple(10, 7));
 
   const std::string huge = dir.file("huge.vrt");
   ASSERT_TRUE(r3dtest::WriteTextFile(huge, "<VRTDataset rasterXSize=\"100000\" rasterYSize=\"100000\">"
                                            "<VRTRasterBand dataType=\"Float32\" band=\"1\"/></VRTDataset>\n"));
   choose_relief(huge);
-  click_check(ids::kKeepProportions);
+  click(ids::kKeepProportions);
   type(ids::kFactorX, "4");
   const auto fit = lib3d::loading::fit_in_memory(100000, 100000, 4, 4, lib3d::loading::available_memory());
   ASSERT_FALSE(fit.fits);
@@ -181,10 +178,10 @@ TEST_F(OpenDialog, OpenRefusesFactorsItCannotLoad) {
     EXPECT_NE(message.find(std::to_string(fit.factorX) + " "), std::string::npos) << message;
     EXPECT_NE(message, english);
     english = message;
-    open_refused(message);
+    open(message);
   }
   type(ids::kFactorX, std::to_string(fit.factorX));
-  open_accepted();
+  open();
 }
 
 // A refused second relief keeps the first; a stray notification from another window is no choice;
@@ -230,16 +227,16 @@ TEST_F(OpenDialog, TextureSwitchesAndPicks) {
   };
   expect(false, false);
   choose_relief(relief);
-  click_check(ids::kTexture);
+  click(ids::kTexture);
   expect(true, false);
   wxTEST_DIALOG(click(ids::kSingleButton), Choose(other));
   EXPECT_EQ(dlg->texturePath, other);
   EXPECT_EQ(text_of(ids::kSingleEdit), other);
-  open_accepted();
+  open();
   expect(true, false);
   EXPECT_TRUE(dlg->redPath.empty());
 
-  click_check(ids::kRgb);
+  click(ids::kRgb);
   expect(true, true);
   // {button, file, component chosen, component afterwards, its edit's text afterwards}
   const struct { int button; std::string path; int chosen; unsigned component; int edit; std::string shown; } picks[] = {
@@ -260,8 +257,8 @@ TEST_F(OpenDialog, TextureSwitchesAndPicks) {
   EXPECT_EQ(dlg->component, 0u);
   EXPECT_EQ(std::tie(dlg->redPath, dlg->greenPath, dlg->bluePath), std::make_tuple(std::string(), std::string(), cplx));
   EXPECT_EQ(text_of(ids::kRedEdit) + text_of(ids::kGreenEdit), "");
-  click_check(ids::kTexture);
+  click(ids::kTexture);
   expect(false, false);
-  click_check(ids::kTexture);
+  click(ids::kTexture);
   expect(true, false);
 }

@@ -31,7 +31,7 @@ protected:
   }
 
   void TearDown() override {
-    if (frame) frame->Destroy();  // takes the tool window with it
+    frame->Destroy();  // takes the tool window with it
     r3dtest::PumpEvents(20);
     SetResourceLanguage(ResourceLanguage::English);
   }
@@ -85,10 +85,7 @@ protected:
   void Mouse(wxEventType type, int x, int y) {
     wxMouseEvent e(type);
     e.SetPosition(wxPoint(x, y));
-    CToolWinDlgSun* sun = tools->GetSunPage();
-    if (type == wxEVT_LEFT_DOWN) sun->OnLButtonDown(e);
-    else if (type == wxEVT_LEFT_UP) sun->OnLButtonUp(e);
-    else sun->OnMouseMove(e);
+    tools->GetSunPage()->GetEventHandler()->ProcessEvent(e);
   }
 
   r3dtest::TempDir dir_;

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <wx/colordlg.h>
@@ -162,57 +163,47 @@ TEST_F(ToolsTest, SlidersOnScreenAndTheSkyFollowClicks) {
   shot.SaveFile(wxString::FromUTF8(R3D_BIN_DIR "/../tools_lighting_page.png"), wxBITMAP_TYPE_PNG);
 }
 
-// Typed angles and spin arrows move the marker but send only on the next move; sliders send at once.
+// Typed angles and spin arrows move the sliders and the marker but send only on the next move;
+// sliders send at once: a line step of the azimuth slider the old angle, the end of the move the
+// new one; thumb drags sync at once; the release is ignored entirely.
 TEST_F(ToolsTest, TypedAnglesWaitForTheNextMoveAndSlidersSendAtOnce) {
   CToolWinDlgSun* sun = tools->GetSunPage();
-  auto expectMarker = [&](int az, int el) {
-    int mx = 0, my = 0;
-    tools::MarkerPosition(sun->GetLayout(), az, el, mx, my);
-    EXPECT_EQ(wxPoint(sun->GetMarkerX(), sun->GetMarkerY()), wxPoint(mx, my)) << az << "/" << el;
+  wxTextCtrl *azimuth = sun->GetAzimuthEdit(), *elevation = sun->GetElevationEdit();
+  const auto arrow = [&](int to) {
+    wxSpinEvent e(wxEVT_SPIN, sun->GetAzimuthSpin()->GetId());
+    e.SetPosition(to);
+    e.SetEventObject(sun->GetAzimuthSpin());
+    sun->GetAzimuthSpin()->GetEventHandler()->ProcessEvent(e);
   };
-  sun->GetElevationEdit()->SetValue("45");  // SetValue raises the text event like typing
-  sun->GetAzimuthEdit()->SetValue("90");
-  ExpectAngles(sun, 90, 45);
-  expectMarker(90, 45);
-  ExpectLight(view, 0, 0);  // not sent
-  Mouse(wxEVT_MOTION, 1, 1);
-  ExpectLight(view, 90, 45);
-  // {typed, slider after, edit after}: clamped by the spin, an emptied field stays empty while
-  // typing, not a number gives way to the last position.
-  const struct { const char* typed; int slider; const char* shown; } rows[] = {
-      {"400", 360, "360"}, {"", 360, ""}, {"x", 360, "360"}};
-  for (const auto& r : rows) {
-    sun->GetAzimuthEdit()->SetValue(r.typed);
-    EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), r.slider) << r.typed;
-    EXPECT_EQ(sun->GetAzimuthEdit()->GetValue(), r.shown) << r.typed;
-  }
-  // The spin's down arrow: the slider and the marker follow, the light still waits.
-  sun->GetAzimuthEdit()->SetValue("100");
-  wxSpinEvent arrow(wxEVT_SPIN, sun->GetAzimuthSpin()->GetId());
-  arrow.SetPosition(99);
-  arrow.SetEventObject(sun->GetAzimuthSpin());
-  sun->GetAzimuthSpin()->GetEventHandler()->ProcessEvent(arrow);
-  EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), 99);
-  expectMarker(99, 45);
-  ExpectLight(view, 90, 45);
-  // A strength slider: the record goes out at once, with the angles the page shows.
-  Scroll(sun->GetAmbientSlider(), 80, wxEVT_SCROLL_LINEDOWN);
-  EXPECT_EQ(sun->CurrentLight().words[lib3d::LightSettings::kAmbient], 80);
-  ExpectLight(view, 99, 45);
-  sun->GetAzimuthEdit()->SetValue("0");
-  sun->GetElevationEdit()->SetValue("60");
-  // A line step of the azimuth slider sends the old angle; the end of the move brings the new one;
-  // thumb drags sync at once; the release is ignored entirely.
-  const struct { wxSlider* slider; int value; wxEventType type; int az, el; } steps[] = {
-      {sun->GetAzimuthSlider(), 10, wxEVT_SCROLL_LINEDOWN, 0, 60},
-      {sun->GetAzimuthSlider(), 10, wxEVT_SCROLL_CHANGED, 10, 60},
-      {sun->GetElevationSlider(), 30, wxEVT_SCROLL_THUMBTRACK, 10, 30},
-      {sun->GetElevationSlider(), 70, wxEVT_SCROLL_THUMBRELEASE, 10, 30}};
+  // An action (SetValue raises the text event like typing), then the angles in the spins and the
+  // marker, in the sliders, the light the view has, and the azimuth edit's text: clamped by the
+  // spin, an emptied field stays empty while typing, not a number gives way to the last position.
+  const struct { std::function<void()> act; int az, el, sliderAz, sliderEl, lightAz, lightEl; const char* shown; } steps[] = {
+      {[&] { elevation->SetValue("45"), azimuth->SetValue("90"); }, 90, 45, 90, 45, 0, 0, "90"},
+      {[&] { Mouse(wxEVT_MOTION, 1, 1); }, 90, 45, 90, 45, 90, 45, "90"},
+      {[&] { azimuth->SetValue("400"); }, 360, 45, 360, 45, 90, 45, "360"},
+      {[&] { azimuth->SetValue(""); }, 360, 45, 360, 45, 90, 45, ""},
+      {[&] { azimuth->SetValue("x"); }, 360, 45, 360, 45, 90, 45, "360"},
+      {[&] { azimuth->SetValue("100"), arrow(99); }, 99, 45, 99, 45, 90, 45, "99"},
+      {[&] { Scroll(sun->GetAmbientSlider(), 80, wxEVT_SCROLL_LINEDOWN); }, 99, 45, 99, 45, 99, 45, "99"},
+      {[&] { azimuth->SetValue("0"), elevation->SetValue("60"); }, 0, 60, 0, 60, 99, 45, "0"},
+      {[&] { Scroll(sun->GetAzimuthSlider(), 10, wxEVT_SCROLL_LINEDOWN); }, 0, 60, 10, 60, 0, 60, "0"},
+      {[&] { Scroll(sun->GetAzimuthSlider(), 10, wxEVT_SCROLL_CHANGED); }, 10, 60, 10, 60, 10, 60, "10"},
+      {[&] { Scroll(sun->GetElevationSlider(), 30, wxEVT_SCROLL_THUMBTRACK); }, 10, 30, 10, 30, 10, 30, "10"},
+      {[&] { Scroll(sun->GetElevationSlider(), 70, wxEVT_SCROLL_THUMBRELEASE); }, 10, 30, 10, 70, 10, 30, "10"},
+  };
   for (const auto& st : steps) {
-    Scroll(st.slider, st.value, st.type);
-    EXPECT_EQ(sun->GetAzimuthSpin()->GetPos(), st.az) << st.type;
-    EXPECT_EQ(sun->GetElevationSpin()->GetPos(), st.el) << st.type;
-    ExpectLight(view, st.az, st.el);
+    SCOPED_TRACE(testing::Message() << "step " << &st - steps);
+    st.act();
+    int mx = 0, my = 0;
+    tools::MarkerPosition(sun->GetLayout(), st.az, st.el, mx, my);
+    EXPECT_EQ(wxPoint(sun->GetMarkerX(), sun->GetMarkerY()), wxPoint(mx, my));
+    EXPECT_EQ(sun->GetAzimuthSpin()->GetPos(), st.az);
+    EXPECT_EQ(sun->GetElevationSpin()->GetPos(), st.el);
+    EXPECT_EQ(sun->GetAzimuthSlider()->GetValue(), st.sliderAz);
+    EXPECT_EQ(sun->GetElevationSlider()->GetValue(), st.sliderEl);
+    ExpectLight(view, st.lightAz, st.lightEl);
+    EXPECT_EQ(azimuth->GetValue(), st.shown);
   }
 }
 
@@ -226,19 +217,17 @@ TEST_F(ToolsTest, LightChangesTheDrawnSurface) {
     const wxImage img = r3dtest::GrabWindow(view->GetXWindow(), view->GetClientSize().x, view->GetClientSize().y);
     return img.IsOk() ? Brightness(img, img.GetWidth() / 2, img.GetHeight() / 2) : -1;
   };
-  Scroll(sun->GetAmbientSlider(), 30);
-  const int start = centre();
-  ASSERT_GE(start, 0);
-  Scroll(sun->GetAmbientSlider(), 100);
-  EXPECT_GT(centre(), start);
   for (wxSlider* s : {sun->GetAmbientSlider(), sun->GetDiffuseSlider(), sun->GetSpecularSlider()}) Scroll(s, 0);
   const int dark = centre();
-  EXPECT_LT(dark, start);
+  ASSERT_GE(dark, 0);
+  Scroll(sun->GetAmbientSlider(), 100);
+  EXPECT_GT(centre(), dark);
+  Scroll(sun->GetAmbientSlider(), 0);
   Scroll(sun->GetDiffuseSlider(), 100);
   const int front = centre();
+  EXPECT_GT(front, dark);
   Scroll(sun->GetElevationSlider(), 90);
   EXPECT_GT(std::abs(front - centre()), 30) << front;
-  EXPECT_GT(front, dark);
 }
 
 // Every opening of the chooser stores the colour current then in the next custom slot (shared by
