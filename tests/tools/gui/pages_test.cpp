@@ -62,12 +62,10 @@ TEST_F(ToolsTest, ScaleStartsAt99AndEveryScrollNotificationSendsPercent) {
   wxSlider* s = tools->GetOffsetPage()->GetSlider();
   EXPECT_EQ(s->GetValue(), 99);
   EXPECT_FLOAT_EQ(view->scale_z(), 1.0f);  // opening does not tell the view
-  const struct { int value; wxEventType type; } steps[] = {
-      {98, wxEVT_SCROLL_LINEUP}, {100, wxEVT_SCROLL_CHANGED},    {1, wxEVT_SCROLL_TOP},      {50, wxEVT_SCROLL_THUMBTRACK},
-      {51, wxEVT_SCROLL_THUMBRELEASE}, {61, wxEVT_SCROLL_PAGEDOWN}, {100, wxEVT_SCROLL_BOTTOM}, {37, wxEVT_SCROLL_LINEDOWN}};
-  for (const auto& st : steps) {
-    Scroll(s, st.value, st.type);
-    EXPECT_FLOAT_EQ(view->scale_z(), st.value / 100.0f) << st.value;
+  for (const auto& [value, type] : {std::pair(98, wxEVT_SCROLL_LINEUP), {1, wxEVT_SCROLL_TOP}, {50, wxEVT_SCROLL_THUMBTRACK},
+                                     {100, wxEVT_SCROLL_BOTTOM}, {37, wxEVT_SCROLL_CHANGED}}) {
+    Scroll(s, value, type);
+    EXPECT_FLOAT_EQ(view->scale_z(), value / 100.0f) << value;
   }
   // Events of other windows are not the slider's.
   wxScrollEvent other(wxEVT_SCROLL_CHANGED, 1, 5, wxHORIZONTAL);
@@ -220,12 +218,9 @@ TEST_F(ToolsTest, LightChangesTheDrawnSurface) {
   for (wxSlider* s : {sun->GetAmbientSlider(), sun->GetDiffuseSlider(), sun->GetSpecularSlider()}) Scroll(s, 0);
   const int dark = centre();
   ASSERT_GE(dark, 0);
-  Scroll(sun->GetAmbientSlider(), 100);
-  EXPECT_GT(centre(), dark);
-  Scroll(sun->GetAmbientSlider(), 0);
   Scroll(sun->GetDiffuseSlider(), 100);
   const int front = centre();
-  EXPECT_GT(front, dark);
+  EXPECT_GT(front, dark + 30);
   Scroll(sun->GetElevationSlider(), 90);
   EXPECT_GT(std::abs(front - centre()), 30) << front;
 }

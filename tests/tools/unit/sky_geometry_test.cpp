@@ -6,10 +6,7 @@
 
 #include "dialogs/tools/SkyGeometry.h"
 
-using tools::IntRect;
-using tools::MakeSkyLayout;
-using tools::PointToAngles;
-using tools::SkyLayout;
+using namespace tools;
 
 namespace {
 
@@ -26,8 +23,8 @@ TEST(SkyLayout, SpansAreOddCentredAndRowsWholeWords) {
   for (const auto& r : rows) {
     const SkyLayout s = MakeSkyLayout(r.frame);
     EXPECT_EQ(std::make_pair(s.dx, s.dy), std::make_pair(r.dx, r.dy));
-    EXPECT_EQ(s.centerX, tools::kSkyMargin + s.dx / 2);
-    EXPECT_EQ(s.centerY, tools::kSkyMargin + s.dy / 2);
+    EXPECT_EQ(s.centerX, kSkyMargin + s.dx / 2);
+    EXPECT_EQ(s.centerY, kSkyMargin + s.dy / 2);
   }
   for (int w : {100, 101, 102, 103}) {
     const SkyLayout s = MakeSkyLayout({5, 5, 5 + w, 70});
@@ -37,24 +34,22 @@ TEST(SkyLayout, SpansAreOddCentredAndRowsWholeWords) {
   }
   const SkyLayout empty = MakeSkyLayout({10, 10, 10, 10});
   EXPECT_TRUE(empty.bitmapWidth >= 1 && empty.bitmapHeight >= 1);
-  const tools::SkyAngles a = PointToAngles(empty, 0, 0, 0);
+  const SkyAngles a = PointToAngles(empty, 0, 0, 0);
   EXPECT_TRUE(a.azimuth >= 0 && a.azimuth <= 360 && a.elevation <= 90);
 }
 
-// {offset from the centre, given azimuth} -> angles: counter-clockwise from the right with y up,
+// {offset from the centre, given azimuth} -> azimuth: counter-clockwise from the right with y up,
 // just below the horizontal wrapping to 360, the centre keeping the given azimuth (clamped).
-TEST(SkyAngles, DirectionsAndCentre) {
+TEST(SkyAngles, DirectionsCentreAndElevationUpToNinety) {
   const struct { int dx, dy, given, azimuth, tolerance; } rows[] = {
       {20, 0, 0, 0, 0},    {0, -20, 0, 90, 0},  {-20, 0, 0, 180, 0}, {0, 20, 0, 270, 0},   {60, 1, 0, 360, 0},
       {30, -30, 0, 45, 5}, {-30, 30, 0, 225, 5}, {0, 0, 123, 123, 0}, {0, 0, 999, 360, 0}};
   for (const auto& r : rows)
     EXPECT_NEAR(PointToAngles(kSky, kCx + r.dx, kCy + r.dy, r.given).azimuth, r.azimuth, r.tolerance) << r.dx << "," << r.dy;
+  // Elevation grows from 0 at the centre; the ring's own pixel is at 89.x degrees; the first pixel
+  // past it reads 90, and so do the frame's corners and points far outside it (a drag across the
+  // screen), without overflow.
   EXPECT_EQ(PointToAngles(kSky, kCx, kCy, 0).elevation, 0);
-}
-
-// The ring's own pixel is at 89.x degrees; the first pixel past it reads 90, and so do the frame's
-// corners and points far outside it (a drag across the screen), without overflow.
-TEST(SkyAngles, ElevationGrowsToNinetyAtTheRingAndStaysThere) {
   const int ring = kSky.dx / 2;
   for (int d = 1, last = 0; d <= ring + 1; ++d) {
     const int e = PointToAngles(kSky, kCx + d, kCy, 0).elevation;
@@ -66,7 +61,7 @@ TEST(SkyAngles, ElevationGrowsToNinetyAtTheRingAndStaysThere) {
   const int cornerAz = PointToAngles(kSky, kSky.frame.right, kSky.frame.bottom, 0).azimuth;
   EXPECT_TRUE(cornerAz > 270 && cornerAz < 360) << cornerAz;
   for (int far : {kSky.frame.right, 5000, -5000, INT_MAX / 2, INT_MIN / 2}) {
-    const tools::SkyAngles a = PointToAngles(kSky, far, far, 0);
+    const SkyAngles a = PointToAngles(kSky, far, far, 0);
     EXPECT_EQ(a.elevation, 90) << far;
     EXPECT_TRUE(a.azimuth >= 0 && a.azimuth <= 360) << far;
   }
@@ -77,18 +72,18 @@ TEST(SkyAngles, ElevationGrowsToNinetyAtTheRingAndStaysThere) {
 // sign or axis swap in either direction.
 TEST(SkyMarker, MarkerRingsAndPickingAgree) {
   int x = -1, y = -1;
-  tools::MarkerPosition(kSky, 0, 0, x, y);
+  MarkerPosition(kSky, 0, 0, x, y);
   EXPECT_EQ(std::make_pair(x, y), std::make_pair(kSky.centerX, kSky.centerY));
   for (int az = 0; az < 360; az += 15)
     for (int el = 30; el <= 90; el += 20) {
-      tools::MarkerPosition(kSky, az, el, x, y);
-      const tools::SkyAngles a = PointToAngles(kSky, kSky.frame.left + x, kSky.frame.top + y, 0);
+      MarkerPosition(kSky, az, el, x, y);
+      const SkyAngles a = PointToAngles(kSky, kSky.frame.left + x, kSky.frame.top + y, 0);
       const int dAz = std::abs(a.azimuth - az);
       EXPECT_LE(std::min(dAz, 360 - dAz), 4) << az << " " << el;
       EXPECT_NEAR(a.elevation, el, 2) << az << " " << el;
     }
   for (int el : {90, 60, 30}) {
-    const IntRect r = tools::RingBox(kSky, el);
+    const IntRect r = RingBox(kSky, el);
     EXPECT_NEAR(PointToAngles(kSky, kSky.frame.left + r.right, kCy, 0).elevation, el, 2) << el;
     EXPECT_NEAR(PointToAngles(kSky, kSky.frame.left + r.left, kCy, 0).elevation, el, 2) << el;
     EXPECT_NEAR(PointToAngles(kSky, kCx, kSky.frame.top + r.top, 0).elevation, el, 2) << el;
