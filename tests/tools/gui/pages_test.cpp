@@ -66,23 +66,6 @@ void RealClick(wxWindow* page, wxPoint at) {
 
 }  // namespace
 
-TEST_F(ToolsTest, ScaleStartsAt99AndEveryScrollNotificationSendsPercent) {
-  ShowTools();
-  wxSlider* s = tools->GetOffsetPage()->GetSlider();
-  EXPECT_EQ(s->GetValue(), 99);
-  EXPECT_FLOAT_EQ(view->scale_z(), 1.0f);  // opening does not tell the view
-  for (const auto& [value, type] : {std::pair(98, wxEVT_SCROLL_LINEUP), {1, wxEVT_SCROLL_TOP}, {50, wxEVT_SCROLL_THUMBTRACK},
-                                     {100, wxEVT_SCROLL_BOTTOM}, {37, wxEVT_SCROLL_CHANGED}}) {
-    Scroll(s, value, type);
-    EXPECT_FLOAT_EQ(view->scale_z(), value / 100.0f) << value;
-  }
-  // Events of other windows are not the slider's.
-  wxScrollEvent other(wxEVT_SCROLL_CHANGED, 1, 5, wxHORIZONTAL);
-  other.SetEventObject(tools->GetOffsetPage()->GetApplyButton());
-  tools->GetOffsetPage()->GetEventHandler()->ProcessEvent(other);
-  EXPECT_FLOAT_EQ(view->scale_z(), 0.37f);
-}
-
 TEST_F(ToolsTest, ClicksPickAnglesAndDragsKeepTracking) {
   CToolWinDlgSun* sun = ShowSunPage();
   const tools::SkyLayout& s = sun->GetLayout();

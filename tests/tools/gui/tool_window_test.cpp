@@ -6,7 +6,8 @@
 // pixel, halves dropped) at its own size, below the tab strip however tall the platform draws it
 // (a window manager may take a moment to lay the window out). Neither keys (through the X server)
 // nor a stray Cancel command close the window; its close box and every page's Close hide it without
-// destroying it, and showing it again brings back the page and the values it had.
+// destroying it, and showing it again brings back the page and the values it had (the scale in
+// percent from the slider's every notification, not another window's).
 TEST_F(ToolsTest, OnlyCloseHidesTheWindowAndShowingKeepsPageAndValues) {
   EXPECT_FALSE(tools->IsShown());
   ShowTools();
@@ -35,8 +36,12 @@ TEST_F(ToolsTest, OnlyCloseHidesTheWindowAndShowingKeepsPageAndValues) {
   EXPECT_TRUE(tools->IsShown());
   EXPECT_FALSE(tools->Close());  // the close box: vetoed, hidden
   EXPECT_FALSE(tools->IsShown());
+  EXPECT_FLOAT_EQ(view->scale_z(), 1.0f);  // opening does not tell the view
   CToolWinDlgSun* sun = ShowSunPage();
-  Scroll(tools->GetOffsetPage()->GetSlider(), 40);
+  Scroll(tools->GetOffsetPage()->GetSlider(), 40, wxEVT_SCROLL_THUMBTRACK);
+  wxScrollEvent other(wxEVT_SCROLL_CHANGED, 1, 5, wxHORIZONTAL);  // another window's, not the slider's
+  other.SetEventObject(tools->GetOffsetPage()->GetApplyButton());
+  tools->GetOffsetPage()->GetEventHandler()->ProcessEvent(other);
   Scroll(sun->GetAzimuthSlider(), 200);
   Scroll(sun->GetSpecularSlider(), 55);
   for (int i : {0, 2, 1}) {
