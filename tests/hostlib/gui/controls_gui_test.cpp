@@ -143,15 +143,9 @@ TEST(InfoFileDialog, ComponentOfTwoValuedRasterAndOkOnlyWithAReadableOne) {
 
   CInfoFileDialogEx dlg(1, nullptr, notes.c_str(), 0x4004, nullptr, nullptr, 1, "\\Viewer", 0);
   bool stillOpenAfterBadOk = false;
-  auto ok = [&dlg] {
-    wxCommandEvent e(wxEVT_BUTTON, wxID_OK);
-    e.SetEventObject(&dlg);
-    dlg.GetEventHandler()->ProcessEvent(e);
-  };
+  auto ok = [&dlg] { wxCommandEvent e(wxEVT_BUTTON, wxID_OK); dlg.ProcessWindowEvent(e); };
   wxTimer guard;  // never let a broken dialog hang the run
-  guard.Bind(wxEVT_TIMER, [&dlg](wxTimerEvent&) {
-    if (dlg.IsModal()) dlg.EndModal(wxID_ABORT);
-  });
+  guard.Bind(wxEVT_TIMER, [&dlg](wxTimerEvent&) { if (dlg.IsModal()) dlg.EndModal(wxID_ABORT); });
   guard.StartOnce(10000);
   dlg.CallAfter([&] {
     ok();  // the text file is refused: the dialog stays

@@ -99,10 +99,8 @@ void RecordHelp(const char* address, unsigned) { g_helpAddress += std::string(ad
 // Without a help book, help is off and the window works as usual; with one, every page's Help
 // opens the panel's topic of the interface language (the command line's quotes gone from the path).
 TEST_F(ToolsTest, HelpOpensThePanelTopicOfTheLanguage) {
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_FALSE(tools->GetPage(i)->GetHelpButton()->IsEnabled()) << i;
-    EXPECT_TRUE(tools->GetPage(i)->GetCloseButton()->IsEnabled()) << i;
-  }
+  for (int i = 0; i < 3; ++i)
+    EXPECT_TRUE(!tools->GetPage(i)->GetHelpButton()->IsEnabled() && tools->GetPage(i)->GetCloseButton()->IsEnabled()) << i;
   MakeTools(true);
   SetHtmlHelpHook(&RecordHelp);
   const std::string book = dir_.file("On-line Help/Zovire3DUvezIra.zez");

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <tuple>
 #include <utility>
 
 #include "dialogs/tools/SkyGeometry.h"
@@ -22,9 +23,7 @@ TEST(SkyLayout, SpansAreOddCentredAndRowsWholeWords) {
   const struct { IntRect frame; int dx, dy; } rows[] = {{kSky.frame, 125, 137}, {{0, 0, 41, 40}, 23, 21}};
   for (const auto& r : rows) {
     const SkyLayout s = MakeSkyLayout(r.frame);
-    EXPECT_EQ(std::make_pair(s.dx, s.dy), std::make_pair(r.dx, r.dy));
-    EXPECT_EQ(s.centerX, kSkyMargin + s.dx / 2);
-    EXPECT_EQ(s.centerY, kSkyMargin + s.dy / 2);
+    EXPECT_EQ(std::make_tuple(s.dx, s.dy, s.centerX, s.centerY), std::make_tuple(r.dx, r.dy, kSkyMargin + r.dx / 2, kSkyMargin + r.dy / 2));
   }
   for (int w : {100, 101, 102, 103}) {
     const SkyLayout s = MakeSkyLayout({5, 5, 5 + w, 70});
