@@ -68,8 +68,7 @@ protected:
 
   static void Click(wxWindow* button) {
     wxCommandEvent e(wxEVT_BUTTON, button->GetId());
-    e.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(e);
+    button->ProcessWindowEvent(e);
   }
 
   // Moves a slider and hands the page the notification a user's move would raise (delivered to
@@ -85,7 +84,7 @@ protected:
   void Mouse(wxEventType type, int x, int y) {
     wxMouseEvent e(type);
     e.SetPosition(wxPoint(x, y));
-    tools->GetSunPage()->GetEventHandler()->ProcessEvent(e);
+    tools->GetSunPage()->ProcessWindowEvent(e);
   }
 
   r3dtest::TempDir dir_;
