@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 #include <string>
 
 #include <wx/button.h>
@@ -158,46 +157,4 @@ TEST(InfoFileDialog, ComponentOfTwoValuedRasterAndOkOnlyWithAReadableOne) {
   EXPECT_EQ(dlg.GetPathName(), kDem);
   ASSERT_NE(dlg.GetCreateViewStruct(), nullptr);
   EXPECT_EQ(dlg.GetCreateViewStruct()->flags, 0u);
-}
-
-// A slim column of arrows at its buddy's right whose clicks move the buddy's number within the
-// range; what the user typed (clamped, or the last good value) is where the next click starts.
-TEST(SpinButton, BuddyFollowsArrowsWithinRange) {
-  auto* dlg = new wxDialog(nullptr, wxID_ANY, "spin", wxDefaultPosition, wxSize(300, 200));
-  auto* edit = new wxTextCtrl(dlg, 2732, "0", wxPoint(20, 20), wxSize(120, -1));
-  auto* spin = new CSpinButtonCtrl32;
-  ASSERT_TRUE(spin->Create(0x50000000 | 0x0004 | 0x0002 | 0x0020, wxRect(10, 10, 50, 50), dlg, 0));
-  spin->SetBuddy(edit);
-  EXPECT_EQ(spin->GetBuddy(), edit);
-  EXPECT_GE(spin->GetPosition().x, edit->GetPosition().x + edit->GetSize().x - 1);
-  EXPECT_LE(spin->GetSize().x, spin->FromDIP(20));  // not GTK's "- +" pair
-  EXPECT_EQ(spin->GetSize().y, edit->GetSize().y);
-  spin->SetRange(0, 255);
-  const auto arrow = [&](int to) {  // the native arrow path: a spin event at the new value
-    wxSpinEvent ev(wxEVT_SPIN, spin->GetId());
-    ev.SetEventObject(spin);
-    ev.SetPosition(to);
-    spin->GetEventHandler()->ProcessEvent(ev);
-  };
-  // An action, then the buddy's text and the position it gives.
-  const struct { std::function<void()> act; const char* text; int pos; } steps[] = {
-      {[&] { spin->SetPos(254); }, "254", 254},
-      {[&] { spin->Step(1), spin->Step(1); }, "255", 255},
-      {[&] { edit->ChangeValue("17"), spin->Step(-1); }, "16", 16},
-      {[&] { edit->ChangeValue("900"); }, "900", 255},
-      {[&] { edit->ChangeValue("abc"); }, "abc", 16},
-      {[&] { spin->SetPos(-3); }, "0", 0},
-      {[&] { spin->SetPos(10), edit->ChangeValue("40"), arrow(spin->GetValue() + 1); }, "41", 41},
-      // A user edit (not ChangeValue) moves the native control: at the top of the range, typing a
-      // lower number lets the up arrow work again.
-      {[&] { spin->SetPos(255), edit->SetValue("100"), arrow(101); }, "101", 101},
-      {[&] { spin->SetRange(1, 255), spin->SetPos(0); }, "1", 1},
-  };
-  for (const auto& s : steps) {
-    s.act();
-    EXPECT_EQ(edit->GetValue(), s.text);
-    EXPECT_EQ(spin->GetPos(), s.pos) << s.text;
-  }
-  dlg->Destroy();
-  r3dtest::PumpEvents();
 }

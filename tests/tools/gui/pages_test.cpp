@@ -176,9 +176,10 @@ TEST_F(ToolsTest, TypedAnglesWaitForTheNextMoveAndSlidersSendAtOnce) {
       {[&] { azimuth->SetValue("400"); }, 360, 45, 360, 45, 90, 45, "360"},
       {[&] { azimuth->SetValue(""); }, 360, 45, 360, 45, 90, 45, ""},
       {[&] { azimuth->SetValue("x"); }, 360, 45, 360, 45, 90, 45, "360"},
-      {[&] { azimuth->SetValue("100"), arrow(99); }, 99, 45, 99, 45, 90, 45, "99"},
-      {[&] { Scroll(sun->GetAmbientSlider(), 80, wxEVT_SCROLL_LINEDOWN); }, 99, 45, 99, 45, 99, 45, "99"},
-      {[&] { azimuth->SetValue("0"), elevation->SetValue("60"); }, 0, 60, 0, 60, 99, 45, "0"},
+      // At the top of the range a typed lower number is where the up arrow starts.
+      {[&] { azimuth->SetValue("100"), arrow(sun->GetAzimuthSpin()->GetValue() + 1); }, 101, 45, 101, 45, 90, 45, "101"},
+      {[&] { Scroll(sun->GetAmbientSlider(), 80, wxEVT_SCROLL_LINEDOWN); }, 101, 45, 101, 45, 101, 45, "101"},
+      {[&] { azimuth->SetValue("0"), elevation->SetValue("60"); }, 0, 60, 0, 60, 101, 45, "0"},
       {[&] { Scroll(sun->GetAzimuthSlider(), 10, wxEVT_SCROLL_LINEDOWN); }, 0, 60, 10, 60, 0, 60, "0"},
       {[&] { Scroll(sun->GetAzimuthSlider(), 10, wxEVT_SCROLL_CHANGED); }, 10, 60, 10, 60, 10, 60, "10"},
       {[&] { Scroll(sun->GetElevationSlider(), 30, wxEVT_SCROLL_THUMBTRACK); }, 10, 30, 10, 30, 10, 30, "10"},

@@ -1,10 +1,12 @@
 #include <wx/uiaction.h>
 
+#include "hostlib/Controls.h"
 #include "tests/tools/gui/ToolsFixture.h"
 
 // Created hidden, first shown on the Scale page with every page centred on the placeholder (to the
 // pixel, halves dropped) at its own size, below the tab strip however tall the platform draws it
-// (a window manager may take a moment to lay the window out). Neither keys (through the X server)
+// (a window manager may take a moment to lay the window out); the angle spins are slim columns of
+// arrows at their fields' right, not GTK's "- +" pair. Neither keys (through the X server)
 // nor a stray Cancel command close the window; its close box and every page's Close hide it without
 // destroying it, and showing it again brings back the page and the values it had (the scale in
 // percent from the slider's every notification, not another window's).
@@ -21,6 +23,11 @@ TEST_F(ToolsTest, OnlyCloseHidesTheWindowAndShowingKeepsPageAndValues) {
     EXPECT_EQ(r.GetSize(), tools->GetPage(i)->ConvertDialogToPixels(wxSize(265, 120))) << i;
     EXPECT_TRUE(p.Contains(r)) << i;
     EXPECT_GE(tools->GetPage(i)->GetScreenPosition().y, tabTop()) << i;
+  }
+  for (CSpinButtonCtrl32* spin : {tools->GetSunPage()->GetAzimuthSpin(), tools->GetSunPage()->GetElevationSpin()}) {
+    const wxRect r = spin->GetRect(), buddy = spin->GetBuddy()->GetRect();
+    EXPECT_TRUE(r.x >= buddy.GetRight() && r.width <= spin->FromDIP(20) && r.height == buddy.height)
+        << r.x << "," << r.width << "x" << r.height << " beside " << buddy.GetRight() << "," << buddy.height;
   }
   tools->Raise();
   tools->GetOffsetPage()->GetSlider()->SetFocus();
