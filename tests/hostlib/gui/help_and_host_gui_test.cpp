@@ -156,8 +156,10 @@ protected:
     dir_ = new r3dtest::TempDir;
     r3dtest::WriteTextFile(dir_->file("fake.cpp"), kFakePlugin);
     std::filesystem::create_directories(dir_->file("empty"));
+    // Linked with the host library, as real modules are.
     built_ = run("c++ -shared -fPIC -I '" R3D_SOURCE_DIR "' -o '" + dir_->file("a_fake.so") + "' '" + dir_->file("fake.cpp") +
-                 "' $(wx-config --cxxflags --libs) && c++ -shared -fPIC -o '" + dir_->file("b_plain.so") + "' -x c++ /dev/null");
+                 "' $(wx-config --cxxflags --libs) -L'" R3D_BIN_DIR "' -lbasekit -Wl,-rpath,'" R3D_BIN_DIR "' && c++ -shared -fPIC -o '" +
+                 dir_->file("b_plain.so") + "' -x c++ /dev/null");
     r3dtest::WriteTextFile(dir_->file("c_broken.so"), "junk");
   }
   static void TearDownTestSuite() { delete dir_; }
