@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <wx/aui/auibar.h>
@@ -65,12 +66,12 @@ protected:
     frame->set_origin(0, 0, 1);
   }
   std::string Status(int part) { return frame->status_text(part).utf8_string(); }
-  bool Pressed() { return frame->ToolBarIsButtonPressed(ID_POINTER_3D); }
-  bool Cursor() { return view->get_manipulator_type() == ManipulatorType::Cursor; }
-  std::size_t CursorColumn() {
+  // The pointer button pressed (its style bit, the drawn bar), cursor mode, the cursor's column.
+  std::tuple<bool, bool, bool, std::size_t> Pointer() {
     std::size_t c = 0, r = 0;
     view->get_cursor(c, r);
-    return c;
+    return {frame->ToolBarIsButtonPressed(ID_POINTER_3D), frame->toolbar()->GetToolToggled(ID_POINTER_3D),
+            view->get_manipulator_type() == ManipulatorType::Cursor, c};
   }
 
   Frame* frame = nullptr;
@@ -91,7 +92,7 @@ TEST_F(FrameTest, ShortcutsReachTheirCommands) {
   const struct { int key, modifiers; std::function<bool(int zoomBefore)> done; } keys[] = {
       {'3', wxMOD_CONTROL, zoomed(1)}, {'4', wxMOD_CONTROL, zoomed(-1)},
       {WXK_NUMPAD_ADD, wxMOD_NONE, zoomed(1)}, {WXK_NUMPAD_SUBTRACT, wxMOD_NONE, zoomed(-1)},
-      {'W', wxMOD_CONTROL, [&](int) { return Pressed(); }},
+      {'W', wxMOD_CONTROL, [&](int) { return std::get<0>(Pointer()); }},
       {'L', wxMOD_CONTROL, [&](int) { return frame->palette_dialog()->IsShown(); }},
       {'T', wxMOD_CONTROL, [&](int) { return frame->tool_window()->IsShown(); }}};
   for (const auto& k : keys) {
@@ -112,10 +113,6 @@ TEST_F(FrameTest, ShortcutsReachTheirCommands) {
 // "enabled".
 TEST_F(FrameTest, ToolbarButtonsAndTheirStates) {
   wxAuiToolBar* tb = frame->toolbar();
-  for (int c : kToolbarCommands) {
-    const wxAuiToolBarItem* item = tb->FindTool(c);
-    ASSERT_TRUE(item && !item->GetShortHelp().empty() && item->GetBitmapBundle().IsOk()) << c;
-  }
   const int id = ID_PALETTE_3D;
   const struct { bool enable; int value; bool enabled, pressed; } steps[] = {
       {true, 0, false, false}, {false, 1, false, true}, {true, 7, true, true}, {false, 0, true, false}};
@@ -128,8 +125,10 @@ TEST_F(FrameTest, ToolbarButtonsAndTheirStates) {
   frame->ToolBarPressButton(2746, 1);
   EXPECT_EQ(frame->ToolBarIsButtonEnabled(57665), 1);
   for (int c : kToolbarCommands) {  // the others never moved (help is off: no book beside the tests)
-    EXPECT_EQ(frame->ToolBarIsButtonEnabled(c), c == ID_HELP_3D ? 0 : 1) << c;
-    EXPECT_FALSE(frame->ToolBarIsButtonPressed(c)) << c;
+    const wxAuiToolBarItem* item = tb->FindTool(c);
+    ASSERT_TRUE(item && !item->GetShortHelp().empty() && item->GetBitmapBundle().IsOk()) << c;
+    EXPECT_EQ(std::make_pair(frame->ToolBarIsButtonEnabled(c), frame->ToolBarIsButtonPressed(c)),
+              std::make_pair(c == ID_HELP_3D ? 0 : 1, false)) << c;
   }
 }
 
@@ -139,14 +138,15 @@ TEST_F(FrameTest, ToolbarButtonsAndTheirStates) {
 // untouched. A relief load while on releases only the button; the next press ends the cursor mode.
 TEST_F(FrameTest, StatusBarZoomTextAndPointerReadout) {
   ShowFrame();
-  wxStatusBar* sb = frame->GetStatusBar();
-  std::vector<wxRect> rects[2];
-  for (bool gauge : {true, false}) {
-    frame->show_progress_3D(gauge);
-    rects[gauge].resize(sb->GetFieldsCount());
-    for (int i = 0; i < sb->GetFieldsCount(); ++i) sb->GetFieldRect(i, rects[gauge][i]);
-  }
-  EXPECT_EQ(rects[0], rects[1]);
+  auto fields = [sb = frame->GetStatusBar()] {
+    std::vector<wxRect> r(sb->GetFieldsCount());
+    for (std::size_t i = 0; i < r.size(); ++i) sb->GetFieldRect(int(i), r[i]);
+    return r;
+  };
+  frame->show_progress_3D(true);
+  const std::vector<wxRect> withGauge = fields();
+  frame->show_progress_3D(false);
+  EXPECT_EQ(fields(), withGauge);
   LoadRamp();
   // The view's zoom carries over between tests; walk back to the initial scale via its percentage.
   while (view->zoom_percent() > 50) frame->OnButtonMinus();
@@ -159,22 +159,22 @@ TEST_F(FrameTest, StatusBarZoomTextAndPointerReadout) {
   ResetPointer();
   frame->set_status_text("Привет");
   frame->OnButtonCursor();
-  EXPECT_TRUE(Pressed() && frame->toolbar()->GetToolToggled(ID_POINTER_3D) && Cursor());
-  EXPECT_EQ(CursorColumn(), 166u);
+  EXPECT_EQ(Pointer(), std::make_tuple(true, true, true, 166u));
   EXPECT_EQ(Status(1) + " / " + Status(2), "166, 75 / " + format_float(view->cursor_height()));
   frame->set_origin(100, 200, 2);
   view->set_cursor(13, 7);
   view->set_cursor(SIZE_MAX, 7);  // no cursor: the texts stay
   EXPECT_EQ(Status(1) + " / " + Status(2), "106, 203 / 10.25");
   frame->OnButtonCursor();
-  EXPECT_FALSE(Pressed() || Cursor() || CursorColumn() != SIZE_MAX);
+  EXPECT_EQ(Pointer(), std::make_tuple(false, false, false, SIZE_MAX));
   EXPECT_EQ(Status(0) + Status(1) + Status(2), "Привет");
   frame->OnButtonCursor();
   LoadRamp();
-  EXPECT_FALSE(Pressed() || frame->toolbar()->GetToolToggled(ID_POINTER_3D) || !Cursor());
-  for (const auto& [pressed, cursor] : {std::pair{true, false}, {false, false}, {true, true}}) {
+  const std::tuple<bool, bool, bool, std::size_t> presses[] = {
+      {false, false, true, 166u}, {true, true, false, SIZE_MAX}, {false, false, false, SIZE_MAX}, {true, true, true, 166u}};
+  for (const auto& want : presses) {
+    EXPECT_EQ(Pointer(), want);
     frame->OnButtonCursor();
-    EXPECT_EQ(std::make_tuple(Pressed(), Cursor(), CursorColumn()), std::make_tuple(pressed, cursor, cursor ? 166u : SIZE_MAX));
   }
   ResetPointer();
 }
@@ -197,10 +197,8 @@ TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
   EXPECT_EQ(view->get_width(), 1024u);
   EXPECT_EQ(frame->readout().originX + frame->readout().originY + frame->readout().divisor, 1u);  // reset
   ASSERT_GT(seen.size(), 10u);
-  for (std::size_t i = 0; i < seen.size(); ++i) {
-    EXPECT_TRUE(seen[i].shownAndBusy && seen[i].range == seen[0].range) << i;
-    EXPECT_TRUE(i == 0 || seen[i].value > seen[i - 1].value) << i;
-  }
+  for (std::size_t i = 0; i < seen.size(); ++i)
+    EXPECT_TRUE(seen[i].shownAndBusy && seen[i].range == seen[0].range && (i == 0 || seen[i].value > seen[i - 1].value)) << i;
   EXPECT_EQ(seen.back().value, seen.back().range);
   EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Seen& s) { return 2 * s.value == s.range; }));
   EXPECT_GT(std::count_if(seen.begin(), seen.end(), [](const Seen& s) { return 2 * s.value > s.range; }), 1);
@@ -231,9 +229,8 @@ TEST_F(FrameTest, TextureFromOpenIsOnScreenAtOnce) {
   view->set_rotation(0, 0);
   // Open answered OK with a relief and a three-file texture that is pure red.
   wxTEST_DIALOG(frame->OnFileOpen(), r3dtest::Answer<COpenFileDlg>([&dir](COpenFileDlg* d) {
-                  d->reliefPath = dir.file("relief.tif");
                   d->useTexture = 1, d->singleTexture = 0;
-                  d->redPath = dir.file("red.tif");
+                  d->reliefPath = dir.file("relief.tif"), d->redPath = dir.file("red.tif");
                   d->greenPath = d->bluePath = dir.file("flat.tif");
                   return wxID_OK;
                 }));
@@ -328,8 +325,7 @@ TEST_F(FrameTest, HelpBookBesideTheHostAndTheTopicPerLanguage) {
   SetProcessCommandLine(saved.c_str());
   EXPECT_TRUE(other->help_path() == book && other->toolbar()->GetToolEnabled(ID_HELP_3D)) << other->help_path();
   // Built from the Russian resources: Cyrillic in the title, menus and tooltips.
-  for (const wxString& text : {other->GetTitle(), other->GetMenuBar()->GetMenuLabelText(2),
-                               other->toolbar()->FindTool(ID_HELP_3D)->GetShortHelp()})
+  for (const wxString& text : {other->GetTitle(), other->GetMenuBar()->GetMenuLabelText(2), other->toolbar()->FindTool(ID_HELP_3D)->GetShortHelp()})
     EXPECT_NE(text.utf8_string().find('\xD0'), std::string::npos) << text;
 
   g_helpCalls.clear();
