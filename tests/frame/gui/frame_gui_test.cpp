@@ -266,12 +266,10 @@ TEST_F(FrameTest, AltF4HidesTheViewerWithItsDataAndFloatingToolbar) {
   wxUIActionSimulator().Char(WXK_F4, wxMOD_ALT);
   EXPECT_TRUE(r3dtest::WaitFor([&] { return !frame->IsShown(); }, 2000));
   EXPECT_FALSE(g_exits || floating->IsShown() || frame->IsBeingDeleted() || view->has_surface());
-  EXPECT_EQ(Frame::make(nullptr), frame);
-  EXPECT_EQ(view->get_width() * view->get_height(), 333u * 150u);
-  EXPECT_EQ(view->get_palette(), std::vector<std::uint32_t>(256, 0x123456));
+  EXPECT_EQ(std::make_tuple(Frame::make(nullptr), view->get_width() * view->get_height(), view->get_palette()),
+            std::make_tuple(frame, std::size_t{333 * 150}, std::vector<std::uint32_t>(256, 0x123456)));
   RunViewer3D();
-  EXPECT_TRUE(frame->IsShown() && floating->IsShown());
-  EXPECT_FALSE(view->has_surface());
+  EXPECT_TRUE(frame->IsShown() && floating->IsShown() && !view->has_surface());
   LoadRamp();
   EXPECT_TRUE(view->has_surface());
   wxTheApp->Unbind(wxEVT_MENU, &CountExit, wxID_EXIT);

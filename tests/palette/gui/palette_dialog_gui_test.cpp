@@ -230,38 +230,34 @@ TEST(PaletteDrawing, StripsMarkersAndErasing) {
   for (int i = 0; i < 256; ++i) p[i] = rgb(i, 255 - i, 7);
   const Colour bg = rgb(100, 0, 100), erased = rgb(1, 2, 3);
   const int y0 = g.inputBand.top, yi = g.intervalBand.top, x0 = g.marker_x(100), x1 = g.marker_x(200), xi = g.marker_x(50);
-  const wxImage drawn = draw(300, 130, wxColour(100, 0, 100), [&](wxDC& dc) {
+  const int xe = g.marker_x(150);
+  const wxImage img = draw(300, 130, wxColour(100, 0, 100), [&](wxDC& dc) {
     draw_input_strip(dc, g);
     draw_palette_strip(dc, g, p);
     draw_marker(dc, g, InMin, 100);  // solid
     draw_marker(dc, g, InMax, 200);  // outline
     draw_marker(dc, g, IntervalMin, 50);
+    draw_marker(dc, g, InMin, 150);
+    erase_marker(dc, g, InMin, 150, wxBrush(wxColour(1, 2, 3)));  // fills the marker's 8 x 8 box
+    paint_entry_columns(dc, g, 30, rgb(9, 9, 9));                  // a painted entry takes its column
   });
-  // Erasing fills the marker's 8 x 8 box; a painted entry takes its column.
-  const wxImage erasing = draw(300, 130, wxColour(100, 0, 100), [&](wxDC& dc) {
-    draw_palette_strip(dc, g, p);
-    draw_marker(dc, g, InMin, 100);
-    erase_marker(dc, g, InMin, 100, wxBrush(wxColour(1, 2, 3)));
-    paint_entry_columns(dc, g, 30, rgb(9, 9, 9));
-  });
-  const struct { const wxImage& img; int x, y; Colour want; } pixels[] = {
-      {drawn, 10 + 17, 45, rgb(17, 17, 17)}, {drawn, 10 + 200, 95, rgb(200, 55, 7)},
+  const struct { int x, y; Colour want; } pixels[] = {
+      {10 + 17, 45, rgb(17, 17, 17)}, {10 + 200, 95, rgb(200, 55, 7)}, {40, 95, rgb(9, 9, 9)}, {41, 95, p[31]},
       // Input markers point up from the band under the strip, the interval one down at it.
-      {drawn, x0, y0, 0}, {drawn, x0, y0 + 4, 0}, {drawn, x1, y0, 0}, {drawn, x1, y0 + 4, bg}, {drawn, x1 - 4, y0 + 7, 0},
-      {drawn, x1 + 3, y0 + 7, 0}, {drawn, xi, yi + 7, 0}, {drawn, xi, yi + 3, 0}, {drawn, xi + 3, yi, 0},
-      {erasing, x0 - 4, y0, erased}, {erasing, x0 + 3, y0 + 7, erased}, {erasing, 40, 95, rgb(9, 9, 9)}, {erasing, 41, 95, p[31]}};
-  for (const auto& q : pixels) EXPECT_EQ(at(q.img, q.x, q.y), q.want) << q.x << "," << q.y;
+      {x0, y0, 0}, {x0, y0 + 4, 0}, {x1, y0, 0}, {x1, y0 + 4, bg}, {x1 - 4, y0 + 7, 0}, {x1 + 3, y0 + 7, 0},
+      {xi, yi + 7, 0}, {xi, yi + 3, 0}, {xi + 3, yi, 0}, {xe - 4, y0, erased}, {xe + 3, y0 + 7, erased}};
+  for (const auto& q : pixels) EXPECT_EQ(at(img, q.x, q.y), q.want) << q.x << "," << q.y;
 
   // On a strip wider than 512 pixels each level's columns reach the next one: no background between.
   const Geometry wide = Geometry::from_placeholders({}, {0, 0, 702, 10}, {0, 30, 702, 40}, {0, 0, 702, 10},
                                                     {0, 30, 702, 40});
   for (int i = 0; i < 256; ++i) p[i] = rgb(i, 100, 100);
-  const wxImage img = draw(710, 50, wxColour(1, 2, 3), [&](wxDC& dc) { draw_palette_strip(dc, wide, p); });
+  const wxImage strip = draw(710, 50, wxColour(1, 2, 3), [&](wxDC& dc) { draw_palette_strip(dc, wide, p); });
   int last = -1;
   for (int x = 2; x < 700; ++x) {  // inside the sunken frame
-    ASSERT_EQ(img.GetGreen(x, 35), 100) << x;
-    ASSERT_GE(img.GetRed(x, 35), last) << x;
-    last = img.GetRed(x, 35);
+    ASSERT_EQ(strip.GetGreen(x, 35), 100) << x;
+    ASSERT_GE(strip.GetRed(x, 35), last) << x;
+    last = strip.GetRed(x, 35);
   }
   EXPECT_EQ(last, 255);
 }

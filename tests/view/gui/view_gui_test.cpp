@@ -107,15 +107,12 @@ TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
     view->screen_to_cursor(200 + 75 * (col - 1), 150 - 75 * (row - 1));
     EXPECT_EQ(want, Cursor()) << col;
   }
-  EXPECT_EQ(3, calls);
-  EXPECT_EQ(1.0f, seen_height);  // cell (2, 2), the top
+  EXPECT_EQ(std::make_pair(3, 1.0f), std::make_pair(calls, seen_height));  // cell (2, 2), the top
   view->set_cursor(3, 0);
-  EXPECT_EQ(1.0f, seen_height);
-  EXPECT_EQ(Cell(3, 0), Cursor());
+  EXPECT_EQ(std::make_tuple(4, 1.0f, Cell(3, 0)), std::make_tuple(calls, seen_height, Cursor()));
   view->set_cursor_notify(View::CursorNotify());
   view->set_cursor(0, 0);
-  EXPECT_EQ(4, calls);
-  EXPECT_EQ(0.0f, view->cursor_height());
+  EXPECT_EQ(std::make_pair(4, 0.0f), std::make_pair(calls, view->cursor_height()));
   for (const auto& [tilt, az, want_tilt] : {std::tuple{-10.0, 400.0, 0.0}, {200.0, 0.0, 180.0}, {std::nan(""), 0.0, 0.0}}) {
     view->set_rotation(tilt, az);
     EXPECT_EQ(Rotation(), std::make_pair(want_tilt, az)) << tilt;
@@ -136,15 +133,13 @@ TEST_F(ViewWindow, DragsPanRotateAndMoveTheCursor) {
   int calls = 0;
   view->set_cursor_notify([&](std::size_t, std::size_t) { ++calls; });
   win.Mouse({{wxEVT_LEFT_DOWN, 275, 75}, {wxEVT_MOTION, 276, 76}});  // the same cell: still a callback
-  EXPECT_EQ(Cell(2, 2), Cursor());
-  EXPECT_EQ(2, calls);
+  EXPECT_EQ(std::make_pair(Cell(2, 2), 2), std::make_pair(Cursor(), calls));
   // Losing the capture ends the drag: later moves change nothing.
   wxMouseCaptureLostEvent lost(view->GetId());
   lost.SetEventObject(view);
   view->ProcessWindowEvent(lost);
   win.Mouse({{wxEVT_MOTION, 125, 225}, {wxEVT_LEFT_UP, 125, 225}});
-  EXPECT_EQ(2, calls);
-  EXPECT_EQ(Cell(2, 2), Cursor());
+  EXPECT_EQ(std::make_pair(Cell(2, 2), 2), std::make_pair(Cursor(), calls));
 }
 
 // What the user sees and touches, through the X server at any desktop scale: the relief sits where
@@ -177,9 +172,8 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
     move(k.x, k.y);
     k.twice ? sim.MouseDblClick() : sim.MouseClick();
     r3dtest::PumpEvents(100);
-    EXPECT_EQ(k.want, Cursor()) << k.x << "," << k.y;
-    EXPECT_EQ(k.twice ? 2 : 1, calls) << k.x << "," << k.y;
-    EXPECT_EQ(k.want == Cell(2, 2) ? 1.0f : 0.0f, height) << k.x << "," << k.y;
+    EXPECT_EQ(std::make_tuple(Cursor(), calls, height), std::make_tuple(k.want, k.twice ? 2 : 1, k.want == Cell(2, 2) ? 1.0f : 0.0f))
+        << k.x << "," << k.y;
   }
   // A click, then at once a press that drags, pans by the pointer's way in view units (2 across the
   // shorter side), in a wide window as in a tall one.
