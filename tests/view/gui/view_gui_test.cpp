@@ -49,7 +49,7 @@ protected:
 
 // Each step changes one setter (colour words are 0xBBGGRR). A corner shows the background exactly;
 // on the lit surface at the centre each channel is strong (1) or dark (0).
-TEST_F(ViewWindow, BackgroundAndSurfaceColoursReachTheScreen) {
+TEST_F(ViewWindow, BackgroundSurfaceAndMarkerColoursReachTheScreen) {
   const struct { const char* what; std::function<void(View*)> apply; int x, y; Rgb want; } steps[] = {
       {"background blue", [](View* v) { v->set_bgColor(0xFF0000); }, 10, 10, {0, 0, 255}},
       {"black refused", [](View* v) { v->set_bgColor(0); }, 390, 290, {0, 0, 255}},
@@ -69,10 +69,7 @@ TEST_F(ViewWindow, BackgroundAndSurfaceColoursReachTheScreen) {
     const Rgb seen = s.y == 150 ? Rgb{level(p[0]), level(p[1]), level(p[2])} : p;
     EXPECT_TRUE(seen == s.want && (Spread(s.want) || !Spread(p))) << s.what << ": " << p[0] << " " << p[1] << " " << p[2];
   }
-}
-
-TEST_F(ViewWindow, MarkerIsRgbWithWhitePaletteAndWhiteOtherwise) {
-  view->set_bgColor(0x202020);
+  // The cursor marker: its axes in green and blue over a white palette, white over any other.
   view->set_palette(Fill(0xFFFFFF));
   view->set_matrix(kBump, 3, 3);
   view->set_cursor(1, 1);
@@ -93,6 +90,7 @@ TEST_F(ViewWindow, MarkerIsRgbWithWhitePaletteAndWhiteOtherwise) {
   for (int x = 197; x <= 203; ++x) white += PixelAt(img, x, 110)[0] > 240 && PixelAt(img, x, 110)[2] > 240;
   EXPECT_GT(white, 0);
 }
+
 
 // A pick half a cell beyond the first centre still lands, further out it is refused for that axis
 // only; each change is passed on after the paint stored the height under the marker; outside the grid
