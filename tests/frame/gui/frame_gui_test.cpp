@@ -40,7 +40,6 @@ std::vector<std::string> g_helpCalls;
 void RecordHelp(const char* address, unsigned) { g_helpCalls.emplace_back(address); }
 int g_exits = 0;
 void CountExit(wxCommandEvent&) { ++g_exits; }
-const std::vector<std::uint32_t> kWhite(256, 0x00FFFFFFu);
 
 class FrameTest : public testing::Test {
 protected:
@@ -50,6 +49,14 @@ protected:
     frame = Frame::make(nullptr);
     ASSERT_NE(frame, nullptr);
     view = frame->view();
+    // Pointer mode off, no cursor, fresh readout, the first palette, no texture, the first angles.
+    frame->ToolBarPressButton(ID_POINTER_3D, 0);
+    view->set_manipulator_type(ManipulatorType::Pan);
+    view->set_cursor(SIZE_MAX, SIZE_MAX);
+    frame->set_origin(0, 0, 1);
+    view->set_palette(std::vector<std::uint32_t>(256, 0x00FFFFFFu));
+    view->set_color_matrix({});
+    view->set_rotation(45, 45);
   }
   void ShowFrame() { ASSERT_TRUE(r3dtest::ShowAndWait(frame)); }
   // A relief of 333 x 150 cells whose height encodes its cell: r + c / 4.
@@ -57,13 +64,6 @@ protected:
     std::vector<float> m(333 * 150);
     for (std::size_t i = 0; i < m.size(); ++i) m[i] = static_cast<float>(i / 333) + (i % 333) * 0.25f;
     frame->set_matrix(m, 333, 150);
-  }
-  // Pointer mode off, no cursor, fresh readout.
-  void ResetPointer() {
-    frame->ToolBarPressButton(ID_POINTER_3D, 0);
-    view->set_manipulator_type(ManipulatorType::Pan);
-    view->set_cursor(SIZE_MAX, SIZE_MAX);
-    frame->set_origin(0, 0, 1);
   }
   std::string Status(int part) { return frame->status_text(part).utf8_string(); }
   // The pointer button pressed (its style bit, the drawn bar), cursor mode, the cursor's column.
@@ -86,7 +86,6 @@ TEST_F(FrameTest, ShortcutsReachTheirCommands) {
   EXPECT_EQ(Frame::make(frame), frame);  // any parent: the same frame, no new window
   EXPECT_FALSE(frame->palette_dialog()->IsShown() || frame->tool_window()->IsShown());
   ShowFrame();
-  ResetPointer();
   wxUIActionSimulator sim;
   auto zoomed = [&](int sign) { return [&, sign](int z) { return (view->zoom_percent() - z) * sign > 0; }; };
   const struct { int key, modifiers; std::function<bool(int zoomBefore)> done; } keys[] = {
@@ -105,7 +104,6 @@ TEST_F(FrameTest, ShortcutsReachTheirCommands) {
   }
   frame->Close();
   EXPECT_FALSE(frame->palette_dialog()->IsShown() || frame->tool_window()->IsShown());
-  ResetPointer();
 }
 
 // Every toolbar button has an icon and a tooltip; enabling and pressing are separate bits of one
@@ -156,7 +154,6 @@ TEST_F(FrameTest, StatusBarZoomTextAndPointerReadout) {
   LoadRamp();
   EXPECT_EQ(Status(0), "33.3333%");
   frame->OnButtonPlus();
-  ResetPointer();
   frame->set_status_text("Привет");
   frame->OnButtonCursor();
   EXPECT_EQ(Pointer(), std::make_tuple(true, true, true, 166u));
@@ -176,7 +173,6 @@ TEST_F(FrameTest, StatusBarZoomTextAndPointerReadout) {
     EXPECT_EQ(Pointer(), want);
     frame->OnButtonCursor();
   }
-  ResetPointer();
 }
 
 // A large relief: while it loads the cursor is busy and the status-bar gauge, shown, only moves
@@ -239,8 +235,6 @@ TEST_F(FrameTest, TextureFromOpenIsOnScreenAtOnce) {
   // At other factors than the relief's the texture is refused, saying so.
   EXPECT_FALSE(frame->set_color_matrix(CString(dir.file("red.tif")), CString(dir.file("flat.tif")), CString(dir.file("flat.tif")), 2, 2, 0));
   EXPECT_NE(frame->load_error().find("cells"), std::string::npos) << frame->load_error();
-  view->set_color_matrix({});
-  view->set_rotation(45, 45);
   ASSERT_EQ(std::system("command -v import >/dev/null"), 0) << "ImageMagick's import is needed (scripts/setup.sh)";
   if (!shot.IsOk()) GTEST_SKIP() << "this display cannot be grabbed (XWayland under a headless weston)";
   EXPECT_GT(shot.GetRed(shot.GetWidth() / 2, shot.GetHeight() / 2), shot.GetGreen(shot.GetWidth() / 2, shot.GetHeight() / 2) + 60);
@@ -275,7 +269,6 @@ TEST_F(FrameTest, AltF4HidesTheViewerWithItsDataAndFloatingToolbar) {
   wxTheApp->Unbind(wxEVT_MENU, &CountExit, wxID_EXIT);
   aui->GetPane("toolbar").Dock();
   aui->Update();
-  view->set_palette(kWhite);
 }
 
 // Window managers minimise an owned dialog with its owner without hiding it: the palette dialog still
