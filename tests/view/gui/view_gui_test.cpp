@@ -232,35 +232,4 @@ TEST(ViewWithoutGlx, ShowsTheOpenGLMessageAndKeepsWorking) {
   r3dtest::PumpEvents(20);
 }
 
-// A view set up while hidden (as the viewer's frame does before it first shows) shows the same
-// pixels as one set up after showing; made with a relief, it keeps it. The frame's close: the surface
-// goes while hidden and a palette then compiles nothing.
-TEST_F(ViewWindow, SetupWhileHiddenDrawsAsIfShownFromTheStart) {
-  auto build = [](View* v) {
-    v->set_rotation(30, 20);
-    v->set_palette(Fill(0x3080C0));
-    v->set_matrix(kBump, 3, 3);
-    v->set_bgColor(0x105010);
-    v->set_cursor(2, 2);
-  };
-  r3dtest::ShownView hidden(400, 300, false, {1, 2, 3, 4}, 2, 2);
-  EXPECT_EQ(2u, hidden.view->get_width());
-  float height = -1;
-  hidden.view->set_cursor_notify([&](std::size_t, std::size_t) { height = hidden.view->cursor_height(); });
-  build(hidden.view);
-  EXPECT_EQ(1.0f, height);  // stored although nothing was drawn
-  EXPECT_TRUE(hidden.view->has_surface());
-  ASSERT_TRUE(hidden.Show());
-  ASSERT_TRUE(r3dtest::WaitFor([&] { return hidden.view->read_last_frame().IsOk(); }));
-  const wxImage first = hidden.Presented();  // grabbed while it covers the fixture's window
-  hidden.frame->Hide();
-  hidden.view->delete_surface();
-  hidden.view->set_palette(Fill(0xFFFFFF));
-  EXPECT_FALSE(hidden.view->has_surface());
-  build(view);
-  const wxImage second = win.Presented();
-  ASSERT_TRUE(first.IsOk() && second.IsOk());
-  EXPECT_EQ(0, memcmp(first.GetData(), second.GetData(), 400 * 300 * 3));
-}
-
 }  // namespace
