@@ -37,7 +37,8 @@ bool holds(wxWindow* box, wxWindow* w) {
   wxRect inner = box->GetRect();
   if (dynamic_cast<wxBookCtrlBase*>(box)) return inner.Contains(r);
   if (!dynamic_cast<wxStaticBox*>(box)) return false;
-  const bool title = w->UseBgCol() && r.y <= inner.y && r.GetBottom() > inner.y && r.x > inner.x && r.GetRight() < inner.GetRight();
+  const bool title =
+      w->UseBgCol() && r.y <= inner.y && r.GetBottom() > inner.y && r.x > inner.x && r.GetRight() < inner.GetRight();
   int top = 0, other = 0;
   static_cast<wxStaticBox*>(box)->GetBordersForSizer(&top, &other);
   inner.y += top, inner.height -= top;

@@ -233,11 +233,13 @@ TEST_F(FrameTest, TextureFromOpenIsOnScreenAtOnce) {
   r3dtest::PumpEvents(200);
   const wxImage shot = r3dtest::GrabClientArea(view);
   // At other factors than the relief's the texture is refused, saying so.
-  EXPECT_FALSE(frame->set_color_matrix(CString(dir.file("red.tif")), CString(dir.file("flat.tif")), CString(dir.file("flat.tif")), 2, 2, 0));
+  const CString red(dir.file("red.tif")), flat(dir.file("flat.tif"));
+  EXPECT_FALSE(frame->set_color_matrix(red, flat, flat, 2, 2, 0));
   EXPECT_NE(frame->load_error().find("cells"), std::string::npos) << frame->load_error();
   ASSERT_EQ(std::system("command -v import >/dev/null"), 0) << "ImageMagick's import is needed (scripts/setup.sh)";
   if (!shot.IsOk()) GTEST_SKIP() << "this display cannot be grabbed (XWayland under a headless weston)";
-  EXPECT_GT(shot.GetRed(shot.GetWidth() / 2, shot.GetHeight() / 2), shot.GetGreen(shot.GetWidth() / 2, shot.GetHeight() / 2) + 60);
+  const int x = shot.GetWidth() / 2, y = shot.GetHeight() / 2;
+  EXPECT_GT(shot.GetRed(x, y), shot.GetGreen(x, y) + 60);
 }
 
 // Alt+F4 pressed in the viewer hides it and leaves the host running: the frame is vetoed, not
@@ -316,7 +318,8 @@ TEST_F(FrameTest, HelpBookBesideTheHostAndTheTopicPerLanguage) {
   SetProcessCommandLine(saved.c_str());
   EXPECT_TRUE(other->help_path() == book && other->toolbar()->GetToolEnabled(ID_HELP_3D)) << other->help_path();
   // Built from the Russian resources: Cyrillic in the title, menus and tooltips.
-  for (const wxString& text : {other->GetTitle(), other->GetMenuBar()->GetMenuLabelText(2), other->toolbar()->FindTool(ID_HELP_3D)->GetShortHelp()})
+  for (const wxString& text : {other->GetTitle(), other->GetMenuBar()->GetMenuLabelText(2),
+                               other->toolbar()->FindTool(ID_HELP_3D)->GetShortHelp()})
     EXPECT_NE(text.utf8_string().find('\xD0'), std::string::npos) << text;
 
   g_helpCalls.clear();

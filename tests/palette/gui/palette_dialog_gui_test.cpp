@@ -99,7 +99,8 @@ protected:
 TEST_F(PaletteDialog, ScreenShowsTheChosenPaletteAndTheViewGetsItMapped) {
   ShowDialog();
   const Palette256& working = dlg->editor().working.editedPalette;
-  ASSERT_TRUE(r3dtest::WaitFor([&] { return std::all_of(working.begin(), working.end(), [](Colour c) { return c == 0xFFFFFFu; }); }));
+  const auto white = [](Colour c) { return c == 0xFFFFFFu; };
+  ASSERT_TRUE(r3dtest::WaitFor([&] { return std::all_of(working.begin(), working.end(), white); }));
   EXPECT_FALSE(dlg->editor().paletteSent);
   EXPECT_EQ(view->get_palette(), kWhite);
   Update(PaletteKind::BlueToRed);
@@ -180,7 +181,8 @@ TEST_F(PaletteDialog, MouseAndSpinArrowsMoveMarkersAndPaint) {
   Press(wxEVT_LEFT_UP, 0, 0);
   EXPECT_EQ(dlg->editor().working.editedPalette[0], rgb(10, 20, 30));
   dlg->editor().set_swatch(rgb(1, 2, 3));
-  const std::pair<std::function<void()>, bool> leaves[] = {{[] { dlg->Refresh(); }, true}, {[] { dlg->Hide(); }, true}, {Cancel, false}};
+  const std::pair<std::function<void()>, bool> leaves[] = {
+      {[] { dlg->Refresh(); }, true}, {[] { dlg->Hide(); }, true}, {Cancel, false}};
   for (const auto& [leave, kept] : leaves) {
     leave();
     ShowDialog();

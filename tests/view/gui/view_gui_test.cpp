@@ -170,8 +170,8 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
     move(k.x, k.y);
     k.twice ? sim.MouseDblClick() : sim.MouseClick();
     r3dtest::PumpEvents(100);
-    EXPECT_EQ(std::make_tuple(Cursor(), calls, height), std::make_tuple(k.want, k.twice ? 2 : 1, k.want == Cell(2, 2) ? 1.0f : 0.0f))
-        << k.x << "," << k.y;
+    EXPECT_EQ(std::make_tuple(Cursor(), calls, height),
+              std::make_tuple(k.want, k.twice ? 2 : 1, k.want == Cell(2, 2) ? 1.0f : 0.0f)) << k.x << "," << k.y;
   }
   // A click, then at once a press that drags, pans by the pointer's way in view units (2 across the
   // shorter side), in a wide window as in a tall one.
