@@ -61,11 +61,6 @@ protected:
   void TearDown() override {
     if (dlg->IsShown()) Cancel();
   }
-  static void ShowDialog() {
-    dlg->Show();
-    r3dtest::WaitFor([] { return dlg->IsShownOnScreen(); });
-    r3dtest::PumpEvents(50);
-  }
   static void Cancel() {
     wxCommandEvent e;
     dlg->OnCancel(e);
@@ -97,7 +92,7 @@ protected:
 // the view gets it mapped through the output markers at once. Cancel gives the view back what it had
 // when the dialog was shown; after OK the view keeps what was applied, and showing again reflects it.
 TEST_F(PaletteDialog, ScreenShowsTheChosenPaletteAndTheViewGetsItMapped) {
-  ShowDialog();
+  ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
   const Palette256& working = dlg->editor().working.editedPalette;
   const auto white = [](Colour c) { return c == 0xFFFFFFu; };
   ASSERT_TRUE(r3dtest::WaitFor([&] { return std::all_of(working.begin(), working.end(), white); }));
@@ -130,14 +125,14 @@ TEST_F(PaletteDialog, ScreenShowsTheChosenPaletteAndTheViewGetsItMapped) {
   EXPECT_GT(seen, 128);
   Cancel();
   EXPECT_EQ(view->get_palette(), kWhite);
-  ShowDialog();
+  ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
   Update(PaletteKind::BlueToRed);
   dlg->marker_edit(InMin)->SetValue("10");
   wxCommandEvent e;
   dlg->OnOK(e);
   EXPECT_FALSE(dlg->IsShown());
   EXPECT_EQ(view->get_palette()[5], edited[0]);
-  ShowDialog();
+  ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
   EXPECT_EQ(std::make_pair(dlg->kind_combo()->GetSelection(), dlg->marker_edit(InMin)->GetValue()),
             std::make_pair(int(PaletteKind::BlueToRed), wxString("10")));
 }
@@ -147,7 +142,7 @@ TEST_F(PaletteDialog, ScreenShowsTheChosenPaletteAndTheViewGetsItMapped) {
 // colour chooser changes nothing); the painted entry survives GTK's full repaints and the hide and
 // show of the owner's minimising; only opening the dialog again after Cancel refills the interval.
 TEST_F(PaletteDialog, MouseAndSpinArrowsMoveMarkersAndPaint) {
-  ShowDialog();
+  ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
   const Geometry& g = dlg->geometry();
   int* markers = dlg->editor().markers;
   Press(wxEVT_LEFT_DOWN, g.marker_x(markers[InMax]) - 1, g.inputBand.top + 2);
@@ -185,7 +180,7 @@ TEST_F(PaletteDialog, MouseAndSpinArrowsMoveMarkersAndPaint) {
       {[] { dlg->Refresh(); }, true}, {[] { dlg->Hide(); }, true}, {Cancel, false}};
   for (const auto& [leave, kept] : leaves) {
     leave();
-    ShowDialog();
+    ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
     r3dtest::PumpEvents(100);
     EXPECT_EQ(dlg->editor().working.editedPalette[0] == rgb(10, 20, 30), kept) << kept;
   }
@@ -194,7 +189,7 @@ TEST_F(PaletteDialog, MouseAndSpinArrowsMoveMarkersAndPaint) {
 // A saved palette loads back whole, with its markers, into the view; a truncated file and a missing
 // one change nothing.
 TEST_F(PaletteDialog, FilesRoundTripAndBadOnesChangeNothing) {
-  ShowDialog();
+  ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
   Update(PaletteKind::FixedTable);
   dlg->marker_edit(OutMin)->SetValue("200");
   r3dtest::TempDir dir;
