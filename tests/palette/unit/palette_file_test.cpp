@@ -139,14 +139,8 @@ TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
   // Saving to `path` in a directory holding `t` after `setup`; `changed`: the name whose contents the
   // save must change (or keep); `entries`: files in the directory afterwards (-1: not checked, a kill
   // leaves the temporary). A file-size limit stands for a disk that fills up: the write stops short.
-  const struct {
-    const char* path;
-    bool kill;
-    void (*setup)(Dir);
-    Outcome expected;
-    const char* changed;
-    int entries;
-  } cases[] = {
+  const struct { const char* path; bool kill; void (*setup)(Dir); Outcome expected; const char* changed;
+                 int entries; } cases[] = {
       {"no/x.pal", false, nullptr, Refused, "t", 1},
       {"sub", false, [](Dir dir) { mkdir((dir + "/sub").c_str(), 0755); }, Refused, "t", 2},
       {"t", false, [](Dir dir) { chmod((dir + "/t").c_str(), 0444); }, Refused, "t", 1},
