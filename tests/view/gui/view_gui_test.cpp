@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <functional>
 
 #include <wx/msgdlg.h>
@@ -48,11 +47,16 @@ protected:
 };
 
 // Each step changes one setter (colour words are 0xBBGGRR). A corner shows the background exactly;
-// on the lit surface at the centre each channel is strong (1) or dark (0).
+// on the lit surface at the centre each channel is strong (1) or dark (0). Reliefs of NaN and
+// infinite heights, of one cell or one row, draw without fault.
 TEST_F(ViewWindow, BackgroundSurfaceAndMarkerColoursReachTheScreen) {
   const struct { const char* what; std::function<void(View*)> apply; int x, y; Rgb want; } steps[] = {
       {"background blue", [](View* v) { v->set_bgColor(0xFF0000); }, 10, 10, {0, 0, 255}},
       {"black refused", [](View* v) { v->set_bgColor(0); }, 390, 290, {0, 0, 255}},
+      {"NaN, infinite", [](View* v) { v->set_matrix({std::nanf(""), 1.0f, INFINITY, 3.0f}, 2, 2); }, 10, 10, {0, 0, 255}},
+      {"one cell, row, column", [](View* v) { v->set_matrix({7}, 1, 1), v->set_matrix({1, 2}, 2, 1), v->set_matrix({1, 2}, 1, 2); },
+       10, 10, {0, 0, 255}},
+      {"no relief", [](View* v) { v->set_matrix({}, 0, 0); }, 390, 10, {0, 0, 255}},
       {"green palette", [](View* v) { v->set_palette(Fill(0x00FF00)), v->set_matrix(std::vector<float>(9, 5), 3, 3); },
        200, 150, {0, 1, 0}},
       {"red colour matrix", [](View* v) { v->set_color_matrix(std::vector<std::uint32_t>(9, 0x0000FF)), v->set_scaleZ(1); },
@@ -69,21 +73,20 @@ TEST_F(ViewWindow, BackgroundSurfaceAndMarkerColoursReachTheScreen) {
     const Rgb seen = s.y == 150 ? Rgb{level(p[0]), level(p[1]), level(p[2])} : p;
     EXPECT_TRUE(seen == s.want && (Spread(s.want) || !Spread(p))) << s.what << ": " << p[0] << " " << p[1] << " " << p[2];
   }
-  // The cursor marker: its axes in green and blue over a white palette, white over any other.
+  // The cursor marker: its axes in green and blue over a white palette (the most saturated pixel
+  // across each), white over any other.
   view->set_palette(Fill(0xFFFFFF));
   view->set_matrix(kBump, 3, 3);
   view->set_cursor(1, 1);
-  // The most saturated pixel across a line (the surface under it is white or grey).
-  auto strongest = [&](const wxImage& img, int x0, int y0, int dx, int dy) {
+  wxImage img = win.Presented();
+  auto strongest = [&](int x0, int y0, int dx, int dy) {
     Rgb best{0, 0, 0};
     for (int k = -3; k <= 3; ++k)
       if (const Rgb p = PixelAt(img, x0 + k * dx, y0 + k * dy); Spread(p) > Spread(best)) best = p;
     return best;
   };
-  wxImage img = win.Presented();
-  const Rgb column = strongest(img, 200, 110, 1, 0), row = strongest(img, 160, 150, 0, 1);
-  EXPECT_TRUE(column[1] > 200 && column[0] < 60) << column[0] << " " << column[1];
-  EXPECT_TRUE(row[2] > 200 && row[0] < 60) << row[0] << " " << row[2];
+  const Rgb column = strongest(200, 110, 1, 0), row = strongest(160, 150, 0, 1);
+  EXPECT_TRUE(column[1] > 200 && column[0] < 60 && row[2] > 200 && row[0] < 60) << column[0] << " " << row[0];
   view->set_palette(Fill(0x404080));
   img = win.Presented();
   int white = 0;
@@ -91,11 +94,10 @@ TEST_F(ViewWindow, BackgroundSurfaceAndMarkerColoursReachTheScreen) {
   EXPECT_GT(white, 0);
 }
 
-
 // A pick half a cell beyond the first centre still lands, further out it is refused for that axis
 // only; each change is passed on after the paint stored the height under the marker; outside the grid
-// there is no marker and the height stays; an empty callback disconnects. Tilt is clamped to 0..180
-// (NaN too), azimuth is kept as given.
+// there is no marker and the height stays; an empty callback disconnects; a NaN height is kept; a
+// relief shorter than its size is refused. Tilt is clamped to 0..180 (NaN too), azimuth is kept.
 TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
   view->set_matrix(kBump, 3, 3);
   int calls = 0;
@@ -111,6 +113,11 @@ TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
   view->set_cursor_notify(View::CursorNotify());
   view->set_cursor(0, 0);
   EXPECT_EQ(std::make_pair(4, 0.0f), std::make_pair(calls, view->cursor_height()));
+  view->set_matrix({std::nanf(""), 1.0f}, 1, 2);
+  view->set_cursor(0, 0);
+  EXPECT_TRUE(std::isnan(view->cursor_height()));
+  view->set_matrix({1, 2}, 2, 2);  // too short: refused
+  EXPECT_EQ(Cell(1, 2), Cell(view->get_width(), view->get_height()));
   for (const auto& [tilt, az, want_tilt] : {std::tuple{-10.0, 400.0, 0.0}, {200.0, 0.0, 180.0}, {std::nan(""), 0.0, 0.0}}) {
     view->set_rotation(tilt, az);
     EXPECT_EQ(Rotation(), std::make_pair(want_tilt, az)) << tilt;
@@ -190,22 +197,6 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
     EXPECT_NEAR(0.1 + 40 * 2.0 / 300, x, 0.02) << width;
     EXPECT_NEAR(0.2 + 10 * 2.0 / 300, y, 0.02) << width;
   }
-}
-
-TEST_F(ViewWindow, DegenerateReliefsDrawWithoutFault) {
-  view->set_palette(Fill(0x00FF00));
-  view->set_matrix({std::nanf(""), 1.0f, INFINITY, 3.0f}, 2, 2);
-  view->set_cursor(0, 0);
-  EXPECT_TRUE(std::isnan(view->cursor_height()));
-  view->set_matrix({7.0f}, 1, 1);
-  view->set_cursor(0, 0);
-  EXPECT_EQ(7.0f, view->cursor_height());
-  view->set_matrix({1, 2, 3}, 3, 1);
-  view->set_matrix({1, 2, 3}, 1, 3);
-  view->set_matrix({1, 2}, 2, 2);  // too short: refused
-  EXPECT_EQ(Cell(1, 3), Cell(view->get_width(), view->get_height()));
-  view->set_matrix({}, 0, 0);
-  EXPECT_TRUE(view->read_last_frame().IsOk());
 }
 
 // Where the display offers no GLX (GTK on Wayland, an X server without the extension) the view
