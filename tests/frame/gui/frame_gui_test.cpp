@@ -161,23 +161,6 @@ TEST_F(FrameTest, ShortcutsReachTheirCommands) {
   EXPECT_FALSE(frame->palette_dialog()->IsShown() || frame->tool_window()->IsShown());
 }
 
-// Enabling and pressing are separate bits of one button that the drawn toolbar follows; a command
-// not on the toolbar changes nothing and answers "enabled".
-TEST_F(FrameTest, ToolbarButtonsAndTheirStates) {
-  wxAuiToolBar* tb = frame->toolbar();
-  const int id = ID_PALETTE_3D;
-  const struct { bool enable; int value; bool enabled, pressed; } steps[] = {
-      {true, 0, false, false}, {false, 1, false, true}, {true, 7, true, true}, {false, 0, true, false}};
-  for (const auto& s : steps) {
-    s.enable ? frame->ToolBarEnableButton(id, s.value) : frame->ToolBarPressButton(id, s.value);
-    EXPECT_EQ(std::make_tuple(frame->ToolBarIsButtonEnabled(id), tb->GetToolEnabled(id), tb->GetToolToggled(id)),
-              std::make_tuple(s.enabled ? 1 : 0, s.enabled, s.pressed));
-  }
-  frame->ToolBarEnableButton(57665, 0);
-  frame->ToolBarPressButton(2746, 1);
-  EXPECT_EQ(frame->ToolBarIsButtonEnabled(57665), 1);
-}
-
 // A large relief: while it loads the cursor is busy and the status-bar gauge, shown without moving
 // the status fields, only moves forward, the read filling its first half and the surface compile the
 // rest; afterwards both are gone. The pointer's readout goes through origin and divisor; a load while
