@@ -2,7 +2,6 @@
 // it and each one starts from a known state.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -162,8 +161,8 @@ TEST_F(FrameTest, ShortcutsReachTheirCommands) {
 }
 
 // A large relief: while it loads the cursor is busy and the status-bar gauge, shown without moving
-// the status fields, only moves forward, the read filling its first half and the surface compile the
-// rest; afterwards both are gone. The pointer's readout goes through origin and divisor; a load while
+// the status fields, only moves forward to its end (how read and compile share it is a unit test's
+// business); afterwards both are gone. The pointer's readout goes through origin and divisor; a load while
 // it is on releases only the button, and the next press ends the cursor mode. A refused load shows
 // no gauge, says which file and why, and changes nothing.
 TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
@@ -195,8 +194,6 @@ TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
   for (std::size_t i = 0; i < seen.size(); ++i)
     EXPECT_TRUE(seen[i].shownAndBusy && seen[i].range == seen[0].range && (i == 0 || seen[i].value > seen[i - 1].value)) << i;
   EXPECT_EQ(seen.back().value, seen.back().range);
-  EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Seen& s) { return 2 * s.value == s.range; }));
-  EXPECT_GT(std::count_if(seen.begin(), seen.end(), [](const Seen& s) { return 2 * s.value > s.range; }), 1);
   EXPECT_FALSE(frame->progress_gauge()->IsShown() || wxIsBusy());
   const std::tuple<bool, bool, bool, std::size_t> presses[] = {
       {false, false, true, 13u}, {true, true, false, SIZE_MAX}, {false, false, false, SIZE_MAX}, {true, true, true, 512u}};

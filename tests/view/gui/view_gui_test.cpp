@@ -100,9 +100,11 @@ TEST_F(ViewWindow, BackgroundSurfaceAndMarkerColoursReachTheScreen) {
 
 // A pick half a cell beyond the first centre still lands, further out it is refused for that axis
 // only; each change is passed on after the paint stored the height under the marker; outside the grid
-// there is no marker and the height stays; an empty callback disconnects; a NaN height is kept; a
-// relief shorter than its size is refused. Tilt is clamped to 0..180 (NaN too), azimuth is kept.
-TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
+// there is no marker and the height stays. A right press replaces a pan with a rotation, either
+// button ends it; a cursor drag calls back even within one cell, and losing the capture ends it. An
+// empty callback disconnects; a NaN height is kept; a relief shorter than its size is refused. Tilt
+// is clamped to 0..180 (NaN too), azimuth is kept.
+TEST_F(ViewWindow, CursorDragsEdgesCallbacksAndTiltLimits) {
   view->set_matrix(kBump, 3, 3);
   int calls = 0;
   float seen_height = -1;
@@ -114,9 +116,23 @@ TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
   EXPECT_EQ(std::make_pair(3, 1.0f), std::make_pair(calls, seen_height));  // cell (2, 2), the top
   view->set_cursor(3, 0);
   EXPECT_EQ(std::make_tuple(4, 1.0f, Cell(3, 0)), std::make_tuple(calls, seen_height, Cursor()));
+  view->set_rotation(45, 45);
+  win.Mouse({{wxEVT_LEFT_DOWN, 100, 100}, {wxEVT_RIGHT_DOWN, 100, 100}, {wxEVT_MOTION, 120, 130}});
+  EXPECT_EQ(Rotation(), std::make_pair(30.0, 55.0));
+  win.Mouse({{wxEVT_LEFT_UP, 120, 130}, {wxEVT_MOTION, 200, 10}});
+  EXPECT_EQ(Rotation(), std::make_pair(30.0, 55.0));
+  view->set_rotation(0, 0);
+  view->set_manipulator_type(lib3d::ManipulatorType::Cursor);
+  win.Mouse({{wxEVT_LEFT_DOWN, 275, 75}, {wxEVT_MOTION, 276, 76}});
+  EXPECT_EQ(std::make_pair(Cell(2, 2), 6), std::make_pair(Cursor(), calls));
+  wxMouseCaptureLostEvent lost(view->GetId());
+  lost.SetEventObject(view);
+  view->ProcessWindowEvent(lost);
+  win.Mouse({{wxEVT_MOTION, 125, 225}, {wxEVT_LEFT_UP, 125, 225}});
+  EXPECT_EQ(std::make_pair(Cell(2, 2), 6), std::make_pair(Cursor(), calls));
   view->set_cursor_notify(View::CursorNotify());
   view->set_cursor(0, 0);
-  EXPECT_EQ(std::make_pair(4, 0.0f), std::make_pair(calls, view->cursor_height()));
+  EXPECT_EQ(std::make_pair(6, 0.0f), std::make_pair(calls, view->cursor_height()));
   view->set_matrix({std::nanf(""), 1.0f}, 1, 2);
   view->set_cursor(0, 0);
   EXPECT_TRUE(std::isnan(view->cursor_height()));
@@ -126,29 +142,6 @@ TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
     view->set_rotation(tilt, az);
     EXPECT_EQ(Rotation(), std::make_pair(want_tilt, az)) << tilt;
   }
-}
-
-TEST_F(ViewWindow, DragsPanRotateAndMoveTheCursor) {
-  view->set_matrix(kBump, 3, 3);
-  // A right press replaces the pan with a rotation; either button ends it.
-  view->set_rotation(45, 45);
-  win.Mouse({{wxEVT_LEFT_DOWN, 100, 100}, {wxEVT_RIGHT_DOWN, 100, 100}, {wxEVT_MOTION, 120, 130}});
-  EXPECT_EQ(Rotation(), std::make_pair(30.0, 55.0));
-  win.Mouse({{wxEVT_LEFT_UP, 120, 130}, {wxEVT_MOTION, 200, 10}});
-  EXPECT_EQ(Rotation(), std::make_pair(30.0, 55.0));
-
-  view->set_rotation(0, 0);
-  view->set_manipulator_type(lib3d::ManipulatorType::Cursor);
-  int calls = 0;
-  view->set_cursor_notify([&](std::size_t, std::size_t) { ++calls; });
-  win.Mouse({{wxEVT_LEFT_DOWN, 275, 75}, {wxEVT_MOTION, 276, 76}});  // the same cell: still a callback
-  EXPECT_EQ(std::make_pair(Cell(2, 2), 2), std::make_pair(Cursor(), calls));
-  // Losing the capture ends the drag: later moves change nothing.
-  wxMouseCaptureLostEvent lost(view->GetId());
-  lost.SetEventObject(view);
-  view->ProcessWindowEvent(lost);
-  win.Mouse({{wxEVT_MOTION, 125, 225}, {wxEVT_LEFT_UP, 125, 225}});
-  EXPECT_EQ(std::make_pair(Cell(2, 2), 2), std::make_pair(Cursor(), calls));
 }
 
 // What the user sees and touches, through the X server at any desktop scale: the relief sits where
