@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
 #include <tuple>
 #include <utility>
 
@@ -9,13 +8,9 @@
 
 using namespace tools;
 
-namespace {
-
 // A frame like the page's at 8-point dialog units (inner spans 124 x 136, both even).
 const SkyLayout kSky = MakeSkyLayout({3, 6, 147, 162});
 const int kCx = kSky.frame.left + kSky.centerX, kCy = kSky.frame.top + kSky.centerY;
-
-}  // namespace
 
 // Spans are made odd (an even inner span grows by one, an odd one by two) so the sky has a centre
 // pixel; bitmap rows are whole words; a collapsed frame still gives a usable layout.
@@ -57,35 +52,15 @@ TEST(SkyAngles, DirectionsCentreAndElevationUpToNinety) {
     last = e;
   }
   EXPECT_GE(PointToAngles(kSky, kCx + ring, kCy, 0).elevation, 89);
-  const int cornerAz = PointToAngles(kSky, kSky.frame.right, kSky.frame.bottom, 0).azimuth;
-  EXPECT_TRUE(cornerAz > 270 && cornerAz < 360) << cornerAz;
   for (int far : {kSky.frame.right, 5000, -5000, INT_MAX / 2, INT_MIN / 2}) {
     const SkyAngles a = PointToAngles(kSky, far, far, 0);
-    EXPECT_EQ(a.elevation, 90) << far;
-    EXPECT_TRUE(a.azimuth >= 0 && a.azimuth <= 360) << far;
+    EXPECT_TRUE(a.elevation == 90 && a.azimuth >= 0 && a.azimuth <= 360) << far << ": " << a.elevation << "/" << a.azimuth;
   }
-}
-
-// Marker placement, the rings and point picking must agree: picking the marker's own position gives
-// back (about) the angles it was drawn for, and a ring's box edges read its elevation. Catches a
-// sign or axis swap in either direction.
-TEST(SkyMarker, MarkerRingsAndPickingAgree) {
-  int x = -1, y = -1;
-  MarkerPosition(kSky, 0, 0, x, y);
-  EXPECT_EQ(std::make_pair(x, y), std::make_pair(kSky.centerX, kSky.centerY));
-  for (int az = 0; az < 360; az += 15)
-    for (int el = 30; el <= 90; el += 20) {
-      MarkerPosition(kSky, az, el, x, y);
-      const SkyAngles a = PointToAngles(kSky, kSky.frame.left + x, kSky.frame.top + y, 0);
-      const int dAz = std::abs(a.azimuth - az);
-      EXPECT_LE(std::min(dAz, 360 - dAz), 4) << az << " " << el;
-      EXPECT_NEAR(a.elevation, el, 2) << az << " " << el;
-    }
+  // The rings drawn and the picking agree: a ring's box edges read its elevation.
   for (int el : {90, 60, 30}) {
     const IntRect r = RingBox(kSky, el);
-    EXPECT_NEAR(PointToAngles(kSky, kSky.frame.left + r.right, kCy, 0).elevation, el, 2) << el;
-    EXPECT_NEAR(PointToAngles(kSky, kSky.frame.left + r.left, kCy, 0).elevation, el, 2) << el;
-    EXPECT_NEAR(PointToAngles(kSky, kCx, kSky.frame.top + r.top, 0).elevation, el, 2) << el;
-    EXPECT_NEAR(PointToAngles(kSky, kCx, kSky.frame.top + r.bottom, 0).elevation, el, 2) << el;
+    const std::pair<int, int> edges[] = {{r.left, kSky.centerY}, {r.right, kSky.centerY}, {kSky.centerX, r.top}, {kSky.centerX, r.bottom}};
+    for (const auto& [x, y] : edges)
+      EXPECT_NEAR(PointToAngles(kSky, kSky.frame.left + x, kSky.frame.top + y, 0).elevation, el, 2) << el << " " << x << "," << y;
   }
 }
