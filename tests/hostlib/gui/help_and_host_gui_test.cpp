@@ -178,7 +178,7 @@ protected:
 // Every tool of every module is listed with its captions; a library that is no tool module, or no
 // library at all, is named and skipped. The language comes from --lang, else the locale.
 TEST_F(HostProgram, ListsToolsInTheChosenLanguage) {
-  const Outcome r = host("--list");
+  const Outcome r = host("--list", "env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL= LC_MESSAGES= LANG=C");  // no display needed
   EXPECT_EQ(r.status, 0) << r.out;
   for (const char* seen : {"Alpha-en-3\tAlpha-en-5\n", "Beta-en-3", "b_plain.so is not a tool module", "cannot load"})
     EXPECT_NE(r.out.find(seen), std::string::npos) << seen << " in " << r.out;
