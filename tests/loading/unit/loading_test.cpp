@@ -76,6 +76,7 @@ TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
   ASSERT_EQ(ref.size(), std::size_t(W) * H);
   std::optional<r3dtest::RangeServer> server;
   if (kind.served) server.emplace(dir.path());
+  ASSERT_TRUE(!server || server->ok()) << "the test's HTTP server did not start";
   const std::string source = server ? kind.served + server->url("relief") : path;
   // Down to one cell, and beyond: no columns or no rows is an empty grid, not a failure.
   for (const auto& [kx, ky] : {std::pair<std::size_t, std::size_t>{1, 1}, {3, 4}, {16, 5}, {7, 399}, {700, 400},
