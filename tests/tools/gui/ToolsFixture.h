@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/notebook.h>
+#include <wx/uiaction.h>
 
 #include "dialogs/tools/ToolWinDlg.h"
 #include "dialogs/tools/ToolWinDlgBcGr.h"
@@ -15,7 +15,6 @@
 #include "hostlib/Basekit.h"
 #include "resources/ModuleResources.h"
 #include "tests/support/GuiTest.h"
-#include "tests/support/RasterFixtures.h"
 #include "view/View.h"
 
 class ToolsTest : public ::testing::Test {
@@ -27,26 +26,13 @@ protected:
     view = new lib3d::View();
     ASSERT_TRUE(view->Create(frame, wxID_ANY, wxPoint(0, 0), frame->GetClientSize()));
     ASSERT_TRUE(r3dtest::ShowAndWait(frame));
-    MakeTools(false);
+    tools = new CToolWinDlg(frame, view);
+    ASSERT_TRUE(tools->Create());
   }
 
   void TearDown() override {
     frame->Destroy();  // takes the tool window with it
     r3dtest::PumpEvents(20);
-    SetResourceLanguage(ResourceLanguage::English);
-  }
-
-  // A new tool window, for a host directory with or without a help book in it.
-  void MakeTools(bool withHelp) {
-    if (withHelp) {
-      wxFileName::Mkdir(wxString::FromUTF8(dir_.file("On-line Help")), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-      ASSERT_TRUE(r3dtest::WriteTextFile(dir_.file("On-line Help/Zovire3DUvezIra.zez"), "book"));
-    }
-    commandLine_ = "\"" + dir_.file("relief3d-host") + "\" --tool 0";
-    SetProcessCommandLine(commandLine_.c_str());
-    if (tools) tools->Destroy();
-    tools = new CToolWinDlg(frame, view);
-    ASSERT_TRUE(tools->Create());
   }
 
   void ShowTools() { ASSERT_TRUE(r3dtest::ShowAndWait(tools)); }
@@ -66,6 +52,15 @@ protected:
     return s;
   }
 
+  // A real click at window point `at`, through the X server.
+  static void RealClick(wxWindow* window, wxPoint at) {
+    wxUIActionSimulator sim;
+    sim.MouseMove(window->ClientToScreen(at));
+    r3dtest::PumpEvents(30);
+    sim.MouseClick();
+    r3dtest::PumpEvents(200);
+  }
+
   static void Click(wxWindow* button) {
     wxCommandEvent e(wxEVT_BUTTON, button->GetId());
     button->ProcessWindowEvent(e);
@@ -80,8 +75,6 @@ protected:
     slider->GetParent()->GetEventHandler()->ProcessEvent(e);
   }
 
-  r3dtest::TempDir dir_;
-  std::string commandLine_;
   wxFrame* frame = nullptr;
   lib3d::View* view = nullptr;
   CToolWinDlg* tools = nullptr;

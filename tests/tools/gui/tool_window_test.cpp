@@ -1,6 +1,3 @@
-#include <wx/uiaction.h>
-
-#include "hostlib/Controls.h"
 #include "tests/tools/gui/ToolsFixture.h"
 
 // Created hidden, first shown on the Scale page with every page centred on the placeholder (to the
@@ -9,7 +6,7 @@
 // arrows at their fields' right, not GTK's "- +" pair. Neither keys (through the X server)
 // nor a stray Cancel command close the window; its close box and every page's Close hide it without
 // destroying it, and showing it again brings back the page and the values it had (the scale in
-// percent from the slider's every notification, not another window's).
+// percent from the slider's every notification).
 TEST_F(ToolsTest, OnlyCloseHidesTheWindowAndShowingKeepsPageAndValues) {
   EXPECT_FALSE(tools->IsShown());
   ShowTools();
@@ -45,9 +42,6 @@ TEST_F(ToolsTest, OnlyCloseHidesTheWindowAndShowingKeepsPageAndValues) {
   EXPECT_FLOAT_EQ(view->scale_z(), 1.0f);  // opening does not tell the view
   CToolWinDlgSun* sun = ShowSunPage();
   Scroll(tools->GetOffsetPage()->GetSlider(), 40, wxEVT_SCROLL_THUMBTRACK);
-  wxScrollEvent other(wxEVT_SCROLL_CHANGED, 1, 5, wxHORIZONTAL);  // another window's, not the slider's
-  other.SetEventObject(tools->GetOffsetPage()->GetApplyButton());
-  tools->GetOffsetPage()->GetEventHandler()->ProcessEvent(other);
   Scroll(sun->GetAzimuthSlider(), 200);
   Scroll(sun->GetSpecularSlider(), 55);
   for (int i : {0, 2, 1}) {
@@ -83,9 +77,7 @@ TEST_F(ToolsTest, TabAndPageAlwaysAgree) {
     for (int y = 0; y < 60; ++y)
       if (tab->HitTest(wxPoint(x, y)) == target) bottom = y, top = top < 0 ? y : top;
     for (int y : {(top + bottom) / 2, bottom}) {
-      sim.MouseMove(tab->ClientToScreen(wxPoint(x, y)));
-      r3dtest::PumpEvents(30);
-      sim.MouseClick();
+      RealClick(tab, wxPoint(x, y));
       EXPECT_TRUE(r3dtest::WaitFor([&] { return agree(target); }, 2000))
           << "tab " << target << " at y " << y << ": " << VisiblePages() << " selection " << tab->GetSelection();
     }
@@ -95,21 +87,4 @@ TEST_F(ToolsTest, TabAndPageAlwaysAgree) {
   r3dtest::PumpEvents(30);
   sim.Char(WXK_RIGHT);
   EXPECT_TRUE(r3dtest::WaitFor([&] { return agree(2); }, 2000)) << VisiblePages() << " selection " << tab->GetSelection();
-}
-
-namespace {
-std::string g_helpAddress;
-void RecordHelp(const char* address, unsigned) { g_helpAddress += std::string(address ? address : "") + ";"; }
-}  // namespace
-
-// Without a help book, help is off; with one, a page's Help opens the panel's topic of the interface
-// language (the command line's quotes gone from the path).
-TEST_F(ToolsTest, HelpOpensThePanelTopicOfTheLanguage) {
-  EXPECT_FALSE(tools->GetBcGrPage()->GetHelpButton()->IsEnabled());
-  MakeTools(true);
-  SetHtmlHelpHook(&RecordHelp);
-  SetResourceLanguage(ResourceLanguage::Russian);
-  Click(tools->GetBcGrPage()->GetHelpButton());
-  SetHtmlHelpHook(nullptr);
-  EXPECT_EQ(g_helpAddress, dir_.file("On-line Help/Zovire3DUvezIra.zez") + "::/Rus/PanelTools.htm;");
 }
