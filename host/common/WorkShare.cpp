@@ -1,5 +1,7 @@
 #include "host/common/WorkShare.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -7,6 +9,18 @@
 #include <thread>
 
 namespace basekit {
+
+namespace {
+
+// Cores this process may run on: a viewer started under taskset or in a one-core container gains
+// nothing from a helper thread, however many cores the machine has.
+bool second_core() {
+  cpu_set_t set;
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 1;
+  return std::thread::hardware_concurrency() > 1;
+}
+
+}  // namespace
 
 bool share_work(std::size_t units, std::size_t perChunk, const WorkChunk& work,
                 const std::function<void(std::size_t)>& rowsDone) {
@@ -35,7 +49,7 @@ bool share_work(std::size_t units, std::size_t perChunk, const WorkChunk& work,
     }
   };
   std::thread helper;
-  if (units > perChunk && std::thread::hardware_concurrency() > 1) {
+  if (units > perChunk && second_core()) {
     try {
       helper = std::thread([&] {
         try {
