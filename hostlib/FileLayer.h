@@ -77,10 +77,10 @@ public:
   // receiver that writes only its run's cells needs no lock, but any scratch memory or total it
   // shares between calls must be per call or atomic. Every other file is read on the calling
   // thread alone. `progress` (optional) runs on the calling thread only, with the number of output
-  // rows complete so far, never decreasing and last equal to the total. Both have returned before
-  // ReadSampled does. Returns non-zero when every cell was delivered; 0 when closed, a step is 0,
-  // a read fails or the receiver returns false (the other thread may still deliver the runs of
-  // the chunk it is reading, about 1 MiB of file, before it stops).
+  // rows complete so far, never decreasing, and after a full read last equal to the total. Both
+  // have returned before ReadSampled does. Returns non-zero when every cell was delivered; 0 when
+  // closed, a step is 0, a read fails or the receiver returns false (the other thread may first
+  // finish the rows it has begun: 16 KiB of file, or one row or one row of tiles where larger).
   int ReadSampled(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
                   const Progress& progress = {});
 
