@@ -68,6 +68,7 @@ bool inner_run(const std::string& file, Inner& t) {
   t.compile = seconds_since(t0);
   t0 = Clock::now();
   r.paint(s, LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT);
+  glFinish();
   t.paint = seconds_since(t0);
   r.discard();
   return true;

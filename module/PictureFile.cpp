@@ -4,36 +4,64 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
-#include <wx/image.h>
-#include <wx/log.h>
-#include <wx/mstream.h>
+#include <cpl_conv.h>
+#include <cpl_vsi.h>
+#include <gdal.h>
 
 namespace lib3d {
 
 namespace {
 
-wxBitmapType type_for(const std::string& path) {
+enum Format { kNone, kPng, kJpeg, kTiff };
+
+Format format_for(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return wxBITMAP_TYPE_INVALID;
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return kNone;
   std::string ext = path.substr(dot + 1);
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == "png") return wxBITMAP_TYPE_PNG;
-  if (ext == "jpg" || ext == "jpeg") return wxBITMAP_TYPE_JPEG;
-  if (ext == "tif" || ext == "tiff") return wxBITMAP_TYPE_TIFF;
-  return wxBITMAP_TYPE_INVALID;
+  if (ext == "png") return kPng;
+  if (ext == "jpg" || ext == "jpeg") return kJpeg;
+  if (ext == "tif" || ext == "tiff") return kTiff;
+  return kNone;
 }
 
-void ensure_handler(wxBitmapType type) {
-  if (wxImage::FindHandler(type)) return;
-  if (type == wxBITMAP_TYPE_PNG) wxImage::AddHandler(new wxPNGHandler);
-  if (type == wxBITMAP_TYPE_JPEG) wxImage::AddHandler(new wxJPEGHandler);
-  if (type == wxBITMAP_TYPE_TIFF) wxImage::AddHandler(new wxTIFFHandler);
+// The picture in the format's bytes, through GDAL's drivers into a memory file; empty on failure.
+std::vector<unsigned char> encode(const Picture& picture, Format format) {
+  GDALAllRegister();  // once per process; cheap after the first
+  // No side-car .aux.xml for the memory file: nothing of it is kept.
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
+  std::vector<unsigned char> bytes;
+  GDALDriverH mem = GDALGetDriverByName("MEM");
+  GDALDriverH out = GDALGetDriverByName(format == kPng ? "PNG" : format == kJpeg ? "JPEG" : "GTiff");
+  GDALDatasetH src = mem ? GDALCreate(mem, "", picture.width, picture.height, 3, GDT_Byte, nullptr) : nullptr;
+  if (src && out &&
+      GDALDatasetRasterIO(src, GF_Write, 0, 0, picture.width, picture.height,
+                          const_cast<unsigned char*>(picture.rgb.data()), picture.width, picture.height, GDT_Byte, 3,
+                          nullptr, 3, 3 * picture.width, 1) == CE_None) {
+    static std::atomic<int> serial{0};
+    const std::string name = "/vsimem/relief3d-picture-" + std::to_string(++serial);
+    // zlib level 3: a third of level 6's time for a few percent more bytes on rendered reliefs.
+    const char* png[] = {"ZLEVEL=3", nullptr};
+    const char* jpeg[] = {"QUALITY=92", nullptr};
+    const char* tiff[] = {"COMPRESS=LZW", "PHOTOMETRIC=RGB", nullptr};
+    char** options = const_cast<char**>(format == kPng ? png : format == kJpeg ? jpeg : tiff);
+    if (GDALDatasetH written = GDALCreateCopy(out, name.c_str(), src, FALSE, options, nullptr, nullptr)) {
+      GDALClose(written);
+      vsi_l_offset size = 0;
+      if (GByte* data = VSIGetMemFileBuffer(name.c_str(), &size, FALSE)) bytes.assign(data, data + size);
+    }
+    VSIUnlink(name.c_str());
+  }
+  if (src) GDALClose(src);
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+  return bytes;
 }
 
 mode_t current_umask() {
@@ -51,8 +79,8 @@ PictureFile::~PictureFile() {
 
 bool PictureFile::open(const std::string& path, std::string& error, bool& bad_name) {
   bad_name = false;
-  const wxBitmapType type = type_for(path);
-  if (type == wxBITMAP_TYPE_INVALID) {
+  const Format format = format_for(path);
+  if (format == kNone) {
     bad_name = true;
     error = "cannot write " + path + ": the format follows the extension, which must be .png, .jpg, .jpeg, .tif or .tiff";
     return false;
@@ -76,7 +104,7 @@ bool PictureFile::open(const std::string& path, std::string& error, bool& bad_na
   fd_ = fd;
   temp_ = name.data();
   path_ = path;
-  type_ = static_cast<int>(type);
+  format_ = format;
   return true;
 }
 
@@ -85,23 +113,12 @@ bool PictureFile::commit(const Picture& picture, std::string& error) {
     error = "cannot write " + path_ + ": no picture";
     return false;
   }
-  const wxBitmapType type = static_cast<wxBitmapType>(type_);
-  ensure_handler(type);
-  // wxImage takes ownership of malloc'ed data only; a copy keeps the picture's own buffer.
-  wxImage image(picture.width, picture.height, false);
-  std::memcpy(image.GetData(), picture.rgb.data(), picture.rgb.size());
-  if (type == wxBITMAP_TYPE_JPEG) image.SetOption(wxIMAGE_OPTION_QUALITY, 92);
-  wxMemoryOutputStream encoded;
-  {
-    wxLogNull quiet;  // wx would report through its log (a dialog in a GUI program)
-    if (!image.SaveFile(encoded, type)) {
-      error = "cannot write " + path_ + ": the picture could not be encoded";
-      return false;
-    }
+  const std::vector<unsigned char> bytes = encode(picture, static_cast<Format>(format_));
+  if (bytes.empty()) {
+    error = "cannot write " + path_ + ": the picture could not be encoded";
+    return false;
   }
-  const std::size_t size = static_cast<std::size_t>(encoded.GetLength());
-  std::vector<char> bytes(size);
-  encoded.CopyTo(bytes.data(), size);
+  const std::size_t size = bytes.size();
   for (std::size_t done = 0; done < size;) {
     const ssize_t n = ::write(fd_, bytes.data() + done, size - done);
     if (n < 0 && errno == EINTR) continue;

@@ -21,7 +21,7 @@ public:
 
 private:
   std::string path_, temp_;
-  int type_ = 0;  // wxBitmapType
+  int format_ = 0;
   int fd_ = -1;
 };
 

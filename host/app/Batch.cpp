@@ -2,26 +2,12 @@
 
 #include <cstdio>
 
-#include <wx/debug.h>
-
-#include "host/app/Plugins.h"
+#include "host/app/PluginFiles.h"
 #include "hostlib/Paths.h"
 
-namespace {
-
-// A failed internal check of wx must never open its dialog here (nothing would answer it): one
-// line on standard error, and the work goes on.
-void print_assert(const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
-  std::fprintf(stderr, "relief3d-host: internal check failed: %s:%d %s: %s %s\n", file.utf8_str().data(), line,
-               func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
-}
-
-}  // namespace
-
 int run_batch(const CommandLine& cl, const std::string& pluginDir) {
-  wxSetAssertHandler(print_assert);
   std::string error;
-  auto render = reinterpret_cast<Lib3dRenderFileFn>(FindPluginExport(pluginDir, "Lib3dRenderFile", &error));
+  auto render = reinterpret_cast<Lib3dRenderFileFn>(FindPluginExport(pluginDir, "Lib3dRenderFile", "lib3d-render.so", &error));
   if (!render) {
     std::fprintf(stderr, "relief3d-host: %s\n", error.c_str());
     return kExitFailed;

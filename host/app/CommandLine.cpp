@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -303,4 +304,12 @@ Exit status:
   3  no graphics: no offscreen OpenGL for a picture, or no display for the window
 Every failure prints one line naming its cause on standard error.
 )";
+}
+
+bool russian_from_environment() {
+  for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) return std::strncmp(v, "ru", 2) == 0;
+  }
+  return false;
 }

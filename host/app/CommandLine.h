@@ -30,6 +30,9 @@ struct CommandLine {
 
 // args[0] is the program. `environmentRussian`: the locale asks for Russian, which holds unless
 // --lang says otherwise.
+// Whether the locale asks for Russian, in the order the C library looks at the variables.
+bool russian_from_environment();
+
 CommandLine parse_command_line(const std::vector<std::string>& args, bool environmentRussian);
 
 // The texture value as three channel files: one file (a single existing file wins even when its

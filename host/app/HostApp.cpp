@@ -1,6 +1,5 @@
-// The host program: loads the plug-in modules, lists their tools and runs the one the user picks.
-// With --relief and --snapshot it renders one picture offscreen and exits, without starting the
-// toolkit (no display needed). `relief3d-host --help` lists the options and exit statuses.
+// The host's window side: loads the plug-in modules, lists their tools and runs the one the user
+// picks; with --relief it opens the viewer on that file, with --list it prints the tools.
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +17,8 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
-#include "host/app/Batch.h"
 #include "host/app/CommandLine.h"
+#include "host/app/PluginFiles.h"
 #include "host/app/Plugins.h"
 #include "host/common/HostStrings.h"
 #include "hostlib/HostLayout.h"
@@ -28,35 +27,6 @@
 #include "hostlib/Resources.h"
 
 namespace {
-
-bool starts_with_ru(const char* v) { return v && std::strncmp(v, "ru", 2) == 0; }
-
-// Whether the locale asks for Russian, in the order the C library looks at the variables.
-bool russian_from_environment() {
-  for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* v = std::getenv(var);
-    if (v && *v) return starts_with_ru(v);
-  }
-  return false;
-}
-
-std::vector<std::string> arguments(int argc, char** argv) {
-  std::vector<std::string> args;
-  for (int i = 0; i < argc; ++i) args.push_back(argv[i] ? argv[i] : "");
-  return args;
-}
-
-std::string plugin_dir(const CommandLine& cl) {
-  return cl.pluginDir.empty() ? GetHostLayout().pluginDir : cl.pluginDir;
-}
-
-bool has_display() {
-  for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* v = std::getenv(var);
-    if (v && *v) return true;
-  }
-  return false;
-}
 
 // The platform's command-line string: the executable's path in quotes, then the arguments.
 std::string command_line(const std::vector<std::string>& args) {
@@ -221,21 +191,7 @@ private:
 
 wxIMPLEMENT_APP_NO_MAIN(HostApp);
 
-int main(int argc, char** argv) {
-  const CommandLine cl = parse_command_line(arguments(argc, argv), russian_from_environment());
-  if (!cl.error.empty()) {
-    std::fprintf(stderr, "relief3d-host: %s (see --help)\n", cl.error.c_str());
-    return kExitUsage;
-  }
-  switch (cl.action) {
-    case HostAction::Help: std::fputs(usage_text().c_str(), stdout); return kExitOk;
-    case HostAction::Version: std::printf("relief3d-host %s\n", R3D_VERSION); return kExitOk;
-    case HostAction::Snapshot: return run_batch(cl, plugin_dir(cl));
-    default: break;
-  }
-  if (!has_display()) {
-    std::fprintf(stderr, "relief3d-host: no display to open a window on (set DISPLAY, or write a picture with --snapshot)\n");
-    return kExitNoGraphics;
-  }
+// The host's window side, loaded by relief3d-host once the command line asks for a window.
+extern "C" __attribute__((visibility("default"))) int Relief3dHostUi(int argc, char** argv) {
   return wxEntry(argc, argv);
 }

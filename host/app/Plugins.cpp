@@ -1,10 +1,10 @@
 #include "host/app/Plugins.h"
 
-#include <dirent.h>
 #include <dlfcn.h>
 
-#include <algorithm>
 #include <cstring>
+
+#include "host/app/PluginFiles.h"
 
 namespace {
 
@@ -20,33 +20,7 @@ const wxIcon* icon_query(GetModuleInfoFn info, int module, int query) {
   return static_cast<const wxIcon*>(handle);
 }
 
-std::vector<std::string> plugin_files(const std::string& dir, std::vector<std::string>* errors) {
-  std::vector<std::string> files;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      const std::string name = e->d_name;
-      if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0) files.push_back(name);
-    }
-    ::closedir(d);
-  } else if (errors) {
-    errors->push_back("cannot read plug-in folder " + dir);
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 }  // namespace
-
-void* FindPluginExport(const std::string& dir, const char* symbol, std::string* error) {
-  std::vector<std::string> errors;
-  for (const std::string& name : plugin_files(dir, &errors)) {
-    void* lib = ::dlopen((dir + "/" + name).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!lib) continue;
-    if (void* f = ::dlsym(lib, symbol)) return f;
-  }
-  if (error) *error = errors.empty() ? "no plug-in in " + dir + " can render a relief" : errors.front();
-  return nullptr;
-}
 
 std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors) {
   std::vector<Tool> tools;
@@ -61,6 +35,8 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
     auto info = reinterpret_cast<GetModuleInfoFn>(::dlsym(lib, "GetModuleInfo"));
     auto function = reinterpret_cast<GetModuleFunctionFn>(::dlsym(lib, "GetModuleFunction"));
     if (!num || !info || !function) {
+      // The command-line renderer shares the folder; it has no tools and is no error.
+      if (::dlsym(lib, "Lib3dRenderFile")) continue;
       if (errors) errors->push_back(path + " is not a tool module");
       continue;  // stays loaded: a library's load hook may already have linked resources
     }

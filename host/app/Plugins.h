@@ -29,10 +29,6 @@ struct Tool {
   OpenFilesFn openFiles = nullptr;  // set when the library exports the automation functions
 };
 
-// The first plug-in in `dir` (by file name) that exports `symbol`, loaded and kept loaded; null
-// with `error` set when none does. Loads no tool list and no icons, so it needs no display.
-void* FindPluginExport(const std::string& dir, const char* symbol, std::string* error);
-
 // Loads every plug-in in `dir` (sorted by file name) and lists their tools. Libraries are never
 // unloaded: windows they created live until the process ends. Problems go to `errors`.
 std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors);

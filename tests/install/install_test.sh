@@ -12,7 +12,8 @@ fail() { echo "install test: $*" >&2; exit 1; }
 prefix="$work/prefix with space"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/relief3d-host lib/relief3d/libbasekit.so lib/relief3d/plugins/lib3d.so \
+for f in bin/relief3d-host lib/relief3d/libbasekit.so lib/relief3d/relief3d-ui.so lib/relief3d/plugins/lib3d.so \
+         lib/relief3d/plugins/lib3d-render.so \
          "share/relief3d/On-line Help/Zovire3DUvezIra.zez" share/relief3d/data/jacksboro_fault_dem.tif \
          share/man/man1/relief3d-host.1 share/applications/relief3d.desktop; do
   [ -s "$prefix/$f" ] || fail "missing $f"

@@ -165,7 +165,9 @@ protected:
     if (!std::ifstream(host_).good()) GTEST_SKIP() << "host program not built";
     const std::string src = dir_.file("fake.cpp");
     ASSERT_TRUE(r3dtest::WriteTextFile(src, kFakePlugin));
-    const Outcome cc = run("c++ -shared -fPIC -I '" R3D_SOURCE_DIR "' -o '" + plugins_ + "/a_fake.so' '" + src + "'");
+    // Linked with the host library, as real modules are.
+    const Outcome cc = run("c++ -shared -fPIC -I '" R3D_SOURCE_DIR "' -o '" + plugins_ + "/a_fake.so' '" + src +
+                           "' -L'" R3D_BIN_DIR "' -lbasekit -Wl,-rpath,'" R3D_BIN_DIR "'");
     if (cc.status != 0) GTEST_SKIP() << "no compiler for the stand-in plug-in: " << cc.out;
     // Not a tool module, and not a library at all: both are reported and skipped.
     ASSERT_EQ(run("c++ -shared -fPIC -o '" + plugins_ + "/b_plain.so' -x c++ /dev/null").status, 0);

@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot start wx (is DISPLAY set? run under xvfb-run)\n");
     return 2;
   }
+  // wx may have made its own (dialog) target while starting; a failed image load logs to it.
+  delete wxLog::SetActiveTarget(new wxLogStderr);
   wxSetAssertHandler(FailOnAssert);
   if (!wxTheApp->CallOnInit()) return 2;
   int rc = RUN_ALL_TESTS();
