@@ -14,12 +14,12 @@ bool render_offscreen(const Scene& scene, int width, int height, Picture& out, s
 }
 
 void render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
-                      const Renderer::Progress& progress) {
+                      const Renderer::Progress& progress, bool freeSurface) {
   Renderer renderer;
   renderer.compile(scene, progress);
   renderer.paint(scene, context.width(), context.height());
   out = Renderer::read_pixels(context.width(), context.height());
-  renderer.discard();
+  if (freeSurface) renderer.discard();
 }
 
 OffscreenPreparation::OffscreenPreparation(const Scene& look, int width, int height) {

@@ -1,11 +1,40 @@
 #include "host/app/Batch.h"
 
+#include <dlfcn.h>
+
 #include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
 
 #include "host/app/PluginFiles.h"
 #include "hostlib/Paths.h"
 
+namespace {
+
+// Loading Mesa's rasteriser (libLLVM with it) for the offscreen display takes ~30 ms. Started on a
+// thread before the renderer and GDAL are loaded, it overlaps with them; the renderer then finds
+// the same display already initialised. Nothing here is needed for correctness: any failure is
+// the renderer's to report.
+void warm_up_offscreen_display() {
+  void* egl = ::dlopen("libEGL.so.1", RTLD_LAZY | RTLD_LOCAL);
+  if (!egl) return;
+  auto query = reinterpret_cast<PFNEGLQUERYSTRINGPROC>(::dlsym(egl, "eglQueryString"));
+  auto proc = reinterpret_cast<PFNEGLGETPROCADDRESSPROC>(::dlsym(egl, "eglGetProcAddress"));
+  auto init = reinterpret_cast<PFNEGLINITIALIZEPROC>(::dlsym(egl, "eglInitialize"));
+  const char* ext = query ? query(EGL_NO_DISPLAY, EGL_EXTENSIONS) : nullptr;
+  if (!proc || !init || !ext || !std::strstr(ext, "EGL_MESA_platform_surfaceless")) return;
+  auto display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(proc("eglGetPlatformDisplayEXT"));
+  EGLDisplay d = display ? display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr) : EGL_NO_DISPLAY;
+  if (d != EGL_NO_DISPLAY) init(d, nullptr, nullptr);
+}
+
+}  // namespace
+
 int run_batch(const CommandLine& cl, const std::string& pluginDir) {
+  std::thread(warm_up_offscreen_display).detach();  // the process ends with _exit, threads or not
   std::string error;
   auto render = reinterpret_cast<Lib3dRenderFileFn>(FindPluginExport(pluginDir, "Lib3dRenderFile", "lib3d-render.so", &error));
   if (!render) {
@@ -15,6 +44,7 @@ int run_batch(const CommandLine& cl, const std::string& pluginDir) {
   Lib3dRenderRequest request = cl.view;
   request.relief = cl.relief.c_str();
   request.output = cl.snapshot.c_str();
+  request.ends_process = 1;  // main ends the process as soon as this returns
   request.palette_file = cl.paletteFile.empty() ? nullptr : cl.paletteFile.c_str();
   std::string files[3];
   if (!cl.texture.empty()) {

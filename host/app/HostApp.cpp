@@ -1,5 +1,5 @@
 // The host's window side: loads the plug-in modules, lists their tools and runs the one the user
-// picks; with --relief it opens the viewer on that file, with --list it prints the tools.
+// picks; with --relief it opens the viewer on that file; --list prints the tools without a window.
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -126,12 +126,6 @@ public:
     tools_ = LoadPlugins(dir, &errors);
     for (const std::string& e : errors) std::fprintf(stderr, "relief3d-host: %s\n", e.c_str());
 
-    if (options_.action == HostAction::List) {
-      for (const Tool& t : tools_) std::printf("%s\t%s\n", t.caption.c_str(), t.shortCaption.c_str());
-      std::fflush(stdout);
-      CallAfter([this] { Quit(0); });
-      return true;
-    }
     // A module's Exit command arrives here as wxID_EXIT when no window handles it.
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Quit(exitCode_); }, wxID_EXIT);
 
@@ -190,6 +184,19 @@ private:
 }  // namespace
 
 wxIMPLEMENT_APP_NO_MAIN(HostApp);
+
+// --list: the tools' captions need no toolkit (no icons are asked for), hence no display.
+extern "C" __attribute__((visibility("default"))) int Relief3dHostList(int argc, char** argv) {
+  const CommandLine options = parse_command_line(std::vector<std::string>(argv, argv + argc), russian_from_environment());
+  const ResourceLanguage language = options.russian ? ResourceLanguage::Russian : ResourceLanguage::English;
+  SetProcessLanguage(language);
+  SetResourceLanguage(language);  // before any plug-in is loaded: a module's load hook may read strings
+  std::vector<std::string> errors;
+  const std::vector<Tool> tools = LoadPlugins(plugin_dir(options), &errors, false);
+  for (const std::string& e : errors) std::fprintf(stderr, "relief3d-host: %s\n", e.c_str());
+  for (const Tool& t : tools) std::printf("%s\t%s\n", t.caption.c_str(), t.shortCaption.c_str());
+  return kExitOk;
+}
 
 // The host's window side, loaded by relief3d-host once the command line asks for a window.
 extern "C" __attribute__((visibility("default"))) int Relief3dHostUi(int argc, char** argv) {

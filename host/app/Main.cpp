@@ -32,14 +32,14 @@ bool has_display() {
 }
 
 // The UI library lies beside the plug-in folder: bin/ in a build tree, lib/relief3d/ installed.
-int run_ui(int argc, char** argv) {
+int run_ui(const char* entryName, int argc, char** argv) {
   std::string dir = GetHostLayout().pluginDir;
   dir.erase(dir.find_last_of('/'));
   const std::string path = dir + "/relief3d-ui.so";
   // Global: the plug-ins it loads use the host library it brings.
   void* ui = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_GLOBAL);
   using UiMain = int (*)(int, char**);
-  auto entry = ui ? reinterpret_cast<UiMain>(::dlsym(ui, "Relief3dHostUi")) : nullptr;
+  auto entry = ui ? reinterpret_cast<UiMain>(::dlsym(ui, entryName)) : nullptr;
   if (!entry) {
     std::fprintf(stderr, "relief3d-host: cannot load %s: %s\n", path.c_str(), ui ? "no entry point" : ::dlerror());
     return kExitFailed;
@@ -65,11 +65,12 @@ int main(int argc, char** argv) {
       std::fflush(nullptr);
       ::_exit(status);
     }
+    case HostAction::List: return run_ui("Relief3dHostList", argc, argv);
     default: break;
   }
   if (!has_display()) {
     std::fprintf(stderr, "relief3d-host: no display to open a window on (set DISPLAY, or write a picture with --snapshot)\n");
     return kExitNoGraphics;
   }
-  return run_ui(argc, argv);
+  return run_ui("Relief3dHostUi", argc, argv);
 }

@@ -22,7 +22,7 @@ const wxIcon* icon_query(GetModuleInfoFn info, int module, int query) {
 
 }  // namespace
 
-std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors) {
+std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors, bool icons) {
   std::vector<Tool> tools;
   for (const std::string& name : plugin_files(dir, errors)) {
     const std::string path = dir + "/" + name;
@@ -48,8 +48,8 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
       t.index = i;
       t.caption = text_query(info, i, 3);
       t.shortCaption = text_query(info, i, 5);
-      t.icon = icon_query(info, i, 1);
-      t.greyIcon = icon_query(info, i, 2);
+      t.icon = icons ? icon_query(info, i, 1) : nullptr;
+      t.greyIcon = icons ? icon_query(info, i, 2) : nullptr;
       t.entry = reinterpret_cast<ToolEntryFn>(function(i));
       t.openFiles = openFiles;
       if (t.entry) tools.push_back(t);

@@ -31,4 +31,5 @@ struct Tool {
 
 // Loads every plug-in in `dir` (sorted by file name) and lists their tools. Libraries are never
 // unloaded: windows they created live until the process ends. Problems go to `errors`.
-std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors);
+// Without `icons` no icon is asked for, so no toolkit needs to run.
+std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* errors, bool icons = true);

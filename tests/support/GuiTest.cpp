@@ -41,25 +41,22 @@ struct LoopGuard {
 };
 }  // namespace
 
-void PumpEvents(int minMs) {
-  LoopGuard guard;
-  auto start = std::chrono::steady_clock::now();
-  do {
-    PumpOnce();
-    if (minMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  } while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(minMs));
-  PumpOnce();
-}
-
 bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
   LoopGuard guard;
-  auto start = std::chrono::steady_clock::now();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {
-    if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(timeoutMs)) return false;
+    if (std::chrono::steady_clock::now() > end) return false;
     PumpOnce();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
+}
+
+// At least one pass, then one more for what the last pass queued.
+void PumpEvents(int minMs) {
+  WaitFor([] { return false; }, minMs);
+  LoopGuard guard;
+  PumpOnce();
 }
 
 bool ShowAndWait(wxWindow* topLevel, int timeoutMs) {

@@ -65,12 +65,9 @@ void RangeServer::run() {
 void RangeServer::answer(int client) {
   std::string request;
   char buf[4096];
-  while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+  for (ssize_t n = 0; request.find("\r\n\r\n") == std::string::npos && request.size() < 65536; request.append(buf, n)) {
     pollfd p{client, POLLIN, 0};
-    if (::poll(&p, 1, 2000) <= 0) return;
-    const ssize_t n = ::recv(client, buf, sizeof buf, 0);
-    if (n <= 0) return;
-    request.append(buf, static_cast<std::size_t>(n));
+    if (::poll(&p, 1, 2000) <= 0 || (n = ::recv(client, buf, sizeof buf, 0)) <= 0) return;
   }
   std::istringstream lines(request);
   std::string method, target, line;
@@ -79,29 +76,26 @@ void RangeServer::answer(int client) {
   bool ranged = false;
   while (std::getline(lines, line))
     if (line.compare(0, 13, "Range: bytes=") == 0 || line.compare(0, 13, "range: bytes=") == 0) {
-      ranged = true;
       if (line[13] == '-') first = -std::atoll(line.c_str() + 14);  // a suffix: the last n bytes
-      else if (std::sscanf(line.c_str() + 13, "%lld-%lld", &first, &last) < 1) ranged = false;
+      ranged = line[13] == '-' || std::sscanf(line.c_str() + 13, "%lld-%lld", &first, &last) >= 1;
     }
   std::ifstream in(root_ + "/" + (target.empty() ? "" : target.substr(1)), std::ios::binary);
   const std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const long long size = static_cast<long long>(body.size());
+  if (ranged && first < 0) first = std::max(0LL, size + first), last = size - 1;
+  if (last < 0 || last >= size) last = size - 1;
   std::ostringstream head;
-  std::size_t from = 0, count = body.size();
+  std::size_t from = 0, count = 0;
   if (!in.is_open() || target.find("..") != std::string::npos || target.find('/', 1) != std::string::npos) {
-    head << "HTTP/1.1 404 Not Found\r\n", count = 0;
-  } else if (ranged) {
-    if (first < 0) first = std::max(0LL, size + first), last = size - 1;
-    if (last < 0 || last >= size) last = size - 1;
-    if (first >= size || first > last) {
-      head << "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" << size << "\r\n", count = 0;
-    } else {
-      ++ranges_;
-      from = static_cast<std::size_t>(first), count = static_cast<std::size_t>(last - first + 1);
-      head << "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " << first << "-" << last << "/" << size << "\r\n";
-    }
+    head << "HTTP/1.1 404 Not Found\r\n";
+  } else if (!ranged) {
+    head << "HTTP/1.1 200 OK\r\n", count = body.size();
+  } else if (first >= size || first > last) {
+    head << "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" << size << "\r\n";
   } else {
-    head << "HTTP/1.1 200 OK\r\n";
+    ++ranges_;
+    from = static_cast<std::size_t>(first), count = static_cast<std::size_t>(last - first + 1);
+    head << "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " << first << "-" << last << "/" << size << "\r\n";
   }
   head << "Content-Length: " << count << "\r\nAccept-Ranges: bytes\r\nContent-Type: application/octet-stream\r\n"
        << "Connection: close\r\n\r\n";

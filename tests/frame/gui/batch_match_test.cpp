@@ -6,15 +6,13 @@
 #include <cmath>
 #include <cstring>
 
-#include <wx/frame.h>
 #include <wx/image.h>
 
 #include "dialogs/palette/BasePalettes.h"
 #include "frame/loading/Loading.h"
 #include "module/RenderRequest.h"
-#include "tests/support/GuiTest.h"
 #include "tests/support/RasterFixtures.h"
-#include "tests/support/WindowGrab.h"
+#include "tests/support/ShownView.h"
 #include "view/LightSettings.h"
 #include "view/View.h"
 
@@ -34,12 +32,8 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
   r.light_azimuth = 200, r.light_elevation = 50, r.ambient = 20, r.diffuse = 60, r.specular = 40;
   r.background = 0x203040, r.base_palette = 1;
 
-  auto* frame = new wxFrame(nullptr, wxID_ANY, "batch match");
-  frame->SetClientSize(kW, kH);
-  lib3d::View* view = lib3d::View::make(frame, {}, 0, 0, wxRect(0, 0, kW, kH));
-  ASSERT_TRUE(r3dtest::ShowAndWait(frame));
-  view->SetSize(0, 0, kW, kH);
-  r3dtest::PumpEvents(30);
+  r3dtest::ShownView shown_view(kW, kH);
+  lib3d::View* view = shown_view.view;
   lib3d::palette::Palette256 white;
   white.fill(0xFFFFFF);
   const auto base = lib3d::palette::build_base_palette(r.base_palette, white, 0, 255, 0xFFFFFF);
@@ -59,7 +53,7 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
     light.words[word] = value;
   view->set_lightPos(&light);
   view->set_bgColor(0x203040);
-  const wxImage shown = r3dtest::GrabWindow(view->GetXWindow(), kW, kH);
+  const wxImage shown = shown_view.Presented();
   ASSERT_TRUE(shown.IsOk());
 
   // The library relief3d-host --snapshot loads, built apart from the viewer's.
@@ -79,6 +73,4 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
   }
   EXPECT_EQ(0, differing);
   EXPECT_GT(relief, kW * kH / 20);
-  frame->Destroy();
-  r3dtest::PumpEvents();
 }

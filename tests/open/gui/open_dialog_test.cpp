@@ -4,7 +4,6 @@
 
 #include <wx/checkbox.h>
 #include <wx/msgdlg.h>
-#include <wx/testing.h>
 #include <wx/textctrl.h>
 
 #include "dialogs/open/OpenDlgIds.h"
@@ -15,8 +14,8 @@
 #include "hostlib/Resources.h"
 #include "resources/ModuleResources.h"
 #include "tests/support/GuiTest.h"
+#include "tests/support/ModalAnswer.h"
 #include "tests/support/RasterFixtures.h"
-#include "tests/support/hostlib_ExpectInfoFileDialog.h"
 
 namespace ids = lib3d::open::ids;
 
@@ -30,35 +29,31 @@ namespace ids = lib3d::open::ids;
 
 namespace {
 
-// A warning message box with this text; answered with OK.
-class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage> {
-public:
-  explicit ExpectMessage(const std::string& message) : message_(message) {}
-
-protected:
-  int OnInvoked(wxMessageDialog* dlg) const override {
-    EXPECT_EQ(dlg->GetMessage().utf8_string(), message_);
-    EXPECT_TRUE(dlg->GetMessageDialogStyle() & wxICON_EXCLAMATION);
+// A warning message box with this text, answered with OK.
+r3dtest::Answer<wxMessageDialog> Says(const std::string& message) {
+  return r3dtest::Answer<wxMessageDialog>([message](wxMessageDialog* d) {
+    EXPECT_EQ(d->GetMessage().utf8_string(), message);
+    EXPECT_TRUE(d->GetMessageDialogStyle() & wxICON_EXCLAMATION);
     return wxID_OK;
-  }
+  });
+}
 
-private:
-  std::string message_;
-};
-
-const int kRgbRow[] = {ids::kRedEdit, ids::kRedButton, ids::kGreenEdit, ids::kGreenButton, ids::kBlueEdit, ids::kBlueButton};
+// The raster file dialog, answered with `result` after picking `path` and `component`.
+r3dtest::Answer<CInfoFileDialogEx> Choose(const std::string& path, int component = 0, int result = wxID_OK) {
+  return r3dtest::Answer<CInfoFileDialogEx>([=](CInfoFileDialogEx* d) {
+    d->SetPathName(path);
+    d->SetComponent(component);
+    return result;
+  });
+}
 
 class OpenDialog : public testing::Test {
 protected:
-  static void SetUpTestSuite() { lib3d::link_module_resources(); }
-
   void SetUp() override {
+    lib3d::link_module_resources();
     SetResourceLanguage(ResourceLanguage::English);
-    relief = dir.file("relief.tif");
     ASSERT_TRUE(r3dtest::WriteRaster(relief, 2000, 1500, GDT_Byte, [](int x, int y, double*) { return (x + y) % 7; }));
-    other = dir.file("other.tif");
     ASSERT_TRUE(r3dtest::WriteRaster(other, 300, 200, GDT_Int16, [](int x, int y, double*) { return x - y; }));
-    text = dir.file("notes.txt");
     ASSERT_TRUE(r3dtest::WriteTextFile(text, "no raster here\n"));
     dlg = new COpenFileDlg(nullptr);
     ASSERT_TRUE(dlg->CreateDialog());
@@ -68,11 +63,11 @@ protected:
     r3dtest::PumpEvents();
   }
 
-  wxTextCtrl* edit(int id) { return dynamic_cast<wxTextCtrl*>(dlg->FindWindow(id)); }
-  wxCheckBox* check(int id) { return dynamic_cast<wxCheckBox*>(dlg->FindWindow(id)); }
   wxWindow* win(int id) { return dlg->FindWindow(id); }
+  wxTextCtrl* edit(int id) { return dynamic_cast<wxTextCtrl*>(win(id)); }
+  wxCheckBox* check(int id) { return dynamic_cast<wxCheckBox*>(win(id)); }
   std::string text_of(int id) { return edit(id)->GetValue().utf8_string(); }
-  std::string label() { return dlg->FindWindow(ids::kSizeLabel)->GetLabel().utf8_string(); }
+  std::string label() { return win(ids::kSizeLabel)->GetLabel().utf8_string(); }
 
   // Typing: the edit's text changes and it raises its text event, as a keystroke does.
   void type(int id, const std::string& s) { NO_DIALOG(edit(id)->SetValue(s)); }
@@ -81,124 +76,96 @@ protected:
     e.SetEventObject(edit(id));
     NO_DIALOG(edit(id)->GetEventHandler()->ProcessEvent(e));
   }
-  void click_check(int id) {
-    wxCheckBox* box = check(id);
-    box->SetValue(!box->GetValue());
-    wxCommandEvent e(wxEVT_CHECKBOX, id);
-    e.SetInt(box->GetValue());
-    e.SetEventObject(box);
-    box->GetEventHandler()->ProcessEvent(e);
-  }
+  // A click on a check box (which toggles it) or a button.
   void click(int id) {
-    wxCommandEvent e(wxEVT_BUTTON, id);
+    wxCheckBox* box = check(id);
+    if (box) box->SetValue(!box->GetValue());
+    wxCommandEvent e(box ? wxEVT_CHECKBOX : wxEVT_BUTTON, id);
+    e.SetInt(box && box->GetValue());
     e.SetEventObject(win(id));
     win(id)->GetEventHandler()->ProcessEvent(e);
   }
-  // Open pressed: OK, or kept open (return code 0) with the message expected.
-  void open_refused(const std::string& message) {
+  // Open pressed: kept open (return code 0) with the refusal given, or ended with OK.
+  void open(const std::string& refusal = "") {
     dlg->SetReturnCode(0);
-    wxTEST_DIALOG(click(ids::kOpen), ExpectMessage(message));
-    EXPECT_EQ(dlg->GetReturnCode(), 0);
+    if (refusal.empty()) {
+      NO_DIALOG(click(ids::kOpen));
+    } else {
+      wxTEST_DIALOG(click(ids::kOpen), Says(refusal));
+    }
+    EXPECT_EQ(dlg->GetReturnCode(), refusal.empty() ? wxID_OK : 0);
   }
-  void open_accepted() {
-    NO_DIALOG(click(ids::kOpen));
-    EXPECT_EQ(dlg->GetReturnCode(), wxID_OK);
-  }
-  void accept_relief() {
-    NO_DIALOG(dlg->file_control()->ChooseFile(relief));
-    ASSERT_EQ(dlg->reliefPath, relief);
-  }
-  static auto choose(const std::string& path, int comp = 0) {
-    return wxExpectModal<CInfoFileDialogEx>([path, comp](CInfoFileDialogEx* d) {
-      d->SetPathName(path);
-      d->SetComponent(comp);
-      return wxID_OK;
-    });
-  }
+  void choose_relief(const std::string& path) { NO_DIALOG(dlg->file_control()->ChooseFile(path)); }
 
   r3dtest::TempDir dir;
-  std::string relief, other, text;
+  std::string relief = dir.file("relief.tif"), other = dir.file("other.tif"), text = dir.file("notes.txt");
   COpenFileDlg* dlg = nullptr;
 };
 
 }  // namespace
 
 // Keystrokes and leaving an edit, step by step: the whole part of what is typed is taken at once
-// (the other edit follows while proportions are kept); zero, empty or garbage waits for the edit
-// to be left, then becomes 1. Before a relief is chosen, typing changes nothing.
+// (the other edit follows while proportions are kept); zero (like empty or garbage) waits for the
+// edit to be left, then becomes 1. Before a relief is chosen, typing changes nothing.
 TEST_F(OpenDialog, TypedFactorsFollowTheRules) {
   enum Op { Type, Leave, Toggle, Relief };
-  const struct {
-    Op op;
-    int id;
-    const char* text;
-    const char* x;  // the edits' texts and the label afterwards
-    const char* y;
-    const char* size;
-  } steps[] = {
+  // The edits' texts and the size label afterwards.
+  const struct { Op op; int id; const char *text, *x, *y, *size; } steps[] = {
       {Type, ids::kFactorX, "5", "5", "1", "Width: 0    Height: 0"},
       {Leave, ids::kFactorX, "", "1", "1", "Width: 0    Height: 0"},
       {Relief, 0, "", "1", "1", "Width: 2000    Height: 1500"},
       {Type, ids::kFactorX, "2.7", "2", "2", "Width: 1000    Height: 750"},
       {Type, ids::kFactorY, "-3", "3", "3", "Width: 666    Height: 500"},
-      {Type, ids::kFactorX, "5", "5", "5", "Width: 400    Height: 300"},
-      {Type, ids::kFactorX, "0", "0", "5", "Width: 400    Height: 300"},
-      {Type, ids::kFactorX, "", "", "5", "Width: 400    Height: 300"},
-      {Type, ids::kFactorX, "x7", "x7", "5", "Width: 400    Height: 300"},
+      {Type, ids::kFactorX, "0", "0", "3", "Width: 666    Height: 500"},
       {Leave, ids::kFactorX, "", "1", "1", "Width: 2000    Height: 1500"},
       {Type, ids::kFactorX, "1500", "1500", "1500", "Width: 1    Height: 1"},
       // Too large for an int while typing: clamped and shown.
       {Type, ids::kFactorY, "1e20", "2147483647", "2147483647", "Width: 0    Height: 0"},
       {Toggle, ids::kKeepProportions, "", "2147483647", "2147483647", "Width: 0    Height: 0"},
       {Type, ids::kFactorX, "4", "4", "2147483647", "Width: 500    Height: 0"},
-      {Type, ids::kFactorY, "3", "4", "3", "Width: 500    Height: 500"},
-      {Type, ids::kFactorY, "0", "4", "0", "Width: 500    Height: 500"},
+      {Type, ids::kFactorY, "0", "4", "0", "Width: 500    Height: 0"},
       {Leave, ids::kFactorY, "", "4", "1", "Width: 500    Height: 1500"},
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(std::string(s.text) + " at step " + std::to_string(&s - steps));
     if (s.op == Type) type(s.id, s.text);
     if (s.op == Leave) leave(s.id);
-    if (s.op == Toggle) click_check(s.id);
-    if (s.op == Relief) accept_relief();
+    if (s.op == Toggle) click(s.id);
+    if (s.op == Relief) choose_relief(relief);
     EXPECT_EQ(text_of(ids::kFactorX), s.x);
     EXPECT_EQ(text_of(ids::kFactorY), s.y);
     EXPECT_EQ(label(), s.size);
     EXPECT_EQ(win(ids::kOpen)->IsEnabled(), &s >= steps + 2);  // from the relief on
   }
-  open_accepted();
-  EXPECT_EQ(dlg->factorX, 4);
-  EXPECT_EQ(dlg->factorY, 1);
-  EXPECT_EQ(dlg->keepProportions, 0);
+  open();
+  EXPECT_EQ(std::tie(dlg->factorX, dlg->factorY, dlg->keepProportions, dlg->useTexture), std::make_tuple(4, 1, 0, 0));
   EXPECT_EQ(dlg->reliefPath, relief);
-  EXPECT_EQ(dlg->useTexture, 0);
 }
 
 // Open checks X then Y: a fraction below one, a factor out of 1..1000, or a grid too large for
-// memory keeps the dialog open with the reason; fixed, it opens.
+// memory keeps the dialog open with the reason (naming the factors that would fit, in the
+// interface's language); fixed, it opens.
 TEST_F(OpenDialog, OpenRefusesFactorsItCannotLoad) {
-  accept_relief();
+  choose_relief(relief);
   type(ids::kFactorX, "0.5");
   leave(ids::kFactorX);
   EXPECT_EQ(text_of(ids::kFactorX), "0.5");
-  open_refused("Please enter an integer.");
+  open("Please enter an integer.");
   type(ids::kFactorX, "1500");
-  open_refused("Please enter an integer between 1 and 1000.");
-  click_check(ids::kKeepProportions);
+  open("Please enter an integer between 1 and 1000.");
+  click(ids::kKeepProportions);
   type(ids::kFactorX, "10");
   type(ids::kFactorY, "1001");
-  open_refused("Please enter an integer between 1 and 1000.");
+  open("Please enter an integer between 1 and 1000.");
   type(ids::kFactorY, "7");
-  open_accepted();
-  EXPECT_EQ(dlg->factorX, 10);
-  EXPECT_EQ(dlg->factorY, 7);
+  open();
+  EXPECT_EQ(std::tie(dlg->factorX, dlg->factorY), std::make_tuple(10, 7));
 
-  // A relief whose grid would not fit names the factors that would, in the interface's language.
   const std::string huge = dir.file("huge.vrt");
   ASSERT_TRUE(r3dtest::WriteTextFile(huge, "<VRTDataset rasterXSize=\"100000\" rasterYSize=\"100000\">"
                                            "<VRTRasterBand dataType=\"Float32\" band=\"1\"/></VRTDataset>\n"));
-  NO_DIALOG(dlg->file_control()->ChooseFile(huge));
-  click_check(ids::kKeepProportions);
+  choose_relief(huge);
+  click(ids::kKeepProportions);
   type(ids::kFactorX, "4");
   const auto fit = lib3d::loading::fit_in_memory(100000, 100000, 4, 4, lib3d::loading::available_memory());
   ASSERT_FALSE(fit.fits);
@@ -209,92 +176,87 @@ TEST_F(OpenDialog, OpenRefusesFactorsItCannotLoad) {
     EXPECT_NE(message.find(std::to_string(fit.factorX) + " "), std::string::npos) << message;
     EXPECT_NE(message, english);
     english = message;
-    open_refused(message);
+    open(message);
   }
   type(ids::kFactorX, std::to_string(fit.factorX));
-  open_accepted();
+  open();
 }
 
-TEST_F(OpenDialog, RefusedSecondPickKeepsTheFirstRelief) {
-  accept_relief();
-  wxTEST_DIALOG(dlg->file_control()->ChooseFile(text), ExpectMessage("The file is not correct!"));
+// A refused second relief keeps the first; a stray notification from another window is no choice;
+// a second good file replaces the first. Cancel and the close box end with Cancel, and the dialog
+// stays usable until its owner destroys it.
+TEST_F(OpenDialog, RefusedSecondPickKeepsTheFirstReliefAndCancelEnds) {
+  choose_relief(relief);
+  wxTEST_DIALOG(dlg->file_control()->ChooseFile(text), Says("The file is not correct!"));
   EXPECT_EQ(dlg->reliefPath, relief);
   EXPECT_TRUE(win(ids::kOpen)->IsEnabled());
   EXPECT_FALSE(dlg->file_control()->DataReady());
-  // A notification from some other window is not a choice.
   wxCommandEvent stray(EVT_INFILE_CHOSEN, 1);
   stray.SetEventObject(win(ids::kFactorX));
   NO_DIALOG(dlg->GetEventHandler()->ProcessEvent(stray));
   EXPECT_EQ(dlg->reliefPath, relief);
-  NO_DIALOG(dlg->file_control()->ChooseFile(other));  // a second good file replaces the first
+  choose_relief(other);
   EXPECT_EQ(dlg->reliefPath, other);
   EXPECT_EQ(label(), "Width: 300    Height: 200");
-}
-
-// The texture box enables the single row and the RGB box; RGB swaps the single row for three;
-// texture off turns RGB off too and brings the single row back, disabled. Each pick fills its slot
-// and sets the component; a refused file empties the slot with the
-// message and still sets the component (a text file has none: 0); a cancelled pick empties the
-// slot silently and leaves the component. What the frame reads is what was picked.
-TEST_F(OpenDialog, TextureSwitchesAndPicks) {
-  const std::string cplx = dir.file("complex.tif");
-  ASSERT_TRUE(r3dtest::WriteRaster(cplx, 300, 200, GDT_CFloat32, [](int x, int, double* im) {
-    *im = x;
-    return 1.0;
-  }));
-  auto expect = [&](bool texture, bool rgb) {
-    EXPECT_EQ(dlg->useTexture, int(texture));
-    EXPECT_EQ(dlg->singleTexture, int(!rgb));
-    EXPECT_EQ(check(ids::kRgb)->GetValue(), rgb);
-    EXPECT_EQ(check(ids::kRgb)->IsEnabled(), texture);
-    EXPECT_EQ(win(ids::kSingleEdit)->IsShown(), !rgb);
-    EXPECT_EQ(win(ids::kSingleEdit)->IsEnabled() && win(ids::kSingleButton)->IsEnabled(), texture);
-    for (int id : kRgbRow) EXPECT_EQ(win(id)->IsShown() && win(id)->IsEnabled(), rgb) << id;
-  };
-  expect(false, false);
-  accept_relief();
-  click_check(ids::kTexture);
-  expect(true, false);
-  wxTEST_DIALOG(click(ids::kSingleButton), choose(other));
-  EXPECT_EQ(dlg->texturePath, other);
-  EXPECT_EQ(text_of(ids::kSingleEdit), other);
-  open_accepted();
-  EXPECT_EQ(dlg->useTexture, 1);
-  EXPECT_EQ(dlg->singleTexture, 1);
-  EXPECT_TRUE(dlg->redPath.empty());
-
-  click_check(ids::kRgb);
-  expect(true, true);
-  wxTEST_DIALOG(click(ids::kRedButton), choose(other));
-  wxTEST_DIALOG(click(ids::kGreenButton), choose(cplx, COMPONENT_AMPLITUDE));
-  EXPECT_EQ(dlg->component, 2u);
-  wxTEST_DIALOG(click(ids::kBlueButton), choose(cplx, COMPONENT_PHASE));
-  EXPECT_EQ(dlg->component, 3u);
-  EXPECT_EQ(std::tie(dlg->redPath, dlg->greenPath, dlg->bluePath), std::tie(other, cplx, cplx));
-  EXPECT_EQ(text_of(ids::kGreenEdit), cplx);
-  wxTEST_DIALOG(click(ids::kRedButton), choose(text), ExpectMessage("The file is not correct!"));
-  EXPECT_TRUE(dlg->redPath.empty());
-  EXPECT_EQ(text_of(ids::kRedEdit), "");
-  EXPECT_EQ(dlg->component, 0u);
-  wxTEST_DIALOG(click(ids::kBlueButton), choose(cplx, COMPONENT_IMAGINARY));
-  wxTEST_DIALOG(click(ids::kGreenButton), wxExpectModal<CInfoFileDialogEx>(wxID_CANCEL));
-  EXPECT_TRUE(dlg->greenPath.empty());
-  EXPECT_EQ(text_of(ids::kGreenEdit), "");
-  EXPECT_EQ(dlg->component, 1u);
-  EXPECT_EQ(dlg->bluePath, cplx);
-  click_check(ids::kTexture);
-  expect(false, false);
-  click_check(ids::kTexture);
-  expect(true, false);
-}
-
-// Cancel and the close box end with Cancel; the dialog stays usable until its owner destroys it.
-TEST_F(OpenDialog, CancelAndCloseEndWithCancel) {
-  accept_relief();
   NO_DIALOG(click(ids::kCancel));
   EXPECT_EQ(dlg->GetReturnCode(), wxID_CANCEL);
   dlg->SetReturnCode(0);
   NO_DIALOG(dlg->Close());
   EXPECT_EQ(dlg->GetReturnCode(), wxID_CANCEL);
   EXPECT_FALSE(dlg->IsBeingDeleted());
+}
+
+// The texture box enables the single row and the RGB box; RGB swaps the single row for three;
+// texture off turns RGB off too and brings the single row back, disabled. Each pick fills its slot
+// and sets the component; a refused file empties the slot with the message and still sets the
+// component (a text file has none: 0); a cancelled pick empties the slot silently and leaves the
+// component. What the frame reads is what was picked.
+TEST_F(OpenDialog, TextureSwitchesAndPicks) {
+  const std::string cplx = dir.file("complex.tif");
+  ASSERT_TRUE(r3dtest::WriteRaster(cplx, 300, 200, GDT_CFloat32, [](int x, int, double* im) { return *im = x, 1.0; }));
+  auto expect = [&](bool texture, bool rgb) {
+    EXPECT_EQ(std::tie(dlg->useTexture, dlg->singleTexture), std::make_tuple(int(texture), int(!rgb)));
+    EXPECT_EQ(check(ids::kRgb)->GetValue(), rgb);
+    EXPECT_EQ(check(ids::kRgb)->IsEnabled(), texture);
+    EXPECT_EQ(win(ids::kSingleEdit)->IsShown(), !rgb);
+    EXPECT_EQ(win(ids::kSingleEdit)->IsEnabled() && win(ids::kSingleButton)->IsEnabled(), texture);
+    for (int id : {ids::kRedEdit, ids::kRedButton, ids::kGreenEdit, ids::kGreenButton, ids::kBlueEdit, ids::kBlueButton})
+      EXPECT_EQ(win(id)->IsShown() && win(id)->IsEnabled(), rgb) << id;
+  };
+  expect(false, false);
+  choose_relief(relief);
+  click(ids::kTexture);
+  expect(true, false);
+  wxTEST_DIALOG(click(ids::kSingleButton), Choose(other));
+  EXPECT_EQ(dlg->texturePath, other);
+  EXPECT_EQ(text_of(ids::kSingleEdit), other);
+  open();
+  expect(true, false);
+  EXPECT_TRUE(dlg->redPath.empty());
+
+  click(ids::kRgb);
+  expect(true, true);
+  // {button, file, component chosen, component afterwards, its edit's text afterwards}
+  const struct { int button; std::string path; int chosen; unsigned component; int edit; std::string shown; } picks[] = {
+      {ids::kRedButton, other, 0, 0, ids::kRedEdit, other},
+      {ids::kGreenButton, cplx, COMPONENT_AMPLITUDE, 2, ids::kGreenEdit, cplx},
+      {ids::kBlueButton, cplx, COMPONENT_PHASE, 3, ids::kBlueEdit, cplx},
+      {ids::kBlueButton, cplx, COMPONENT_IMAGINARY, 1, ids::kBlueEdit, cplx},
+  };
+  for (const auto& p : picks) {
+    wxTEST_DIALOG(click(p.button), Choose(p.path, p.chosen));
+    EXPECT_EQ(dlg->component, p.component) << p.button;
+    EXPECT_EQ(text_of(p.edit), p.shown) << p.button;
+  }
+  EXPECT_EQ(std::tie(dlg->redPath, dlg->greenPath, dlg->bluePath), std::tie(other, cplx, cplx));
+  wxTEST_DIALOG(click(ids::kGreenButton), Choose(cplx, 0, wxID_CANCEL));
+  EXPECT_EQ(dlg->component, 1u);
+  wxTEST_DIALOG(click(ids::kRedButton), Choose(text), Says("The file is not correct!"));
+  EXPECT_EQ(dlg->component, 0u);
+  EXPECT_EQ(std::tie(dlg->redPath, dlg->greenPath, dlg->bluePath), std::make_tuple(std::string(), std::string(), cplx));
+  EXPECT_EQ(text_of(ids::kRedEdit) + text_of(ids::kGreenEdit), "");
+  click(ids::kTexture);
+  expect(false, false);
+  click(ids::kTexture);
+  expect(true, false);
 }

@@ -11,47 +11,34 @@
 
 using namespace lib3d::open;
 
-// Typed text reads like %lg, then its absolute value; the whole part is clamped to int.
+// Typed text reads like %lg, then its absolute value; the whole part is clamped to int. Of the
+// dialog's flags the first set bit names the component; bits above 2 mean nothing.
 TEST(FactorScan, ReadsLikePercentLgThenAbsoluteAndClampsTheWholePart) {
-  const std::pair<const char*, double> scans[] = {{"2.7", 2.7},   {"-3", 3},   {"  +12abc", 12}, {"1e2", 100},
-                                                  {"0x10", 16},   {"", 0},     {"abc", 0},       {"-", 0},
-                                                  {"nan", 0},     {"-inf", INFINITY}};
+  const std::pair<const char*, double> scans[] = {{"2.7", 2.7}, {"-3", 3}, {"  +12abc", 12}, {"1e2", 100}, {"0x10", 16},
+                                                  {"", 0},      {"abc", 0}, {"-", 0},       {"nan", 0},   {"-inf", INFINITY}};
   for (const auto& [text, value] : scans) EXPECT_EQ(scan_factor(text), value) << text;
-  const std::pair<double, int> wholes[] = {{2.7, 2},         {0.5, 0},     {1000.999, 1000}, {2147483646.9, 2147483646},
-                                           {2147483647.0, INT_MAX}, {1e300, INT_MAX}, {INFINITY, INT_MAX}, {NAN, 0}};
+  const std::pair<double, int> wholes[] = {{2.7, 2},         {0.5, 0},         {2147483646.9, 2147483646},
+                                           {2147483647.0, INT_MAX}, {INFINITY, INT_MAX}, {NAN, 0}};
   for (const auto& [value, whole] : wholes) EXPECT_EQ(whole_factor(value), whole) << value;
-}
-
-// The first set bit of the dialog's flags wins; bits above 2 mean nothing here.
-TEST(Component, FirstSetBitWins) {
   const std::pair<unsigned, unsigned> flags[] = {{0, 0}, {1, 1}, {2, 2}, {4, 3}, {7, 1}, {6, 2}, {8, 0}, {0xFFFFFFFCu, 3}};
   for (const auto& [bits, component] : flags) EXPECT_EQ(component_from_flags(bits), component) << bits;
-}
-
-TEST(SizeLabel, IntegerDivisionAndSpacing) {
   EXPECT_EQ(size_label("Width", "Height", 1000, 600, 3, 4), "Width: 333    Height: 150");
   EXPECT_EQ(size_label("Ширина", "Высота", 7, 7, 1000, 1), "Ширина: 0    Высота: 7");
   EXPECT_EQ(size_label("W", "H", 7, 7, 0, -1), "W: 0    H: 0");
 }
 
-TEST(DataExchangeInt, AcceptsOnlyWholeIntegers) {
-  const std::pair<const char*, int> good[] = {{"12", 12}, {"  -5 ", -5}, {"+8", 8}, {"2147483647", INT_MAX},
-                                              {"-2147483648", INT_MIN}};
+// Only whole integers in int's range are read (a refused text leaves the value); the messages
+// follow the interface language and carry the range asked for.
+TEST(DataExchangeInt, AcceptsOnlyWholeIntegersAndSaysSoInTheLanguage) {
+  const std::pair<const char*, int> good[] = {{"12", 12}, {"  -5 ", -5}, {"+8", 8}, {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}};
   for (const auto& [text, value] : good) {
     int v = -7;
-    EXPECT_TRUE(parse_int(text, v)) << text;
-    EXPECT_EQ(v, value) << text;
+    EXPECT_TRUE(parse_int(text, v) && v == value) << text;
   }
-  for (const char* bad : {"", " ", "0.5", "1e3", "12a", "a12", "--1", "+", "2147483648", "-2147483649",
-                          "99999999999999999999", "1 2"}) {
+  for (const char* bad : {"", " ", "0.5", "1e3", "12a", "a12", "--1", "+", "2147483648", "-2147483649", "1 2"}) {
     int v = 99;
-    EXPECT_FALSE(parse_int(bad, v)) << bad;
-    EXPECT_EQ(v, 99) << bad;
+    EXPECT_FALSE(parse_int(bad, v) || v != 99) << bad;
   }
-}
-
-// The messages follow the interface language and carry the range asked for.
-TEST(DataExchangeInt, MessagesFollowTheLanguage) {
   lib3d::link_module_resources();
   std::string previous;
   for (auto language : {ResourceLanguage::English, ResourceLanguage::Russian}) {
@@ -59,8 +46,7 @@ TEST(DataExchangeInt, MessagesFollowTheLanguage) {
     EXPECT_NE(integer_message(), previous);
     previous = integer_message();
     const std::string range = integer_range_message(7, 1234);
-    EXPECT_NE(range.find("7"), std::string::npos) << range;
-    EXPECT_NE(range.find("1234"), std::string::npos) << range;
+    EXPECT_TRUE(range.find("7") != std::string::npos && range.find("1234") != std::string::npos) << range;
   }
   SetResourceLanguage(ResourceLanguage::English);
 }

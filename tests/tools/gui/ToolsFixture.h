@@ -1,14 +1,12 @@
 #pragma once
-// A shown frame with a real view, and the tool window created on it like the viewer does.
+// A shown frame with a real view, and the tool window created on it (hidden) like the viewer does.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include <wx/filename.h>
 #include <wx/frame.h>
-#include <wx/image.h>
 #include <wx/notebook.h>
-#include <wx/slider.h>
 
 #include "dialogs/tools/ToolWinDlg.h"
 #include "dialogs/tools/ToolWinDlgBcGr.h"
@@ -18,7 +16,6 @@
 #include "resources/ModuleResources.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/RasterFixtures.h"
-#include "tests/support/WindowGrab.h"
 #include "view/View.h"
 
 class ToolsTest : public ::testing::Test {
@@ -26,30 +23,28 @@ protected:
   void SetUp() override {
     lib3d::link_module_resources();
     SetResourceLanguage(ResourceLanguage::English);
-    UseHostDir(dir_.path(), false);
     frame = new wxFrame(nullptr, wxID_ANY, "tools", wxPoint(0, 0), wxSize(640, 480));
     view = new lib3d::View();
     ASSERT_TRUE(view->Create(frame, wxID_ANY, wxPoint(0, 0), frame->GetClientSize()));
     ASSERT_TRUE(r3dtest::ShowAndWait(frame));
+    MakeTools(false);
   }
 
   void TearDown() override {
-    if (frame) frame->Destroy();  // takes the tool window with it
+    frame->Destroy();  // takes the tool window with it
     r3dtest::PumpEvents(20);
     SetResourceLanguage(ResourceLanguage::English);
   }
 
-  // Points the process command line at a host directory, with or without a help book in it.
-  void UseHostDir(const std::string& dir, bool withHelp) {
+  // A new tool window, for a host directory with or without a help book in it.
+  void MakeTools(bool withHelp) {
     if (withHelp) {
-      wxFileName::Mkdir(wxString::FromUTF8(dir + "/On-line Help"), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-      ASSERT_TRUE(r3dtest::WriteTextFile(dir + "/On-line Help/Zovire3DUvezIra.zez", "book"));
+      wxFileName::Mkdir(wxString::FromUTF8(dir_.file("On-line Help")), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+      ASSERT_TRUE(r3dtest::WriteTextFile(dir_.file("On-line Help/Zovire3DUvezIra.zez"), "book"));
     }
-    commandLine_ = "\"" + dir + "/relief3d-host\" --tool 0";
+    commandLine_ = "\"" + dir_.file("relief3d-host") + "\" --tool 0";
     SetProcessCommandLine(commandLine_.c_str());
-  }
-
-  void MakeTools() {
+    if (tools) tools->Destroy();
     tools = new CToolWinDlg(frame, view);
     ASSERT_TRUE(tools->Create());
   }
@@ -57,15 +52,11 @@ protected:
   void ShowTools() { ASSERT_TRUE(r3dtest::ShowAndWait(tools)); }
 
   CToolWinDlgSun* ShowSunPage() {
+    ShowTools();
     tools->GetTab()->SetSelection(1);
     tools->OnTabClick();
     r3dtest::PumpEvents(50);
     return tools->GetSunPage();
-  }
-
-  // What the X server shows in the view's window.
-  wxImage ViewShown() const {
-    return r3dtest::GrabWindow(view->GetXWindow(), view->GetClientSize().x, view->GetClientSize().y);
   }
 
   // Which pages are visible on screen, as a three-character mask like "100".
@@ -77,23 +68,23 @@ protected:
 
   static void Click(wxWindow* button) {
     wxCommandEvent e(wxEVT_BUTTON, button->GetId());
-    e.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(e);
+    button->ProcessWindowEvent(e);
   }
 
   // Moves a slider and hands the page the notification a user's move would raise (delivered to
   // the page, the slider's parent, as the propagated event arrives there).
-  static void Scroll(wxSlider* slider, int value, wxEventType type) {
+  static void Scroll(wxSlider* slider, int value, wxEventType type = wxEVT_SCROLL_CHANGED) {
     slider->SetValue(value);
     wxScrollEvent e(type, slider->GetId(), value, wxHORIZONTAL);
     e.SetEventObject(slider);
     slider->GetParent()->GetEventHandler()->ProcessEvent(e);
   }
 
-  static wxMouseEvent Mouse(wxEventType type, int x, int y) {
+  // A mouse press (down, up) or move at page point (x, y) of the Lighting page.
+  void Mouse(wxEventType type, int x, int y) {
     wxMouseEvent e(type);
     e.SetPosition(wxPoint(x, y));
-    return e;
+    tools->GetSunPage()->ProcessWindowEvent(e);
   }
 
   r3dtest::TempDir dir_;

@@ -2,33 +2,16 @@
 // and the still picture after a coarse drag against one never dragged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <functional>
 #include <string>
-#include <vector>
 
-#include <wx/frame.h>
-
-#include "tests/support/GuiTest.h"
-#include "tests/support/WindowGrab.h"
-#include "view/LightSettings.h"
+#include "tests/support/ShownView.h"
 #include "view/OffscreenRender.h"
-#include "view/View.h"
-
-using lib3d::Picture;
-using lib3d::View;
 
 namespace {
 
 constexpr int kW = 400, kH = 300;
-
-std::vector<float> Terrain(int w, int h) {
-  std::vector<float> m(static_cast<std::size_t>(w) * h);
-  for (int r = 0; r < h; ++r)
-    for (int c = 0; c < w; ++c)
-      m[static_cast<std::size_t>(r) * w + c] = 40.0f * std::sin(c * 0.21f) * std::cos(r * 0.17f) + 0.5f * c;
-  return m;
-}
 
 std::vector<std::uint32_t> Ramp() {
   std::vector<std::uint32_t> p(256);
@@ -36,111 +19,97 @@ std::vector<std::uint32_t> Ramp() {
   return p;
 }
 
+std::vector<float> Terrain(int w, int h) {
+  std::vector<float> m(static_cast<std::size_t>(w) * h);
+  for (std::size_t i = 0; i < m.size(); ++i)
+    m[i] = 40.0f * std::sin(int(i % w) * 0.21f) * std::cos(int(i / w) * 0.17f) + 0.5f * int(i % w);
+  return m;
+}
+
+// Pixels of a kW x kH picture `a` unlike those of `b`, or unlike b's first when `step` is 0.
+int Unlike(const unsigned char* a, const unsigned char* b, int step) {
+  int n = 0;
+  for (int i = 0; i < kW * kH * 3; i += 3) n += !std::equal(a + i, a + i + 3, b + i / 3 * step);
+  return n;
+}
+
 class ViewMatch : public ::testing::Test {
 protected:
   void SetUp() override {
-    frame_ = new wxFrame(nullptr, wxID_ANY, "match");
-    frame_->SetClientSize(kW, kH);
-    view_ = View::make(frame_, {}, 0, 0, wxRect(0, 0, kW, kH));
-    ASSERT_TRUE(r3dtest::ShowAndWait(frame_));
-    view_->SetSize(0, 0, kW, kH);
-    r3dtest::PumpEvents(30);
-    ASSERT_TRUE(view_->IsShownOnScreen());
-    view_->set_palette(Ramp());
+    ASSERT_TRUE(win.view->IsShownOnScreen());
+    view->set_palette(Ramp());
   }
-  void TearDown() override {
-    frame_->Destroy();
-    r3dtest::PumpEvents();
-  }
-
-  // What the X server shows in the view's window: the presented frame itself.
-  Picture Presented() {
-    const wxImage img = r3dtest::GrabWindow(view_->GetXWindow(), kW, kH);
-    Picture p;
-    if (img.IsOk()) p.rgb.assign(img.GetData(), img.GetData() + kW * kH * 3);
-    return p;
-  }
-
-  // The view's state drawn offscreen (the window's context is current on this thread meanwhile).
-  Picture Offscreen() {
-    Picture p;
+  // Pixels where the frame a window presents differs from its view's state drawn offscreen (the
+  // window's context is current on this thread meanwhile); -1 when either is missing or the frame
+  // shows no relief to compare (a twentieth of its pixels or fewer unlike the first).
+  static int Mismatch(const r3dtest::ShownView& w) {
+    lib3d::Picture p;
     std::string error;
-    EXPECT_TRUE(lib3d::render_offscreen(view_->scene(), kW, kH, p, error)) << error;
-    return p;
+    EXPECT_TRUE(lib3d::render_offscreen(w.view->scene(), kW, kH, p, error)) << error;
+    const wxImage shown = w.Presented();
+    if (!shown.IsOk() || p.rgb.size() != kW * kH * 3u || Unlike(shown.GetData(), shown.GetData(), 0) <= kW * kH / 20)
+      return -1;
+    return Unlike(p.rgb.data(), shown.GetData(), 3);
   }
-
-  static int Differing(const Picture& a, const Picture& b) {
-    if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return -1;
-    int n = 0;
-    for (std::size_t i = 0; i < a.rgb.size(); i += 3)
-      n += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
-    return n;
-  }
-
-  void Mouse(wxEventType type, int x, int y) {
-    wxMouseEvent ev(type);
-    ev.SetPosition(wxPoint(x, y));
-    ev.SetEventObject(view_);
-    view_->ProcessWindowEvent(ev);
-  }
-
-  wxFrame* frame_ = nullptr;
-  View* view_ = nullptr;
+  r3dtest::ShownView win{kW, kH};
+  lib3d::View* view = win.view;
 };
 
-}  // namespace
-
+// Zoom, pan, height scale, light and background are matched by the batch picture test; here the
+// states it cannot reach: straight down, and a cursor over a colour matrix.
 TEST_F(ViewMatch, WindowAndOffscreenDrawTheSamePixels) {
   const std::vector<float> relief = Terrain(60, 40);
   std::vector<std::uint32_t> checker(relief.size());
   for (std::size_t i = 0; i < checker.size(); ++i) checker[i] = (i / 3 + i / 180) % 2 ? 0x30C0F0 : 0x802010;
-  lib3d::LightSettings side;
-  for (auto [word, value] : {std::pair<int, int>{lib3d::LightSettings::kAzimuth, 120}, {lib3d::LightSettings::kElevation, 60},
-                             {lib3d::LightSettings::kAmbient, 10}, {lib3d::LightSettings::kDiffuse, 90},
-                             {lib3d::LightSettings::kSpecular, 50}})
-    side.words[word] = value;
-  // Each step changes the state further; every state is compared.
-  const std::vector<std::pair<const char*, std::function<void()>>> steps = {
-      {"palette, straight down", [&] { view_->set_matrix(relief, 60, 40), view_->set_rotation(0, 0); }},
-      {"turned, zoomed, cursor, background",
-       [&] { view_->set_rotation(60, 30), view_->zoom(true), view_->set_cursor(10, 20), view_->set_bgColor(0x402010); }},
-      {"colour matrix, side light, flat, panned",
-       [&] {
-         view_->set_color_matrix(checker), view_->set_lightPos(&side), view_->set_scaleZ(0.3f);
-         view_->set_pan(0.2, -0.1);
-       }},
-  };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.first);
-    step.second();
-    const Picture off = Offscreen();
-    EXPECT_EQ(0, Differing(Presented(), off));
-    Picture background = off;
-    for (std::size_t i = 0; i < background.rgb.size(); i += 3)
-      std::copy(off.rgb.begin(), off.rgb.begin() + 3, background.rgb.begin() + i);
-    EXPECT_GT(Differing(off, background), kW * kH / 10);  // the relief is really there
-  }
+  view->set_matrix(relief, 60, 40);
+  view->set_rotation(0, 0);
+  EXPECT_EQ(0, Mismatch(win)) << "palette, straight down";
+  view->set_rotation(60, 30);
+  view->set_color_matrix(checker);  // shown with the next paint, which the cursor brings
+  view->set_cursor(10, 20);
+  EXPECT_EQ(0, Mismatch(win)) << "turned, colour matrix, cursor";
 }
 
 TEST_F(ViewMatch, StillPictureAfterACoarseDragEqualsOneNeverDragged) {
-  view_->renderer().set_frame_budget_ms(0.0);  // every grid counts as slow to paint
-  view_->set_matrix(Terrain(120, 90), 120, 90);
-  Mouse(wxEVT_RIGHT_DOWN, 200, 150);
-  Mouse(wxEVT_MOTION, 230, 130);
-  EXPECT_GE(view_->renderer().coarse_step(), 2u);
-  EXPECT_GT(Differing(Presented(), Offscreen()), 0);  // the coarse surface is what shows
-  Mouse(wxEVT_MOTION, 260, 100);
-  Mouse(wxEVT_RIGHT_UP, 260, 100);
-  double tilt = 0, azimuth = 0;
-  view_->get_rotation(tilt, azimuth);
-  EXPECT_EQ(70.0, tilt);
-  EXPECT_EQ(75.0, azimuth);
-  EXPECT_EQ(0, Differing(Presented(), Offscreen()));
-
+  view->renderer().set_frame_budget_ms(0.0);  // every grid counts as slow to paint
+  view->set_matrix(Terrain(120, 90), 120, 90);
+  win.Mouse({{wxEVT_RIGHT_DOWN, 200, 150}, {wxEVT_MOTION, 230, 130}});
+  EXPECT_GE(view->renderer().coarse_step(), 2u);
+  EXPECT_GT(Mismatch(win), 0);  // the coarse surface is what shows
+  win.Mouse({{wxEVT_MOTION, 260, 100}, {wxEVT_RIGHT_UP, 260, 100}});
+  EXPECT_EQ(0, Mismatch(win));
   // Switched off, a drag shows the full surface all along.
-  view_->set_coarse_drags(false);
-  Mouse(wxEVT_RIGHT_DOWN, 260, 100);
-  Mouse(wxEVT_MOTION, 200, 160);
-  EXPECT_EQ(0, Differing(Presented(), Offscreen()));
-  Mouse(wxEVT_RIGHT_UP, 200, 160);
+  view->set_coarse_drags(false);
+  win.Mouse({{wxEVT_RIGHT_DOWN, 260, 100}, {wxEVT_MOTION, 200, 160}});
+  EXPECT_EQ(0, Mismatch(win));
+  win.Mouse({{wxEVT_RIGHT_UP, 200, 160}});
 }
+
+// A view set up while hidden (as the viewer's frame does before it first shows) presents, once shown,
+// the picture of its state; made with a relief, it keeps it until given another, and the height under
+// a cursor set while hidden is stored although nothing was drawn. The frame's close: the surface goes
+// while hidden and a palette then compiles nothing.
+TEST_F(ViewMatch, SetupWhileHiddenDrawsAsIfShownFromTheStart) {
+  r3dtest::ShownView hidden(kW, kH, false, {1, 2, 3, 4}, 2, 2);
+  lib3d::View* v = hidden.view;
+  EXPECT_EQ(2u, v->get_width());
+  float height = -1;
+  v->set_cursor_notify([&](std::size_t, std::size_t) { height = v->cursor_height(); });
+  const std::vector<float> relief = Terrain(20, 15);
+  v->set_rotation(30, 20);
+  v->set_palette(Ramp());
+  v->set_matrix(relief, 20, 15);
+  v->set_bgColor(0x105010);
+  v->set_cursor(3, 4);
+  EXPECT_EQ(relief[4 * 20 + 3], height);
+  EXPECT_TRUE(v->has_surface());
+  ASSERT_TRUE(hidden.Show());
+  ASSERT_TRUE(r3dtest::WaitFor([&] { return v->read_last_frame().IsOk(); }));
+  EXPECT_EQ(0, Mismatch(hidden));
+  hidden.frame->Hide();
+  v->delete_surface();
+  v->set_palette(Ramp());
+  EXPECT_FALSE(v->has_surface());
+}
+
+}  // namespace
