@@ -29,7 +29,7 @@ case "$flavour" in
   release) dir="$here/build"; extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DR3D_SANITIZE=OFF) ;;
   asan)    dir="$here/build-asan"; extra=(-DCMAKE_BUILD_TYPE=Debug -DR3D_SANITIZE=ON -DR3D_BUILD_BENCH=OFF) ;;
   coverage) dir="$here/build-cov"; extra=(-DCMAKE_BUILD_TYPE=Debug -DR3D_SANITIZE=OFF -DR3D_BUILD_BENCH=OFF
-                                        "-DCMAKE_CXX_FLAGS=--coverage -O0" -DCMAKE_EXE_LINKER_FLAGS=--coverage
+                                        "-DCMAKE_CXX_FLAGS=--coverage -O0 -DR3D_COVERAGE" -DCMAKE_EXE_LINKER_FLAGS=--coverage
                                         -DCMAKE_SHARED_LINKER_FLAGS=--coverage -DCMAKE_MODULE_LINKER_FLAGS=--coverage) ;;
   *) echo "setup: unknown flavour $flavour" >&2; exit 2 ;;
 esac

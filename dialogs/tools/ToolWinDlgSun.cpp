@@ -177,11 +177,15 @@ void CToolWinDlgSun::DrawMarker(wxDC* dc, int x, int y, bool erase) {
   }
   // GTK draws only in paint events: invalidate the old square (its repaint restores the rings from
   // the picture) and the new one (its repaint draws the marker), then paint those two at once.
-  const int L = frameRect.left, T = frameRect.top;
-  if (erase) RefreshRect(ToWx(tools::MarkerSquare(markerX, markerY), L, T), false);
+  // Both squares are grown by a pixel: on a scaled screen the ticks' ends reach one device pixel
+  // past the square and would leave a trail behind a moved marker.
+  const auto square = [this] {
+    return ToWx(tools::MarkerSquare(markerX, markerY), frameRect.left, frameRect.top).Inflate(1);
+  };
+  if (erase) RefreshRect(square(), false);
   markerX = x;
   markerY = y;
-  RefreshRect(ToWx(tools::MarkerSquare(markerX, markerY), L, T), false);
+  RefreshRect(square(), false);
   if (IsShownOnScreen()) Update();
 }
 

@@ -15,6 +15,10 @@
 #include "host/app/PluginFiles.h"
 #include "hostlib/HostLayout.h"
 
+#ifdef R3D_COVERAGE
+extern "C" void __gcov_dump();
+#endif
+
 namespace {
 
 std::vector<std::string> arguments(int argc, char** argv) {
@@ -63,6 +67,9 @@ int main(int argc, char** argv) {
       // The picture is in place: the OS frees the process faster than the GL driver's and GDAL's
       // teardown of a few hundred megabytes of surface would (about 20 ms at 1024 x 1024).
       std::fflush(nullptr);
+#ifdef R3D_COVERAGE
+      __gcov_dump();  // _exit skips the exit handler that writes the counts
+#endif
       ::_exit(status);
     }
     case HostAction::List: return run_ui("Relief3dHostList", argc, argv);

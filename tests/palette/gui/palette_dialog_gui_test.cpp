@@ -27,18 +27,6 @@ namespace {
 
 const std::vector<std::uint32_t> kWhite(256, 0xFFFFFF);
 
-// What `paint` draws on a w x h bitmap cleared to `background`.
-wxImage draw(int w, int h, const wxColour& background, const std::function<void(wxDC&)>& paint) {
-  wxBitmap bmp(w, h, 24);
-  {
-    wxMemoryDC dc(bmp);
-    prepare_dc(dc);
-    dc.SetBackground(wxBrush(background));
-    dc.Clear();
-    paint(dc);
-  }
-  return bmp.ConvertToImage();
-}
 Colour at(const wxImage& img, int x, int y) { return rgb(img.GetRed(x, y), img.GetGreen(x, y), img.GetBlue(x, y)); }
 
 // One dialog over one view for the whole suite, as the viewer keeps it; each test starts hidden and white.
@@ -123,6 +111,13 @@ TEST_F(PaletteDialog, ScreenShowsTheChosenPaletteAndTheViewGetsItMapped) {
     ++seen;
   }
   EXPECT_GT(seen, 128);
+  // Markers as drawn: the low input one filled, the high one an outline, the interval one pointing down.
+  const int* m = dlg->editor().markers;
+  const auto black = [&](int x, int y) { return at(shot, int(x * f), int(y * f)) == 0; };
+  const int xl = g.marker_x(m[InMin]), xh = g.marker_x(m[InMax]), xi = g.marker_x(m[IntervalMin]);
+  const int y0 = g.inputBand.top, yi = g.intervalBand.top;
+  EXPECT_TRUE(black(xl, y0) && black(xl, y0 + 4) && black(xh, y0) && !black(xh, y0 + 4) && black(xh - 4, y0 + 7));
+  EXPECT_TRUE(black(xi, yi + 7) && black(xi, yi + 3) && black(xi + 3, yi));
   Cancel();
   EXPECT_EQ(view->get_palette(), kWhite);
   ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
@@ -216,42 +211,28 @@ TEST_F(PaletteDialog, FilesRoundTripAndBadOnesChangeNothing) {
   EXPECT_EQ(view->get_palette()[0], saved[200]);
 }
 
-// Drawn pixels, from a memory bitmap: one level per pixel column, solid and hollow markers, erasing.
-TEST(PaletteDrawing, StripsMarkersAndErasing) {
-  const Geometry g = Geometry::from_placeholders({4, 4, 30, 20}, {10, 40, 268, 52}, {10, 90, 268, 102},
-                                                 {10, 40, 268, 52}, {10, 90, 268, 102});
+// Drawn into a memory bitmap, what the dialog cannot show at its own size: on a strip wider than 512
+// pixels each level's columns reach the next one, and a painted entry takes its column.
+TEST(PaletteDrawing, WideStripAndPaintedColumns) {
+  const Geometry g = Geometry::from_placeholders({}, {0, 0, 702, 10}, {0, 30, 702, 40}, {0, 0, 702, 10}, {0, 30, 702, 40});
   Palette256 p{};
-  for (int i = 0; i < 256; ++i) p[i] = rgb(i, 255 - i, 7);
-  const Colour bg = rgb(100, 0, 100), erased = rgb(1, 2, 3);
-  const int y0 = g.inputBand.top, yi = g.intervalBand.top, x0 = g.marker_x(100), x1 = g.marker_x(200), xi = g.marker_x(50);
-  const int xe = g.marker_x(150);
-  const wxImage img = draw(300, 130, wxColour(100, 0, 100), [&](wxDC& dc) {
-    draw_input_strip(dc, g);
-    draw_palette_strip(dc, g, p);
-    draw_marker(dc, g, InMin, 100);  // solid
-    draw_marker(dc, g, InMax, 200);  // outline
-    draw_marker(dc, g, IntervalMin, 50);
-    draw_marker(dc, g, InMin, 150);
-    erase_marker(dc, g, InMin, 150, wxBrush(wxColour(1, 2, 3)));  // fills the marker's 8 x 8 box
-    paint_entry_columns(dc, g, 30, rgb(9, 9, 9));                  // a painted entry takes its column
-  });
-  const struct { int x, y; Colour want; } pixels[] = {
-      {10 + 17, 45, rgb(17, 17, 17)}, {10 + 200, 95, rgb(200, 55, 7)}, {40, 95, rgb(9, 9, 9)}, {41, 95, p[31]},
-      // Input markers point up from the band under the strip, the interval one down at it.
-      {x0, y0, 0}, {x0, y0 + 4, 0}, {x1, y0, 0}, {x1, y0 + 4, bg}, {x1 - 4, y0 + 7, 0}, {x1 + 3, y0 + 7, 0},
-      {xi, yi + 7, 0}, {xi, yi + 3, 0}, {xi + 3, yi, 0}, {xe - 4, y0, erased}, {xe + 3, y0 + 7, erased}};
-  for (const auto& q : pixels) EXPECT_EQ(at(img, q.x, q.y), q.want) << q.x << "," << q.y;
-
-  // On a strip wider than 512 pixels each level's columns reach the next one: no background between.
-  const Geometry wide = Geometry::from_placeholders({}, {0, 0, 702, 10}, {0, 30, 702, 40}, {0, 0, 702, 10},
-                                                    {0, 30, 702, 40});
   for (int i = 0; i < 256; ++i) p[i] = rgb(i, 100, 100);
-  const wxImage strip = draw(710, 50, wxColour(1, 2, 3), [&](wxDC& dc) { draw_palette_strip(dc, wide, p); });
+  wxBitmap bmp(710, 50, 24);
+  {
+    wxMemoryDC dc(bmp);
+    prepare_dc(dc);
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    draw_palette_strip(dc, g, p);
+    paint_entry_columns(dc, g, 30, rgb(9, 9, 9));
+  }
+  const wxImage img = bmp.ConvertToImage();
+  const int left = g.paletteStripArea.left;
   int last = -1;
   for (int x = 2; x < 700; ++x) {  // inside the sunken frame
-    ASSERT_EQ(strip.GetGreen(x, 35), 100) << x;
-    ASSERT_GE(strip.GetRed(x, 35), last) << x;
-    last = strip.GetRed(x, 35);
+    const bool painted = g.strip_column(left, 60) <= x && x < g.strip_column(left, 62);
+    ASSERT_TRUE(painted ? at(img, x, 35) == rgb(9, 9, 9) : img.GetGreen(x, 35) == 100 && img.GetRed(x, 35) >= last) << x;
+    last = painted ? last : img.GetRed(x, 35);
   }
   EXPECT_EQ(last, 255);
 }

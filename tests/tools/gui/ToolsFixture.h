@@ -80,13 +80,6 @@ protected:
     slider->GetParent()->GetEventHandler()->ProcessEvent(e);
   }
 
-  // A mouse press (down, up) or move at page point (x, y) of the Lighting page.
-  void Mouse(wxEventType type, int x, int y) {
-    wxMouseEvent e(type);
-    e.SetPosition(wxPoint(x, y));
-    tools->GetSunPage()->ProcessWindowEvent(e);
-  }
-
   r3dtest::TempDir dir_;
   std::string commandLine_;
   wxFrame* frame = nullptr;

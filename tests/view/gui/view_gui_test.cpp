@@ -1,11 +1,13 @@
-// The relief view in a real window under Xvfb: the pixels the X server shows, picking, drags, callbacks.
+// The relief view in a real window under Xvfb: the pixels the X server shows (also against the same
+// state drawn offscreen), picking, drags, callbacks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <functional>
+#include <numeric>
+#include <string>
 
 #include <wx/msgdlg.h>
 #include <wx/uiaction.h>
@@ -13,6 +15,7 @@
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/ShownView.h"
 #include "view/GlxProbe.h"
+#include "view/OffscreenRender.h"
 
 using lib3d::View;
 
@@ -48,11 +51,16 @@ protected:
 };
 
 // Each step changes one setter (colour words are 0xBBGGRR). A corner shows the background exactly;
-// on the lit surface at the centre each channel is strong (1) or dark (0).
+// on the lit surface at the centre each channel is strong (1) or dark (0). Reliefs of NaN and
+// infinite heights, of one cell or one row, draw without fault.
 TEST_F(ViewWindow, BackgroundSurfaceAndMarkerColoursReachTheScreen) {
   const struct { const char* what; std::function<void(View*)> apply; int x, y; Rgb want; } steps[] = {
       {"background blue", [](View* v) { v->set_bgColor(0xFF0000); }, 10, 10, {0, 0, 255}},
       {"black refused", [](View* v) { v->set_bgColor(0); }, 390, 290, {0, 0, 255}},
+      {"NaN, infinite", [](View* v) { v->set_matrix({std::nanf(""), 1.0f, INFINITY, 3.0f}, 2, 2); }, 10, 10, {0, 0, 255}},
+      {"one cell, row, column", [](View* v) { v->set_matrix({7}, 1, 1), v->set_matrix({1, 2}, 2, 1), v->set_matrix({1, 2}, 1, 2); },
+       10, 10, {0, 0, 255}},
+      {"no relief", [](View* v) { v->set_matrix({}, 0, 0); }, 390, 10, {0, 0, 255}},
       {"green palette", [](View* v) { v->set_palette(Fill(0x00FF00)), v->set_matrix(std::vector<float>(9, 5), 3, 3); },
        200, 150, {0, 1, 0}},
       {"red colour matrix", [](View* v) { v->set_color_matrix(std::vector<std::uint32_t>(9, 0x0000FF)), v->set_scaleZ(1); },
@@ -69,21 +77,20 @@ TEST_F(ViewWindow, BackgroundSurfaceAndMarkerColoursReachTheScreen) {
     const Rgb seen = s.y == 150 ? Rgb{level(p[0]), level(p[1]), level(p[2])} : p;
     EXPECT_TRUE(seen == s.want && (Spread(s.want) || !Spread(p))) << s.what << ": " << p[0] << " " << p[1] << " " << p[2];
   }
-  // The cursor marker: its axes in green and blue over a white palette, white over any other.
+  // The cursor marker: its axes in green and blue over a white palette (the most saturated pixel
+  // across each), white over any other.
   view->set_palette(Fill(0xFFFFFF));
   view->set_matrix(kBump, 3, 3);
   view->set_cursor(1, 1);
-  // The most saturated pixel across a line (the surface under it is white or grey).
-  auto strongest = [&](const wxImage& img, int x0, int y0, int dx, int dy) {
+  wxImage img = win.Presented();
+  auto strongest = [&](int x0, int y0, int dx, int dy) {
     Rgb best{0, 0, 0};
     for (int k = -3; k <= 3; ++k)
       if (const Rgb p = PixelAt(img, x0 + k * dx, y0 + k * dy); Spread(p) > Spread(best)) best = p;
     return best;
   };
-  wxImage img = win.Presented();
-  const Rgb column = strongest(img, 200, 110, 1, 0), row = strongest(img, 160, 150, 0, 1);
-  EXPECT_TRUE(column[1] > 200 && column[0] < 60) << column[0] << " " << column[1];
-  EXPECT_TRUE(row[2] > 200 && row[0] < 60) << row[0] << " " << row[2];
+  const Rgb column = strongest(200, 110, 1, 0), row = strongest(160, 150, 0, 1);
+  EXPECT_TRUE(column[1] > 200 && column[0] < 60 && row[2] > 200 && row[0] < 60) << column[0] << " " << row[0];
   view->set_palette(Fill(0x404080));
   img = win.Presented();
   int white = 0;
@@ -91,12 +98,13 @@ TEST_F(ViewWindow, BackgroundSurfaceAndMarkerColoursReachTheScreen) {
   EXPECT_GT(white, 0);
 }
 
-
 // A pick half a cell beyond the first centre still lands, further out it is refused for that axis
 // only; each change is passed on after the paint stored the height under the marker; outside the grid
-// there is no marker and the height stays; an empty callback disconnects. Tilt is clamped to 0..180
-// (NaN too), azimuth is kept as given.
-TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
+// there is no marker and the height stays. A right press replaces a pan with a rotation, either
+// button ends it; a cursor drag calls back even within one cell, and losing the capture ends it. An
+// empty callback disconnects; a NaN height is kept; a relief shorter than its size is refused. Tilt
+// is clamped to 0..180 (NaN too), azimuth is kept.
+TEST_F(ViewWindow, CursorDragsEdgesCallbacksAndTiltLimits) {
   view->set_matrix(kBump, 3, 3);
   int calls = 0;
   float seen_height = -1;
@@ -108,36 +116,32 @@ TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
   EXPECT_EQ(std::make_pair(3, 1.0f), std::make_pair(calls, seen_height));  // cell (2, 2), the top
   view->set_cursor(3, 0);
   EXPECT_EQ(std::make_tuple(4, 1.0f, Cell(3, 0)), std::make_tuple(calls, seen_height, Cursor()));
-  view->set_cursor_notify(View::CursorNotify());
-  view->set_cursor(0, 0);
-  EXPECT_EQ(std::make_pair(4, 0.0f), std::make_pair(calls, view->cursor_height()));
-  for (const auto& [tilt, az, want_tilt] : {std::tuple{-10.0, 400.0, 0.0}, {200.0, 0.0, 180.0}, {std::nan(""), 0.0, 0.0}}) {
-    view->set_rotation(tilt, az);
-    EXPECT_EQ(Rotation(), std::make_pair(want_tilt, az)) << tilt;
-  }
-}
-
-TEST_F(ViewWindow, DragsPanRotateAndMoveTheCursor) {
-  view->set_matrix(kBump, 3, 3);
-  // A right press replaces the pan with a rotation; either button ends it.
   view->set_rotation(45, 45);
   win.Mouse({{wxEVT_LEFT_DOWN, 100, 100}, {wxEVT_RIGHT_DOWN, 100, 100}, {wxEVT_MOTION, 120, 130}});
   EXPECT_EQ(Rotation(), std::make_pair(30.0, 55.0));
   win.Mouse({{wxEVT_LEFT_UP, 120, 130}, {wxEVT_MOTION, 200, 10}});
   EXPECT_EQ(Rotation(), std::make_pair(30.0, 55.0));
-
   view->set_rotation(0, 0);
   view->set_manipulator_type(lib3d::ManipulatorType::Cursor);
-  int calls = 0;
-  view->set_cursor_notify([&](std::size_t, std::size_t) { ++calls; });
-  win.Mouse({{wxEVT_LEFT_DOWN, 275, 75}, {wxEVT_MOTION, 276, 76}});  // the same cell: still a callback
-  EXPECT_EQ(std::make_pair(Cell(2, 2), 2), std::make_pair(Cursor(), calls));
-  // Losing the capture ends the drag: later moves change nothing.
+  win.Mouse({{wxEVT_LEFT_DOWN, 275, 75}, {wxEVT_MOTION, 276, 76}});
+  EXPECT_EQ(std::make_pair(Cell(2, 2), 6), std::make_pair(Cursor(), calls));
   wxMouseCaptureLostEvent lost(view->GetId());
   lost.SetEventObject(view);
   view->ProcessWindowEvent(lost);
   win.Mouse({{wxEVT_MOTION, 125, 225}, {wxEVT_LEFT_UP, 125, 225}});
-  EXPECT_EQ(std::make_pair(Cell(2, 2), 2), std::make_pair(Cursor(), calls));
+  EXPECT_EQ(std::make_pair(Cell(2, 2), 6), std::make_pair(Cursor(), calls));
+  view->set_cursor_notify(View::CursorNotify());
+  view->set_cursor(0, 0);
+  EXPECT_EQ(std::make_pair(6, 0.0f), std::make_pair(calls, view->cursor_height()));
+  view->set_matrix({std::nanf(""), 1.0f}, 1, 2);
+  view->set_cursor(0, 0);
+  EXPECT_TRUE(std::isnan(view->cursor_height()));
+  view->set_matrix({1, 2}, 2, 2);  // too short: refused
+  EXPECT_EQ(Cell(1, 2), Cell(view->get_width(), view->get_height()));
+  for (const auto& [tilt, az, want_tilt] : {std::tuple{-10.0, 400.0, 0.0}, {200.0, 0.0, 180.0}, {std::nan(""), 0.0, 0.0}}) {
+    view->set_rotation(tilt, az);
+    EXPECT_EQ(Rotation(), std::make_pair(want_tilt, az)) << tilt;
+  }
 }
 
 // What the user sees and touches, through the X server at any desktop scale: the relief sits where
@@ -192,22 +196,6 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
   }
 }
 
-TEST_F(ViewWindow, DegenerateReliefsDrawWithoutFault) {
-  view->set_palette(Fill(0x00FF00));
-  view->set_matrix({std::nanf(""), 1.0f, INFINITY, 3.0f}, 2, 2);
-  view->set_cursor(0, 0);
-  EXPECT_TRUE(std::isnan(view->cursor_height()));
-  view->set_matrix({7.0f}, 1, 1);
-  view->set_cursor(0, 0);
-  EXPECT_EQ(7.0f, view->cursor_height());
-  view->set_matrix({1, 2, 3}, 3, 1);
-  view->set_matrix({1, 2, 3}, 1, 3);
-  view->set_matrix({1, 2}, 2, 2);  // too short: refused
-  EXPECT_EQ(Cell(1, 3), Cell(view->get_width(), view->get_height()));
-  view->set_matrix({}, 0, 0);
-  EXPECT_TRUE(view->read_last_frame().IsOk());
-}
-
 // Where the display offers no GLX (GTK on Wayland, an X server without the extension) the view
 // shows the OpenGL message, with no wx assertion before it, and goes on working without a picture.
 TEST(ViewWithoutGlx, ShowsTheOpenGLMessageAndKeepsWorking) {
@@ -230,6 +218,75 @@ TEST(ViewWithoutGlx, ShowsTheOpenGLMessageAndKeepsWorking) {
   EXPECT_EQ(r3dtest::AssertionCount(), assertions);
   frame->Destroy();
   r3dtest::PumpEvents(20);
+}
+
+// The picture a window presents (read from the X server) against the same state drawn offscreen.
+constexpr int kW = 400, kH = 300;
+
+// Pixels where the frame a window presents differs from its view's state drawn offscreen (the
+// window's context is current on this thread meanwhile); -1 when either is missing or the frame
+// shows no relief to compare (a twentieth of its pixels or fewer unlike the first).
+int Mismatch(const r3dtest::ShownView& w) {
+  lib3d::Picture p;
+  std::string error;
+  EXPECT_TRUE(lib3d::render_offscreen(w.view->scene(), kW, kH, p, error)) << error;
+  const wxImage shown = w.Presented();
+  auto unlike = [&](const unsigned char* b, int step) {
+    int n = 0;
+    for (int i = 0; i < kW * kH * 3; i += 3) n += !std::equal(b + i / 3 * step, b + i / 3 * step + 3, shown.GetData() + i);
+    return n;
+  };
+  if (!shown.IsOk() || p.rgb.size() != kW * kH * 3u || unlike(shown.GetData(), 0) <= kW * kH / 20) return -1;
+  return unlike(p.rgb.data(), 3);
+}
+
+// A view set up while hidden (as the viewer's frame does before it first shows) presents, once shown,
+// the picture of its state; made with a relief, it keeps it until given another, and the height under
+// a cursor set while hidden is stored although nothing was drawn. Zoom, pan, height scale, light and
+// background are matched by the batch picture test; here the states it cannot reach: straight down,
+// a cursor over a colour matrix, and the still picture after a coarse drag. The frame's close: the
+// surface goes while hidden and a palette then compiles nothing.
+TEST(ViewMatch, WindowAndOffscreenDrawTheSamePixels) {
+  r3dtest::ShownView win(kW, kH, false, {1, 2, 3, 4}, 2, 2);
+  lib3d::View* view = win.view;
+  EXPECT_EQ(2u, view->get_width());
+  float height = -1;
+  view->set_cursor_notify([&](std::size_t, std::size_t) { height = view->cursor_height(); });
+  std::vector<float> relief(120 * 90);
+  for (std::size_t i = 0; i < relief.size(); ++i)
+    relief[i] = 40.0f * std::sin(int(i % 120) * 0.21f) * std::cos(int(i / 120) * 0.17f) + 0.5f * int(i % 120);
+  std::vector<std::uint32_t> ramp(256), checker(relief.size());
+  std::iota(ramp.begin(), ramp.end(), 0x204000u);
+  for (std::size_t i = 0; i < checker.size(); ++i) checker[i] = (i / 3 + i / 360) % 2 ? 0x30C0F0 : 0x802010;
+  view->set_rotation(30, 20);
+  view->set_palette(ramp);
+  view->set_matrix(relief, 120, 90);
+  view->set_bgColor(0x105010);
+  view->set_cursor(3, 4);
+  EXPECT_TRUE(relief[4 * 120 + 3] == height && view->has_surface());
+  ASSERT_TRUE(win.Show());
+  ASSERT_TRUE(r3dtest::WaitFor([&] { return view->read_last_frame().IsOk(); }));
+  EXPECT_EQ(0, Mismatch(win)) << "set up while hidden";
+  view->set_rotation(0, 0);
+  EXPECT_EQ(0, Mismatch(win)) << "palette, straight down";
+  view->set_rotation(60, 30);
+  view->set_color_matrix(checker);  // shown with the next paint, which the cursor brings
+  view->set_cursor(10, 20);
+  EXPECT_EQ(0, Mismatch(win)) << "turned, colour matrix, cursor";
+  view->renderer().set_frame_budget_ms(0.0);  // every grid counts as slow to paint
+  win.Mouse({{wxEVT_RIGHT_DOWN, 200, 150}, {wxEVT_MOTION, 230, 130}});
+  EXPECT_GE(view->renderer().coarse_step(), 2u);
+  EXPECT_GT(Mismatch(win), 0);  // the coarse surface is what shows
+  win.Mouse({{wxEVT_MOTION, 260, 100}, {wxEVT_RIGHT_UP, 260, 100}});
+  EXPECT_EQ(0, Mismatch(win)) << "still after a coarse drag";
+  view->set_coarse_drags(false);  // switched off, a drag shows the full surface all along
+  win.Mouse({{wxEVT_RIGHT_DOWN, 260, 100}, {wxEVT_MOTION, 200, 160}});
+  EXPECT_EQ(0, Mismatch(win)) << "no coarse drags";
+  win.Mouse({{wxEVT_RIGHT_UP, 200, 160}});
+  win.frame->Hide();
+  view->delete_surface();
+  view->set_palette(ramp);
+  EXPECT_FALSE(view->has_surface());
 }
 
 }  // namespace
