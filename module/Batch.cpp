@@ -170,9 +170,8 @@ Outcome render(const Lib3dRenderRequest& r) {
   std::unique_ptr<lib3d::OffscreenContext> context = preparation.take(error);
   if (!context) return fail(LIB3D_RENDER_NO_GL, error);
   lib3d::Picture picture;
-  lib3d::render_offscreen(*context, s, picture, {}, !r.ends_process);
+  lib3d::render_offscreen(*context, s, picture);
   if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
-  if (r.ends_process) (void)context.release();  // left, with its surface, to the process's end
   return Outcome();
 }
 

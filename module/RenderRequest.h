@@ -27,9 +27,6 @@ struct Lib3dRenderRequest {
   unsigned int background;  /* colour word 0x00BBGGRR */
   const char* palette_file; /* a palette file (*.pal); null: none */
   int base_palette;         /* one of the nine base palettes 0..8; -1: none */
-  int ends_process;         /* non-zero: the caller ends its process right after, so the GL context
-                               and the surface are left to the OS (freeing a 1024 x 1024 surface
-                               costs ~20 ms) */
 };
 
 /* The size of the view in the viewer's starting window, the picture size when none is asked for. */
@@ -47,7 +44,7 @@ enum {
 /* Fills a request with the viewer's own starting state (the picture a new viewer shows). */
 static inline void lib3d_render_request_defaults(struct Lib3dRenderRequest* r) {
   struct Lib3dRenderRequest d = {sizeof(struct Lib3dRenderRequest), 0, 1, 1, 0, 0, 0, 0,
-                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0};
+                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1};
   *r = d;
 }
 

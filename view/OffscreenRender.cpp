@@ -14,12 +14,10 @@ bool render_offscreen(const Scene& scene, int width, int height, Picture& out, s
 }
 
 void render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
-                      const Renderer::Progress& progress, bool freeSurface) {
+                      const Renderer::Progress& progress) {
   Renderer renderer;
-  renderer.compile(scene, progress);
-  renderer.paint(scene, context.width(), context.height());
+  renderer.paint_direct(scene, context.width(), context.height(), progress);
   out = Renderer::read_pixels(context.width(), context.height());
-  if (freeSurface) renderer.discard();
 }
 
 OffscreenPreparation::OffscreenPreparation(const Scene& look, int width, int height) {

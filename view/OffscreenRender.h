@@ -1,6 +1,6 @@
 #pragma once
 // One picture of a scene without any window: an offscreen context of the picture's size, one
-// compile, one paint, one read-back.
+// paint that sends the surface straight (no display list), one read-back.
 #include <future>
 #include <memory>
 #include <string>
@@ -15,10 +15,9 @@ namespace lib3d {
 bool render_offscreen(const Scene& scene, int width, int height, Picture& out, std::string& error,
                       const Renderer::Progress& progress = Renderer::Progress());
 
-// The same into a context that is current on the calling thread and of the picture's size. With
-// `freeSurface` false the surface stays in the context, for a process about to end.
+// The same into a context that is current on the calling thread and of the picture's size.
 void render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
-                      const Renderer::Progress& progress = Renderer::Progress(), bool freeSurface = true);
+                      const Renderer::Progress& progress = Renderer::Progress());
 
 // Makes an offscreen context on a worker thread while the caller reads its files: creating one
 // loads Mesa's rasteriser, and a first frame compiles the shaders of the state it is drawn in, so

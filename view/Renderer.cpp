@@ -76,6 +76,11 @@ std::size_t coarse_step_after(double coarse_ms, std::size_t step, double target_
 
 void Renderer::compile_list(unsigned list, const Scene& s, std::size_t step, const Progress& progress) {
   glNewList(list, GL_COMPILE);
+  emit_surface(s, step, progress);
+  glEndList();
+}
+
+void Renderer::emit_surface(const Scene& s, std::size_t step, const Progress& progress) {
   const std::vector<std::size_t> rows = sampled_indices(s.height, step);
   const std::vector<std::size_t> cols = sampled_indices(s.width, step);
   if (rows.size() >= 2 && !cols.empty()) {
@@ -131,7 +136,6 @@ void Renderer::compile_list(unsigned list, const Scene& s, std::size_t step, con
       if (progress && ((k + 1) * 100 / strips != k * 100 / strips)) progress(k + 1, strips);
     }
   }
-  glEndList();
 }
 
 void Renderer::compile(const Scene& scene, const Progress& progress) {
@@ -169,10 +173,21 @@ bool Renderer::ensure_coarse(const Scene& scene) {
 
 PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail) {
   const auto t0 = std::chrono::steady_clock::now();
-  PaintResult out;
   const bool coarse = detail == Detail::Moving && ensure_coarse(s);
+  PaintResult out = paint_frame(s, width, height, [&] {
+    if (surface_) glCallList(coarse ? kCoarseList : kSurfaceList);
+  });
   out.coarse = coarse;
+  (coarse ? coarse_ms_ : full_ms_) = ms_since(t0);
+  return out;
+}
 
+PaintResult Renderer::paint_direct(const Scene& s, int width, int height, const Progress& progress) {
+  return paint_frame(s, width, height, [&] { emit_surface(s, 1, progress); });
+}
+
+PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const std::function<void()>& surface) {
+  PaintResult out;
   glViewport(0, 0, std::max(width, 0), std::max(height, 0));
   const double aspect = vm::aspect_of(width, height);
   glMatrixMode(GL_PROJECTION);
@@ -215,7 +230,7 @@ PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail
                -s.min);
 
   glColor3f(1.0f, 1.0f, 1.0f);
-  if (surface_) glCallList(coarse ? kCoarseList : kSurfaceList);
+  surface();
 
   glDisable(GL_LIGHTING);
   glLineWidth(2.0f);
@@ -231,7 +246,6 @@ PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail
   out.modelview[10] = 1.0;
   glPopMatrix();
   glFinish();
-  (coarse ? coarse_ms_ : full_ms_) = ms_since(t0);
   return out;
 }
 

@@ -47,6 +47,11 @@ public:
   // Detail::Moving may replay a coarser list when full paints are slower than the frame budget.
   PaintResult paint(const Scene& scene, int width, int height, Detail detail = Detail::Full);
 
+  // One picture with no list at all: the surface goes straight into the frame, the same pixels as
+  // compile + paint. For a single picture the list would only add its recording and its memory
+  // (about 250 bytes a cell: 4 GB for a 4096 x 4096 grid). Progress as for compile.
+  PaintResult paint_direct(const Scene& scene, int width, int height, const Progress& progress = Progress());
+
   // Reads width x height pixels from the current read buffer, bottom-up rows turned top-down.
   static Picture read_pixels(int width, int height);
 
@@ -65,6 +70,8 @@ public:
 
 private:
   void compile_list(unsigned list, const Scene& scene, std::size_t step, const Progress& progress);
+  static void emit_surface(const Scene& scene, std::size_t step, const Progress& progress);
+  PaintResult paint_frame(const Scene& scene, int width, int height, const std::function<void()>& surface);
   bool ensure_coarse(const Scene& scene);
 
   bool surface_ = false;

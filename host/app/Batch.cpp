@@ -44,7 +44,6 @@ int run_batch(const CommandLine& cl, const std::string& pluginDir) {
   Lib3dRenderRequest request = cl.view;
   request.relief = cl.relief.c_str();
   request.output = cl.snapshot.c_str();
-  request.ends_process = 1;  // main ends the process as soon as this returns
   request.palette_file = cl.paletteFile.empty() ? nullptr : cl.paletteFile.c_str();
   std::string files[3];
   if (!cl.texture.empty()) {

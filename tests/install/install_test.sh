@@ -40,30 +40,7 @@ dem="$prefix/share/relief3d/data/jacksboro_fault_dem.tif"
 [ "$(identify -format '%[fx:standard_deviation>0.01]' "$work/local.png")" = 1 ] || fail "local snapshot is blank"
 
 # The same relief over HTTP, read by byte ranges from a server on the loopback interface.
-cat >"$work/serve.py" <<'PY'
-import http.server, os, re, sys
-class Handler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *a): pass
-    def send_head(self):
-        path = self.translate_path(self.path)
-        m = re.match(r"bytes=(\d+)-(\d*)$", self.headers.get("Range", ""))
-        if not os.path.isfile(path) or not m:
-            return super().send_head()
-        size = os.path.getsize(path)
-        first = int(m.group(1)); last = min(int(m.group(2) or size - 1), size - 1)
-        f = open(path, "rb"); f.seek(first)
-        self.send_response(206)
-        self.send_header("Content-Range", "bytes %d-%d/%d" % (first, last, size))
-        self.send_header("Content-Length", str(last - first + 1))
-        self.end_headers()
-        self.wfile.write(f.read(last - first + 1)); f.close()
-        return None
-os.chdir(sys.argv[1])
-srv = http.server.HTTPServer(("127.0.0.1", 0), Handler)
-print(srv.server_address[1], flush=True)
-srv.serve_forever()
-PY
-timeout 300 python3 "$work/serve.py" "$prefix/share/relief3d/data" >"$work/port" &
+timeout 300 python3 "$(dirname "$0")/../support/range_server.py" "$prefix/share/relief3d/data" >"$work/port" &
 server_pid=$!
 for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
 port="$(cat "$work/port")"

@@ -1,32 +1,27 @@
 #pragma once
-// A small HTTP/1.1 file server on 127.0.0.1 for tests of remote rasters: GET and HEAD with single
-// byte ranges ("Range: bytes=a-b", "a-", "-n"), one connection at a time, closed after each answer.
-#include <atomic>
+// An HTTP file server on 127.0.0.1 for tests of remote rasters (tests/support/range_server.py, run
+// as a child process): GET and HEAD with single byte ranges, each ranged answer counted.
+#include <sys/types.h>
+
 #include <string>
-#include <thread>
 
 namespace r3dtest {
 
 class RangeServer {
 public:
-  explicit RangeServer(std::string root);  // serves the files directly in `root`
+  explicit RangeServer(const std::string& root);  // serves the files directly in `root`
   ~RangeServer();
   RangeServer(const RangeServer&) = delete;
   RangeServer& operator=(const RangeServer&) = delete;
 
-  bool ok() const { return fd_ >= 0; }
+  bool ok() const { return port_ > 0; }
   std::string url(const std::string& name) const;  // http://127.0.0.1:PORT/name
-  int rangeRequests() const { return ranges_; }
+  int rangeRequests() const;
 
 private:
-  void run();
-  void answer(int client);
-  std::string root_;
-  int fd_ = -1;
+  std::string counts_;
+  pid_t pid_ = -1;
   int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> ranges_{0};
-  std::thread thread_;
 };
 
 }  // namespace r3dtest

@@ -2,17 +2,14 @@
 // the file it replaces.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <sstream>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <tuple>
 #include <unistd.h>
 
 #include "dialogs/palette/PaletteFile.h"
@@ -23,21 +20,8 @@ using namespace lib3d::palette;
 
 namespace {
 
-std::vector<std::string> lines_of(const std::string& s) {
-  std::vector<std::string> out;
-  std::istringstream in(s);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 std::string slurp(const std::string& path) {
-  std::ostringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
-}
-
-long entries_in(const std::string& dir) {
-  return std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator());
+  return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
 PaletteFileData white() {
@@ -60,12 +44,10 @@ TEST(PaletteFile, WritesTheExactLinesAndReadsThemBack) {
   d.inMin = 17; d.inMax = 3; d.outMin = 255; d.outMax = 0;
   for (int i = 0; i < 256; ++i) d.palette[i] = (static_cast<std::uint32_t>(i) * 2654435761u) & 0xFFFFFFu;
   r3dtest::TempDir dir;
-  ASSERT_TRUE(save_palette_file(dir.file("p.pal"), d));
-  EXPECT_EQ(slurp(dir.file("p.pal")), format_palette_file(d));
   PaletteFileData back;
-  ASSERT_TRUE(load_palette_file(dir.file("p.pal"), back));
-  EXPECT_EQ(std::tie(back.inMin, back.inMax, back.outMin, back.outMax), std::tie(d.inMin, d.inMax, d.outMin, d.outMax));
-  EXPECT_EQ(back.palette, d.palette);
+  ASSERT_TRUE(save_palette_file(dir.file("p.pal"), d) && load_palette_file(dir.file("p.pal"), back));
+  EXPECT_EQ(std::tie(back.inMin, back.inMax, back.outMin, back.outMax, back.palette),
+            std::tie(d.inMin, d.inMax, d.outMin, d.outMax, d.palette));
   // Only regular files of plausible size are read: a device, a FIFO without writer, a huge file and
   // a directory fail at once instead of blocking or filling memory.
   ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
@@ -79,66 +61,50 @@ TEST(PaletteFile, WritesTheExactLinesAndReadsThemBack) {
 }
 
 TEST(PaletteFile, ScanIgnoresTextAroundKeysAndAcceptsQuirks) {
-  std::vector<std::string> l = lines_of(format_palette_file(white()));
-  l[0] = "";                                           // heading line missing
-  l[1] = "junk before inHistmin = ' 5' junk after";  // blank before the digits
-  l[2] = "\n\nsome inHistmax = '+200'  trailing";      // blank lines between keys
-  l[3] = "outHistmin='-0'";
-  l[4] = "x outHistmax = '9' y 'z'";
-  l[6] = "0 300 -1 256";                               // components modulo 256
-  l[13] = "  7   300\t-1 256  ";
-  std::string text = "preamble inHistmax = '1'\n";
-  for (const auto& s : l) text += s + "\r\n";         // CRLF line breaks
+  std::string text = "preamble inHistmax = '1'\n" + format_palette_file(white());
+  for (const auto& [from, to] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"[Palette file]", ""},                                               // heading line missing
+           {"inHistmin = '0'", "junk before inHistmin = ' 5' junk after"},        // blank before the digits
+           {"inHistmax = '255'", "\n\nsome inHistmax = '+200'  trailing"},         // blank lines between keys
+           {"outHistmin = '0'", "outHistmin='-0'"}, {"outHistmax = '255'", "x outHistmax = '9' y 'z'"},
+           {"\n0 255 255 255", "\n0 300 -1 256"}, {"\n7 255 255 255", "\n  7   300\t-1 256  "}})  // modulo 256
+    text.replace(text.find(from), std::strlen(from), to);
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.insert(at, 1, '\r');  // CRLF
   PaletteFileData out;
   ASSERT_EQ(read_palette_file(text, out), ReadError::None);
   EXPECT_EQ(std::tie(out.inMin, out.inMax, out.outMin, out.outMax), std::make_tuple(5, 200, 0, 9));
-  EXPECT_EQ(out.palette[7], 0x00FF2Cu);  // red 44, green 255, blue 0
-  EXPECT_EQ(out.palette[0], 0x00FF2Cu);
-  EXPECT_EQ(out.palette[8], 0xFFFFFFu);
+  EXPECT_EQ(std::tie(out.palette[7], out.palette[0], out.palette[8]), std::make_tuple(0x00FF2Cu, 0x00FF2Cu, 0xFFFFFFu));
 }
 
-// Every malformed file is refused as a whole and leaves the target untouched.
+// Every malformed file is refused as a whole and leaves the target untouched. Each case replaces
+// the first `from` of a good file by `to`, or cuts the file there (no `to`).
 TEST(PaletteFile, MalformedFilesChangeNothing) {
-  const std::vector<std::string> good = lines_of(format_palette_file(white()));
-  const struct {
-    const char* what;
-    std::function<void(std::vector<std::string>&)> edit;
-    ReadError expected;
-  } cases[] = {
-      {"keys out of order", [](auto& l) { std::swap(l[1], l[2]); }, ReadError::MissingKey},
-      {"no outHistmax", [](auto& l) { l[4] = "outHistMAX = '1'"; }, ReadError::MissingKey},
-      {"one quote", [](auto& l) { l[2] = "inHistmax = '255"; }, ReadError::MissingQuotes},
-      {"no quotes", [](auto& l) { l[2] = "inHistmax = 255"; }, ReadError::MissingQuotes},
-      {"not a number", [](auto& l) { l[1] = "inHistmin = 'abc'"; }, ReadError::BadRangeValue},
-      {"fraction", [](auto& l) { l[1] = "inHistmin = '1.5'"; }, ReadError::BadRangeValue},
-      {"empty quotes", [](auto& l) { l[3] = "outHistmin = ''"; }, ReadError::BadRangeValue},
-      {"range above 255", [](auto& l) { l[4] = "outHistmax = '256'"; }, ReadError::BadRangeValue},
-      {"negative range", [](auto& l) { l[1] = "inHistmin = '-1'"; }, ReadError::BadRangeValue},
-      {"huge range", [](auto& l) { l[1] = "inHistmin = '99999999999999999999'"; }, ReadError::BadRangeValue},
-      {"no heading", [](auto& l) { l[5] = "PALETTE (index R G)"; }, ReadError::MissingHeading},
-      {"short palette", [](auto& l) { l.resize(200); }, ReadError::ShortPalette},
-      {"three numbers", [](auto& l) { l[100] = "94 1 2"; }, ReadError::BadPaletteLine},
-      {"five numbers", [](auto& l) { l[100] = "94 1 2 3 4"; }, ReadError::BadPaletteLine},
-      {"fraction component", [](auto& l) { l[100] = "94 1 2.5 3"; }, ReadError::BadPaletteLine},
-      {"empty palette line", [](auto& l) { l[100] = ""; }, ReadError::BadPaletteLine},
-      {"glued numbers", [](auto& l) { l[100] = "94 1-2 3"; }, ReadError::BadPaletteLine},
-      {"index 256", [](auto& l) { l[100] = "256 1 2 3"; }, ReadError::BadIndex},
-      {"index -1", [](auto& l) { l[100] = "-1 1 2 3"; }, ReadError::BadIndex},
+  using E = ReadError;
+  const struct { const char *from, *to; ReadError expected; } cases[] = {
+      {"inHistmin = '0'\ninHistmax = '255'", "inHistmax = '255'\ninHistmin = '0'", E::MissingKey},
+      {"outHistmax", "outHistMAX", E::MissingKey},       {"[Palette file]", nullptr, E::MissingKey},
+      {"inHistmax = '255'", "inHistmax = '255", E::MissingQuotes}, {"'255'", "255", E::MissingQuotes},
+      {"'0'", "'abc'", E::BadRangeValue},                {"'0'", "'1.5'", E::BadRangeValue},
+      {"outHistmin = '0'", "outHistmin = ''", E::BadRangeValue}, {"'255'", "'256'", E::BadRangeValue},
+      {"'0'", "'-1'", E::BadRangeValue},                 {"'0'", "'99999999999999999999'", E::BadRangeValue},
+      {"R G B)", "R G)", E::MissingHeading},             {"\n194 ", nullptr, E::ShortPalette},
+      {"\n94 255 255 255", "\n94 1 2", E::BadPaletteLine}, {"\n94 255", "\n94 1 2 3", E::BadPaletteLine},
+      {"\n94 255 255", "\n94 1 2.5", E::BadPaletteLine},   {"\n94 255 255 255", "\n", E::BadPaletteLine},
+      {"\n94 255 255", "\n94 1-2", E::BadPaletteLine},     {"\n94 ", "\n256 ", E::BadIndex},
+      {"\n94 ", "\n-1 ", E::BadIndex},
       // With exactly 256 lines a repeated index leaves another one unnamed.
-      {"duplicate index", [](auto& l) { l[100] = "93 1 2 3"; }, ReadError::MissingEntry},
-      {"empty file", [](auto& l) { l.clear(); }, ReadError::MissingKey},
-  };
+      {"\n94 ", "\n93 ", E::MissingEntry}};
+  const std::string good = format_palette_file(white());
   for (const auto& c : cases) {
-    std::vector<std::string> l = good;
-    c.edit(l);
-    std::string text;
-    for (const auto& s : l) text += s + "\n";
+    std::string text = good;
+    const std::size_t at = text.find(c.from);
+    ASSERT_NE(at, std::string::npos) << c.from;
+    text = c.to ? text.replace(at, std::strlen(c.from), c.to) : text.substr(0, at);
     PaletteFileData out;
     out.inMin = 42;
     out.palette.fill(0x010203);
-    EXPECT_EQ(read_palette_file(text, out), c.expected) << c.what;
-    EXPECT_EQ(out.inMin, 42) << c.what;
-    EXPECT_EQ(out.palette[94], 0x010203u) << c.what;
+    EXPECT_EQ(read_palette_file(text, out), c.expected) << c.from << " -> " << (c.to ? c.to : "cut");
+    EXPECT_EQ(std::make_pair(out.inMin, out.palette[94]), std::make_pair(42, 0x010203u)) << c.from;
   }
 }
 
@@ -147,80 +113,66 @@ TEST(PaletteFile, MalformedFilesChangeNothing) {
 TEST(PaletteFile, SaveRespectsTheFileItReplaces) {
   enum Outcome { Saved, Refused, Killed };
   const PaletteFileData d;
-  // Runs a save in a child process, which a file-size limit or a kill may end.
-  auto in_child = [&](const std::string& path, const std::function<void()>& before, const WriteFunction& w) {
+  // A kill while writing ends the process: that save runs in a child.
+  const auto save = [&](const std::string& path, bool killWhileWriting) {
+    if (!killWhileWriting) return save_palette_file(path, d) ? Saved : Refused;
     const pid_t pid = fork();
     if (pid == 0) {
-      before();
-      _exit(save_palette_file(path, d, w) ? 0 : 1);
+      _exit(save_palette_file(path, d, [](int fd, const void* buf, std::size_t) -> ssize_t {
+        if (::write(fd, buf, 100) == 100) kill(getpid(), SIGKILL);
+        return -1;
+      }) ? 0 : 1);
     }
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFSIGNALED(status) ? Killed : WEXITSTATUS(status) == 0 ? Saved : Refused;
   };
-  std::size_t written = 0;  // a disk that fills up after the first 100 bytes
-  const WriteFunction full = [&](int fd, const void* buf, std::size_t n) -> ssize_t {
-    if (written >= 100) { errno = ENOSPC; return -1; }
-    const std::size_t part = std::min(n, 100 - written);
-    written += part;
-    return ::write(fd, buf, part);
-  };
-  const WriteFunction killed = [](int fd, const void* buf, std::size_t) -> ssize_t {
-    if (::write(fd, buf, 100) == 100) kill(getpid(), SIGKILL);
-    return -1;
-  };
-  auto save = [&](const std::string& path, const WriteFunction& w = {}) { return save_palette_file(path, d, w) ? Saved : Refused; };
   using Dir = const std::string&;
-  const auto none = [](Dir, Dir) {};
-  const struct {
-    const char* what;
-    std::function<void(Dir dir, Dir target)> setup;
-    std::function<Outcome(Dir dir, Dir target)> run;
-    Outcome expected;
-    const char* written;  // the name whose contents the save must change (or keep)
-    int entries;          // files in the directory afterwards; -1: not checked (a kill leaves the temporary)
-  } cases[] = {
-      {"disk full", none, [&](Dir, Dir t) { return save(t, full); }, Refused, "t", 1},
-      {"missing directory", none, [&](Dir dir, Dir) { return save(dir + "/no/x.pal"); }, Refused, "t", 1},
-      {"directory", [](Dir dir, Dir) { mkdir((dir + "/sub").c_str(), 0755); },
-       [&](Dir dir, Dir) { return save(dir + "/sub"); }, Refused, "t", 2},
-      {"read-only", [](Dir, Dir t) { chmod(t.c_str(), 0444); }, [&](Dir, Dir t) { return save(t); }, Refused, "t", 1},
-      {"symbolic link", [](Dir dir, Dir) { (void)!symlink("t", (dir + "/link").c_str()); },
-       [&](Dir dir, Dir) { return save(dir + "/link"); }, Saved, "t", 2},
-      {"hard link", [](Dir dir, Dir t) { (void)!link(t.c_str(), (dir + "/second").c_str()); },
-       [&](Dir, Dir t) { return save(t); }, Saved, "second", 2},
-      {"file size limit", none, [&](Dir, Dir t) {
-         return in_child(t, [] { rlimit l{1000, 1000}; setrlimit(RLIMIT_FSIZE, &l); }, WriteFunction()); },
-       Refused, "t", 1},
-      {"killed while writing", none, [&](Dir, Dir t) { return in_child(t, [] {}, killed); }, Killed, "t", -1},
-      {"owner and mode", [](Dir, Dir t) { chmod(t.c_str(), 0640); (void)!chown(t.c_str(), 1234, 4321); },
-       [&](Dir, Dir t) { return save(t); }, Saved, "t", 1},
+  // Whatever happens, the file keeps what it is: mode, owner, group and its links.
+  const auto identity = [](Dir file) {
+    struct stat st {};  // zeros if the file is gone
+    stat(file.c_str(), &st);
+    return std::make_tuple(st.st_mode, st.st_uid, st.st_gid, st.st_nlink);
   };
+  rlimit sizeLimit{};
+  getrlimit(RLIMIT_FSIZE, &sizeLimit);
+  // Saving to `path` in a directory holding `t` after `setup`; `changed`: the name whose contents the
+  // save must change (or keep); `entries`: files in the directory afterwards (-1: not checked, a kill
+  // leaves the temporary). A file-size limit stands for a disk that fills up: the write stops short.
+  const struct { const char* path; bool kill; void (*setup)(Dir); Outcome expected; const char* changed;
+                 int entries; } cases[] = {
+      {"no/x.pal", false, nullptr, Refused, "t", 1},
+      {"sub", false, [](Dir dir) { mkdir((dir + "/sub").c_str(), 0755); }, Refused, "t", 2},
+      {"t", false, [](Dir dir) { chmod((dir + "/t").c_str(), 0444); }, Refused, "t", 1},
+      {"link", false, [](Dir dir) { (void)!symlink("t", (dir + "/link").c_str()); }, Saved, "t", 2},
+      {"t", false, [](Dir dir) { (void)!link((dir + "/t").c_str(), (dir + "/second").c_str()); }, Saved, "second", 2},
+      {"t", false, [](Dir) { rlimit l{}; getrlimit(RLIMIT_FSIZE, &l); l.rlim_cur = 1000; setrlimit(RLIMIT_FSIZE, &l); },
+       Refused, "t", 1},
+      {"t", true, nullptr, Killed, "t", -1},
+      {"t", false, [](Dir dir) { chmod((dir + "/t").c_str(), 0640); (void)!chown((dir + "/t").c_str(), 1234, 4321); },
+       Saved, "t", 1}};
   for (const auto& c : cases) {
     r3dtest::TempDir dir;
     const std::string target = dir.file("t");
     ASSERT_TRUE(r3dtest::WriteTextFile(target, "old contents\n"));
-    c.setup(dir.path(), target);
-    struct stat before, after;
-    ASSERT_EQ(stat(target.c_str(), &before), 0);
-    written = 0;
-    EXPECT_EQ(c.run(dir.path(), target), c.expected) << c.what;
-    EXPECT_EQ(slurp(dir.file(c.written)), c.expected == Saved ? format_palette_file(d) : "old contents\n") << c.what;
-    if (c.entries >= 0) {
-      EXPECT_EQ(entries_in(dir.path()), c.entries) << c.what;
-    }
-    // Whatever happened, the file keeps what it is: mode, owner, group and its links.
-    ASSERT_EQ(stat(target.c_str(), &after), 0);
-    EXPECT_EQ(std::tie(after.st_mode, after.st_uid, after.st_gid, after.st_nlink),
-              std::tie(before.st_mode, before.st_uid, before.st_gid, before.st_nlink)) << c.what;
+    if (c.setup) c.setup(dir.path());
+    const auto before = identity(target);
+    const std::string what = std::to_string(&c - cases) + ": " + c.path;
+    EXPECT_EQ(save(dir.file(c.path), c.kill), c.expected) << what;
+    setrlimit(RLIMIT_FSIZE, &sizeLimit);
+    EXPECT_EQ(slurp(dir.file(c.changed)), c.expected == Saved ? format_palette_file(d) : "old contents\n") << what;
+    const long entries = std::distance(std::filesystem::directory_iterator(dir.path()), {});
+    EXPECT_TRUE(c.entries < 0 || entries == c.entries) << what << ": " << entries << " files";
+    EXPECT_EQ(identity(target), before) << what;
   }
 }
 
 // The remembered folder takes either separator; a name typed without an extension gets one, so that
 // the Load filter finds it.
 TEST(PaletteFile, RememberedDirectoryAndExtension) {
-  const std::pair<const char*, const char*> dirs[] = {{"/home/u/pal/a.pal", "/home/u/pal"}, {"C:\\data\\a.pal", "C:\\data"},
-                                                      {"a\\b/c.pal", "a\\b"}, {"a/b\\c.pal", "a/b"}, {"/a.pal", ""}, {"a.pal", ""}};
+  const std::pair<const char*, const char*> dirs[] = {
+      {"/home/u/pal/a.pal", "/home/u/pal"}, {"C:\\data\\a.pal", "C:\\data"}, {"a\\b/c.pal", "a\\b"},
+      {"a/b\\c.pal", "a/b"}, {"/a.pal", ""}, {"a.pal", ""}};
   for (const auto& [path, dir] : dirs) EXPECT_EQ(directory_of(path), dir);
   const std::pair<const char*, const char*> named[] = {{"/p/ramp", "/p/ramp.pal"},     {"/p/ramp.txt", "/p/ramp.txt"},
                                                        {"/p.d/ramp", "/p.d/ramp.pal"}, {"/p/.ramp", "/p/.ramp.pal"},
