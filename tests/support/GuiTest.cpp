@@ -1,18 +1,11 @@
 #include "tests/support/GuiTest.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <thread>
 
 #include <wx/app.h>
 #include <wx/apptrait.h>
 #include <wx/evtloop.h>
-#include <wx/imagpng.h>
 #include <wx/window.h>
 
 // After wx: Xlib's macros (Status, None, ...) would clash with wx's names.
@@ -66,27 +59,20 @@ bool ShowAndWait(wxWindow* topLevel, int timeoutMs) {
   return ok;
 }
 
+// The root window holds what the screen shows, other windows' pixels over this one included.
 wxImage GrabClientArea(wxWindow* window) {
   const double f = window->GetContentScaleFactor();
-  const wxPoint logical = window->ClientToScreen(wxPoint(0, 0));
-  const wxPoint at(static_cast<int>(logical.x * f), static_cast<int>(logical.y * f));
+  const wxPoint at = window->ClientToScreen(wxPoint(0, 0));
   const wxSize size = window->GetClientSize() * f;
-  const std::string out = std::filesystem::temp_directory_path() / ("r3d-grab-" + std::to_string(getpid()) + ".png");
-  const std::string cmd = "import -window root -crop " + std::to_string(size.x) + "x" + std::to_string(size.y) +
-                          "+" + std::to_string(at.x) + "+" + std::to_string(at.y) + " '" + out + "' 2>/dev/null";
-  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
-  wxImage shot;
-  if (std::system(cmd.c_str()) == 0) shot.LoadFile(wxString::FromUTF8(out), wxBITMAP_TYPE_PNG);
-  std::remove(out.c_str());
-  return shot;
+  return GrabWindow(0, size.x, size.y, static_cast<int>(at.x * f), static_cast<int>(at.y * f));
 }
 
-wxImage GrabWindow(unsigned long xwindow, int width, int height) {
+wxImage GrabWindow(unsigned long xwindow, int width, int height, int x, int y) {
   PumpEvents(20);
   Display* d = XOpenDisplay(nullptr);
   if (!d) return wxImage();
   wxImage out;
-  if (XImage* im = XGetImage(d, xwindow, 0, 0, width, height, AllPlanes, ZPixmap)) {
+  if (XImage* im = XGetImage(d, xwindow ? xwindow : DefaultRootWindow(d), x, y, width, height, AllPlanes, ZPixmap)) {
     out.Create(width, height, false);
     unsigned char* p = out.GetData();
     for (int y = 0; y < height; ++y)

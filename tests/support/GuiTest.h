@@ -17,12 +17,12 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000);
 bool ShowAndWait(wxWindow* topLevel, int timeoutMs = 3000);
 
 // The pixels on screen over a window's client area, in the X server's pixels (a scaled desktop has
-// GetContentScaleFactor() of them per logical pixel); invalid without a grabber. (Input through
-// wxUIActionSimulator takes logical screen points: wx scales them itself.)
+// GetContentScaleFactor() of them per logical pixel); invalid where the screen cannot be read. (Input
+// through wxUIActionSimulator takes logical screen points: wx scales them itself.)
 wxImage GrabClientArea(wxWindow* window);
-// The top-left width x height pixels of X window `xwindow` as the server holds them (for a GL
-// canvas: the frame it presented), after pumping pending events; invalid without a server.
-wxImage GrabWindow(unsigned long xwindow, int width, int height);
+// The width x height pixels at (x, y) of X window `xwindow` (0: the root) as the server holds them
+// (for a GL canvas: the frame it presented), after pumping pending events; invalid without a server.
+wxImage GrabWindow(unsigned long xwindow, int width, int height, int x = 0, int y = 0);
 
 // Counts wx assertions seen by the test main's handler (for tests that expect none or some).
 void NoteAssertion();
