@@ -69,9 +69,18 @@ public:
   // r < Height() / stepY, c < Width() / stepX. Every cell reaches `receiver` exactly once; runs of
   // one row come left to right, but rows may arrive interleaved (a tiled file is read tile by tile).
   // Rows and blocks holding no kept pixel are not read, blocks bypass GDAL's block cache, and the
-  // layer holds at most one block (or one row) besides. `progress` (optional) gets the number of
-  // output rows complete so far after each block row. Returns non-zero when every cell was
-  // delivered; 0 when closed, a step is 0, a read fails or the receiver returns false.
+  // layer holds at most one block (or one row) per reading thread besides.
+  //
+  // Threads: an uncompressed GeoTIFF in the host's byte order is read by the calling thread and one
+  // helper thread together, so `receiver` may run on two threads at once. The two calls then
+  // always carry different output rows, and all runs of one row come from the same thread; a
+  // receiver that writes only its run's cells needs no lock, but any scratch memory or total it
+  // shares between calls must be per call or atomic. Every other file is read on the calling
+  // thread alone. `progress` (optional) runs on the calling thread only, with the number of output
+  // rows complete so far, never decreasing, and after a full read last equal to the total. Both
+  // have returned before ReadSampled does. Returns non-zero when every cell was delivered; 0 when
+  // closed, a step is 0, a read fails or the receiver returns false (the other thread may first
+  // finish the rows it has begun: 16 KiB of file, or one row or one row of tiles where larger).
   int ReadSampled(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
                   const Progress& progress = {});
 

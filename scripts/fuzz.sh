@@ -20,7 +20,7 @@ declare -A sources=(
   [palette_roundtrip_fuzz]="dialogs/palette/PaletteFile.cpp"
   [open_factors_fuzz]="dialogs/open/OpenDlgLogic.cpp host/common/Resources.cpp frame/loading/MemoryFit.cpp"
   [raster_load_fuzz]="frame/loading/Loading.cpp frame/loading/MemoryFit.cpp host/common/FileLayer.cpp
-                      host/common/TiffLayout.cpp"
+                      host/common/TiffLayout.cpp host/common/WorkShare.cpp"
   [command_line_fuzz]="host/app/CommandLine.cpp"
 )
 declare -A libs=(

@@ -15,10 +15,6 @@
 #include "host/app/PluginFiles.h"
 #include "hostlib/HostLayout.h"
 
-#ifdef R3D_COVERAGE
-extern "C" void __gcov_dump();
-#endif
-
 namespace {
 
 std::vector<std::string> arguments(int argc, char** argv) {
@@ -67,7 +63,7 @@ int main(int argc, char** argv) {
       // The picture is in place: the GL driver's and GDAL's teardown would only delay the exit.
       std::fflush(nullptr);
 #ifdef R3D_COVERAGE
-      __gcov_dump();  // _exit skips the exit handler that writes the counts
+      std::exit(status);  // every library writes its counts from its exit handlers, which _exit skips
 #endif
       ::_exit(status);
     }

@@ -34,6 +34,13 @@
 // just its kept rows. Uncompressed GeoTIFFs are opened in the driver's direct-IO mode, which makes
 // the single-row reads of ReadRow one pread each. The figures behind these choices come from
 // bench/read.cpp.
+//
+// Those raw reads run on two threads (WorkShare.h): copying out of the page cache is bound by what
+// one core copies. They stay preads rather than a memory mapping: a mapped file that another
+// program truncates meanwhile kills the viewer with SIGBUS, where pread returns short and the load
+// fails with a message; and mapping gained little (tiled 16384² Float32, k = 4, two threads:
+// 63-68 ms mapped against 72-75 ms by pread). GDAL's own reads stay on the calling thread: a
+// dataset handle is not safe to share between threads.
 #include "hostlib/FileLayer.h"
 
 #include <fcntl.h>
@@ -41,6 +48,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -55,6 +63,7 @@
 #include <gdal.h>
 
 #include "host/common/TiffLayout.h"
+#include "host/common/WorkShare.h"
 
 namespace {
 
@@ -241,6 +250,17 @@ constexpr std::size_t kMaxBlockBytes = 1u << 20;
 // bands): a 16384 x 16384 Float32 file stored as one compressed strip still opens.
 constexpr std::size_t kMaxDecodedBlockBytes = std::size_t(1) << 30;
 
+// Bytes a thread reads before it takes the next chunk of a raw read (at least one row, or one block
+// row of tiles). Handing out a chunk costs one atomic add against at least 5 us of reading, and
+// small chunks keep both threads busy to the end when another program holds a core for a while.
+constexpr std::size_t kChunkBytes = 16u << 10;
+
+// A ReadSampled progress callback as share_work reports to it.
+std::function<void(std::size_t)> rows_done(const CFileLayer::Progress& progress, std::size_t rows) {
+  if (!progress) return {};
+  return [&progress, rows](std::size_t done) { progress(done, rows); };
+}
+
 // First output index whose sample k * i lies at or after `pos`.
 std::size_t first_kept(std::size_t pos, std::size_t k) { return (pos + k - 1) / k; }
 
@@ -365,52 +385,65 @@ struct CFileLayer::Impl {
                           const CFileLayer::SampleReceiver& receiver, const CFileLayer::Progress& progress) {
     const std::size_t px = static_cast<std::size_t>(pixelBytes);
     const std::uint64_t rowBytes = raw.width * px;
-    std::vector<unsigned char> row(((cols - 1) * kx + 1) * px);
-    for (std::size_t r = 0; r < rows; ++r) {
-      const std::uint64_t y = r * ky;
-      const std::uint64_t at = raw.offsets[static_cast<std::size_t>(y / raw.blockH)] + (y % raw.blockH) * rowBytes;
-      if (!pread_all(row.data(), row.size(), at) || !receiver(CFileLayer::SampleRun{r, 0, cols, kx * px, row.data()}))
-        return false;
-      if (progress) progress(r + 1, rows);
-    }
-    return true;
+    const std::size_t span = ((cols - 1) * kx + 1) * px;
+    std::vector<unsigned char> buffers[2];
+    const auto work = [&](std::size_t r0, std::size_t r1, int lane) -> std::size_t {
+      std::vector<unsigned char>& row = buffers[lane];
+      row.resize(span);
+      for (std::size_t r = r0; r < r1; ++r) {
+        const std::uint64_t y = r * ky;
+        const std::uint64_t at = raw.offsets[static_cast<std::size_t>(y / raw.blockH)] + (y % raw.blockH) * rowBytes;
+        if (!pread_all(row.data(), span, at) || !receiver(CFileLayer::SampleRun{r, 0, cols, kx * px, row.data()}))
+          return basekit::kWorkFailed;
+      }
+      return r1 - r0;
+    };
+    return basekit::share_work(rows, kChunkBytes / span, work, rows_done(progress, rows));
   }
 
   // Tiles: each tile with kept pixels is read whole, or only its kept rows' pieces, whichever the
-  // call-versus-bytes estimate finds cheaper.
+  // call-versus-bytes estimate finds cheaper. A block row is never split between threads, so each
+  // output row's runs still come left to right.
   bool sampled_raw_tiles(std::size_t kx, std::size_t ky, std::size_t cols, std::size_t rows,
                          const CFileLayer::SampleReceiver& receiver, const CFileLayer::Progress& progress) {
     const std::size_t px = static_cast<std::size_t>(pixelBytes);
     const std::size_t bw = static_cast<std::size_t>(raw.blockW), bh = static_cast<std::size_t>(raw.blockH);
     const std::size_t tileBytes = bw * bh * px;
     const std::size_t across = static_cast<std::size_t>(raw.blocks_across());
-    std::vector<unsigned char> tile(tileBytes);
-    for (std::size_t r0 = 0; r0 < rows;) {
-      const std::size_t by = r0 * ky / bh, y0 = by * bh;
-      const std::size_t r1 = std::min(rows, first_kept(y0 + bh, ky));
-      for (std::size_t bx = 0; bx < across; ++bx) {
-        const std::size_t x0 = bx * bw;
-        const std::size_t c0 = first_kept(x0, kx), c1 = std::min(cols, first_kept(x0 + bw, kx));
-        if (c0 >= c1) continue;
-        const std::uint64_t base = raw.offsets[by * across + bx];
-        const std::size_t skip = (c0 * kx - x0) * px;        // bytes before the first kept pixel
-        const std::size_t span = ((c1 - 1 - c0) * kx + 1) * px;  // from it to the last kept one
-        const bool whole = kCallBytes + tileBytes <= (r1 - r0) * (kCallBytes + span);
-        if (whole && !pread_all(tile.data(), tileBytes, base)) return false;
-        for (std::size_t r = r0; r < r1; ++r) {
-          const std::size_t rowAt = (r * ky - y0) * bw * px + skip;
-          const unsigned char* first = tile.data() + rowAt;
-          if (!whole) {
-            if (!pread_all(tile.data(), span, base + rowAt)) return false;
-            first = tile.data();
+    const std::size_t blockRows = (rows - 1) * ky / bh + 1;  // down to the one holding the last kept row
+    std::vector<unsigned char> buffers[2];
+    const auto work = [&](std::size_t by0, std::size_t by1, int lane) -> std::size_t {
+      std::vector<unsigned char>& tile = buffers[lane];
+      tile.resize(tileBytes);
+      std::size_t done = 0;
+      for (std::size_t by = by0; by < by1; ++by) {
+        const std::size_t y0 = by * bh;
+        const std::size_t r0 = first_kept(y0, ky), r1 = std::min(rows, first_kept(y0 + bh, ky));
+        if (r0 >= r1) continue;  // no kept row in this block row
+        for (std::size_t bx = 0; bx < across; ++bx) {
+          const std::size_t x0 = bx * bw;
+          const std::size_t c0 = first_kept(x0, kx), c1 = std::min(cols, first_kept(x0 + bw, kx));
+          if (c0 >= c1) continue;
+          const std::uint64_t base = raw.offsets[by * across + bx];
+          const std::size_t skip = (c0 * kx - x0) * px;            // bytes before the first kept pixel
+          const std::size_t span = ((c1 - 1 - c0) * kx + 1) * px;  // from it to the last kept one
+          const bool whole = kCallBytes + tileBytes <= (r1 - r0) * (kCallBytes + span);
+          if (whole && !pread_all(tile.data(), tileBytes, base)) return basekit::kWorkFailed;
+          for (std::size_t r = r0; r < r1; ++r) {
+            const std::size_t rowAt = (r * ky - y0) * bw * px + skip;
+            const unsigned char* first = tile.data() + rowAt;
+            if (!whole) {
+              if (!pread_all(tile.data(), span, base + rowAt)) return basekit::kWorkFailed;
+              first = tile.data();
+            }
+            if (!receiver(CFileLayer::SampleRun{r, c0, c1 - c0, kx * px, first})) return basekit::kWorkFailed;
           }
-          if (!receiver(CFileLayer::SampleRun{r, c0, c1 - c0, kx * px, first})) return false;
         }
+        done += r1 - r0;
       }
-      r0 = r1;
-      if (progress) progress(r0, rows);
-    }
-    return true;
+      return done;
+    };
+    return basekit::share_work(blockRows, kChunkBytes / (across * tileBytes), work, rows_done(progress, rows));
   }
 
   bool sampled_by_rows(std::size_t kx, std::size_t ky, std::size_t cols, std::size_t rows,
@@ -600,30 +633,44 @@ int CFileLayer::ReadSampled(std::size_t stepX, std::size_t stepY, const SampleRe
   return ok ? 1 : 0;
 }
 
+// Lowers `to` to `v` (or raises it, with `less` reversed) where v lies beyond it.
+template <typename Less>
+void push_bound(std::atomic<double>& to, double v, Less less) {
+  double now = to.load(std::memory_order_relaxed);
+  while (less(v, now) && !to.compare_exchange_weak(now, v, std::memory_order_relaxed)) {
+  }
+}
+
 // The exact range of band 1 over every pixel (the real part of two-valued pixels). NaN pixels are
 // skipped; a raster of NaN only gives NaN. No-data values count like any other value: the viewer
-// shows raw values, so the range describes raw values too.
+// shows raw values, so the range describes raw values too. Runs arrive on two threads at once:
+// each is reduced on its own, in pieces through a stack buffer, then merged.
 static void compute_range(CFileLayer& layer, double* outMin, double* outMax) {
   const int type = layer.Type();
   const std::size_t step = IsTwoValuedType(type) ? 2 : 1;
-  std::vector<double> vals;
-  double lo = std::numeric_limits<double>::infinity();
-  double hi = -std::numeric_limits<double>::infinity();
-  bool any = false;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  std::atomic<double> lo{kInf}, hi{-kInf};
   layer.ReadSampled(1, 1, [&](const CFileLayer::SampleRun& run) {
-    vals.resize(run.count * step);
-    if (!ConvertSamplesToDouble(run.first, run.count, run.stride, type, vals.data())) return false;
-    for (std::size_t i = 0; i < vals.size(); i += step) {
-      const double v = vals[i];
-      if (std::isnan(v)) continue;
-      any = true;
-      if (v < lo) lo = v;
-      if (v > hi) hi = v;
+    constexpr std::size_t kPiece = 256;
+    double vals[2 * kPiece];
+    double runLo = kInf, runHi = -kInf;
+    for (std::size_t i = 0; i < run.count; i += kPiece) {
+      const std::size_t n = std::min(kPiece, run.count - i);
+      if (!ConvertSamplesToDouble(run.first + i * run.stride, n, run.stride, type, vals)) return false;
+      for (std::size_t j = 0; j < n * step; j += step) {
+        const double v = vals[j];
+        if (v < runLo) runLo = v;  // NaN compares false both ways
+        if (v > runHi) runHi = v;
+      }
     }
+    push_bound(lo, runLo, std::less<double>());
+    push_bound(hi, runHi, std::greater<double>());
     return true;
   });
-  *outMin = any ? lo : std::numeric_limits<double>::quiet_NaN();
-  *outMax = any ? hi : std::numeric_limits<double>::quiet_NaN();
+  // Only NaN pixels (or none read) leave the bounds where they started.
+  const bool any = lo.load() <= hi.load();
+  *outMin = any ? lo.load() : std::numeric_limits<double>::quiet_NaN();
+  *outMax = any ? hi.load() : std::numeric_limits<double>::quiet_NaN();
 }
 
 double CFileLayer::Min() {

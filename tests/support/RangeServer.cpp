@@ -11,7 +11,12 @@
 
 namespace r3dtest {
 
-RangeServer::RangeServer(const std::string& root) : counts_(root + "/.range-requests") {
+RangeServer::RangeServer(const std::string& root) {
+  char counts[] = "/tmp/r3d-range-requests.XXXXXX";  // never in `root`: it may be a source folder
+  const int fd = ::mkstemp(counts);
+  if (fd < 0) return;
+  ::close(fd);
+  counts_ = counts;
   int out[2];
   if (::pipe(out) != 0) return;
   pid_ = ::fork();
@@ -32,6 +37,7 @@ RangeServer::RangeServer(const std::string& root) : counts_(root + "/.range-requ
 }
 
 RangeServer::~RangeServer() {
+  if (!counts_.empty()) ::unlink(counts_.c_str());
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
   ::waitpid(pid_, nullptr, 0);
