@@ -12,10 +12,8 @@
 namespace r3dtest {
 
 TempDir::TempDir() {
-  std::string base = std::filesystem::temp_directory_path().string() + "/r3dtest.XXXXXX";
-  std::vector<char> buf(base.begin(), base.end());
-  buf.push_back('\0');
-  if (mkdtemp(buf.data())) path_ = buf.data();
+  path_ = std::filesystem::temp_directory_path().string() + "/r3dtest.XXXXXX";
+  if (!mkdtemp(path_.data())) path_.clear();
 }
 
 TempDir::~TempDir() {
@@ -42,18 +40,14 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
   GDALDataset* ds = drv->Create(path.c_str(), width, height, bands, type, opts);
   CSLDestroy(opts);
   if (!ds) return false;
-  const bool complex = GDALDataTypeIsComplex(type);
-  std::vector<double> row(static_cast<size_t>(width) * (complex ? 2 : 1));
   bool ok = true;
   for (int y = 0; y < height && ok; ++y) {
-    for (int x = 0; x < width; ++x) {
-      double im = 0;
-      row[complex ? 2 * x : x] = fn(x, y, &im);
-      if (complex) row[2 * x + 1] = im;
-    }
+    // Complex pairs whatever the type (GDAL keeps the real part of a real band); fn sets im or not.
+    std::vector<double> row(2 * static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) row[2 * x] = fn(x, y, &row[2 * x + 1]);
     for (int b = 1; b <= bands && ok; ++b)
-      ok = ds->GetRasterBand(b)->RasterIO(GF_Write, 0, y, width, 1, row.data(), width, 1,
-                                          complex ? GDT_CFloat64 : GDT_Float64, 0, 0) == CE_None;
+      ok = ds->GetRasterBand(b)->RasterIO(GF_Write, 0, y, width, 1, row.data(), width, 1, GDT_CFloat64, 0, 0) ==
+           CE_None;
   }
   GDALClose(ds);
   return ok;

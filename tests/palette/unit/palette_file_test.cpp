@@ -60,22 +60,6 @@ TEST(PaletteFile, WritesTheExactLinesAndReadsThemBack) {
   }
 }
 
-TEST(PaletteFile, ScanIgnoresTextAroundKeysAndAcceptsQuirks) {
-  std::string text = "preamble inHistmax = '1'\n" + format_palette_file(white());
-  for (const auto& [from, to] : std::initializer_list<std::pair<const char*, const char*>>{
-           {"[Palette file]", ""},                                               // heading line missing
-           {"inHistmin = '0'", "junk before inHistmin = ' 5' junk after"},        // blank before the digits
-           {"inHistmax = '255'", "\n\nsome inHistmax = '+200'  trailing"},         // blank lines between keys
-           {"outHistmin = '0'", "outHistmin='-0'"}, {"outHistmax = '255'", "x outHistmax = '9' y 'z'"},
-           {"\n0 255 255 255", "\n0 300 -1 256"}, {"\n7 255 255 255", "\n  7   300\t-1 256  "}})  // modulo 256
-    text.replace(text.find(from), std::strlen(from), to);
-  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.insert(at, 1, '\r');  // CRLF
-  PaletteFileData out;
-  ASSERT_EQ(read_palette_file(text, out), ReadError::None);
-  EXPECT_EQ(std::tie(out.inMin, out.inMax, out.outMin, out.outMax), std::make_tuple(5, 200, 0, 9));
-  EXPECT_EQ(std::tie(out.palette[7], out.palette[0], out.palette[8]), std::make_tuple(0x00FF2Cu, 0x00FF2Cu, 0xFFFFFFu));
-}
-
 // Every malformed file is refused as a whole and leaves the target untouched. Each case replaces
 // the first `from` of a good file by `to`, or cuts the file there (no `to`).
 TEST(PaletteFile, MalformedFilesChangeNothing) {

@@ -7,7 +7,6 @@
 
 #include <GL/glu.h>
 
-#include "view/MouseDrag.h"
 #include "view/ViewMath.h"
 
 namespace vm = lib3d::viewmath;
@@ -33,7 +32,9 @@ TEST(LightRecord, StrengthsFromTheirWordsAndNothingElse) {
   EXPECT_EQ(std::make_tuple(l.pos[2], l.ambient, l.diffuse, l.specular), std::make_tuple(1.0f, 0.3f, 0.7f, 0.2f));
 }
 
-TEST(HeightRange, IgnoresNonFiniteCells) {
+// Heights to colours: the range ignores cells that are not finite; palette entries stay inside;
+// the marker takes RGB only after a black, white or missing first entry.
+TEST(HeightColours, RangePaletteEntriesAndMarker) {
   const float nan = std::nanf(""), inf = INFINITY;
   const std::vector<float> v = {nan, 3, -inf, -2, 7, inf, 7}, none = {nan, inf};
   const auto some = vm::finite_range(v.data(), v.size()), only = vm::finite_range(none.data(), none.size()),
@@ -41,9 +42,6 @@ TEST(HeightRange, IgnoresNonFiniteCells) {
   EXPECT_EQ(std::make_tuple(some.min, some.max, only.min, only.max, empty.min, empty.max),
             std::make_tuple(-2.0f, 7.0f, 0.0f, 0.0f, 0.0f, 0.0f));
   EXPECT_EQ(std::make_pair(vm::drawn_height(nan, -2.0f), vm::drawn_height(5.0f, -2.0f)), std::make_pair(-2.0f, 5.0f));
-}
-
-TEST(PaletteIndex, MapsRangeOntoEntriesAndStaysInside) {
   // Ends, a truncated middle (0.5 * 255 = 127.5), one entry, a flat relief, non-finite heights,
   // heights outside the range, no entries.
   const struct { float h, lo, hi; std::size_t n, want; } rows[] = {
@@ -53,21 +51,10 @@ TEST(PaletteIndex, MapsRangeOntoEntriesAndStaysInside) {
   for (const auto& r : rows)
     EXPECT_EQ(r.want, vm::palette_index(r.h, r.lo, r.hi, r.n)) << r.h << " in " << r.lo << ".." << r.hi;
   EXPECT_LT(vm::palette_index(3e38f, -3e38f, 3e38f, 256), 256u);  // a range that overflows float
-}
-
-TEST(Marker, RgbOnlyForBlackWhiteOrEmptyFirstEntry) {
-  // The last word is compared whole.
+  // The marker's last word is compared whole.
   for (const auto& [word, rgb] : {std::pair{0xFFFFFFu, true}, {0u, true}, {0x808080u, false}, {0xFFFFFFFFu, false}})
     EXPECT_EQ(vm::marker_is_rgb(&word, 1), rgb) << std::hex << word;
   EXPECT_TRUE(vm::marker_is_rgb(nullptr, 0));
-}
-
-TEST(ModelTransform, ScalesStayFiniteForDegenerateGrids) {
-  EXPECT_EQ(std::make_pair(vm::aspect_of(400, 300), vm::aspect_of(400, 0)), std::make_pair(4.0 / 3, 1.0));
-  EXPECT_EQ(std::make_pair(vm::model_scale_xy(3, 2), vm::model_scale_xy(0, 0)), std::make_pair(0.5f, 1.0f));
-  EXPECT_FLOAT_EQ(0.1f, vm::model_scale_z(1.0f, 10, 20));
-  EXPECT_EQ(2.0f, vm::model_scale_z(2.0f, 5, 5));
-  EXPECT_TRUE(std::isfinite(vm::model_scale_z(1.0f, 0, 1e-44f)));  // denormal range
 }
 
 // Un-projecting with the picking matrix gives the grid column and row drawn at a window point,
@@ -87,28 +74,4 @@ TEST(Picking, UnprojectGivesGridCoordinates) {
           EXPECT_LT(std::hypot(col - ox, row - oy), 1e-3) << tilt << " " << az << ": " << col << "," << row;
         }
     }
-}
-
-TEST(Picking, CandidateRoundingAndRange) {
-  // Within half a cell beyond the first centre a pick still lands; beyond, or past width - 0.5, it
-  // is refused and leaves the index alone.
-  const struct { double at; std::size_t width; bool ok; std::size_t want; } rows[] = {
-      {-1.2, 5, true, 0}, {0.49, 5, true, 0}, {0.5, 5, true, 1}, {3.6, 5, true, 4},
-      {-1.6, 5, false, 7}, {4.8, 5, false, 7}, {std::nan(""), 5, false, 7}, {1e300, 5, false, 7},
-      {-1e300, 5, false, 7}, {0.0, 0, false, 7}};
-  for (const auto& r : rows) {
-    std::size_t i = 7;
-    EXPECT_EQ(std::make_pair(vm::pick_index(r.at, r.width, i), i), std::make_pair(r.ok, r.want)) << r.at;
-  }
-}
-
-TEST(Drag, MapsOffsetsFromThePressPoint) {
-  std::vector<std::pair<double, double>> got;
-  lib3d::MouseDrag d(100, 50, vm::LinearMap{0.5, 45.0}, vm::LinearMap{-0.5, 45.0});
-  d.move(120, 80);  // no target yet: nothing happens
-  d.set_target([&](double x, double y) { got.emplace_back(x, y); });
-  for (const auto& [x, y] : {std::pair{120, 80}, {100, 50}, {INT_MAX, INT_MIN}}) d.move(x, y);
-  // Offsets beyond int stay exact.
-  EXPECT_EQ(got, (std::vector<std::pair<double, double>>{
-                     {55, 30}, {45, 45}, {45 + 0.5 * (double(INT_MAX) - 100), 45 - 0.5 * (double(INT_MIN) - 50)}}));
 }
