@@ -5,7 +5,10 @@
 
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <gtk/gtk.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
 
 #include "hostlib/Controls.h"
 #include "hostlib/Paths.h"
@@ -97,4 +100,87 @@ TEST(InFileCtrl, ChoiceNotifiesParentOnceSynchronously) {
   }
   dlg->Destroy();
   r3dtest::PumpEvents();
+}
+
+// OK through the dialog's own button ends it only with a readable raster (a one-valued one is
+// always real), whose folder is remembered under the dialog's key.
+TEST(InfoFileDialog, OkOnlyWithAReadableRasterWhoseFolderIsRemembered) {
+  ConfigHome home;
+  r3dtest::TempDir dir;
+  const std::string notes = dir.file("notes.txt");
+  ASSERT_TRUE(r3dtest::WriteTextFile(notes, "text"));
+  CInfoFileDialogEx dlg(1, nullptr, notes.c_str(), 0x4004, nullptr, nullptr, 1, "\\Viewer", 0);
+  bool stillOpenAfterBadOk = false;
+  auto ok = [&dlg] { wxCommandEvent e(wxEVT_BUTTON, wxID_OK); dlg.ProcessWindowEvent(e); };
+  wxTimer guard;  // never let a broken dialog hang the run
+  guard.Bind(wxEVT_TIMER, [&dlg](wxTimerEvent&) { if (dlg.IsModal()) dlg.EndModal(wxID_ABORT); });
+  guard.StartOnce(10000);
+  dlg.CallAfter([&] {
+    ok();  // the text file is refused: the dialog stays
+    stillOpenAfterBadOk = dlg.IsModal();
+    dlg.SetPathName(kDem);
+    ok();
+  });
+  EXPECT_EQ(dlg.DoModal(), wxID_OK);
+  EXPECT_TRUE(stillOpenAfterBadOk);
+  EXPECT_EQ(dlg.GetPathName(), kDem);
+  EXPECT_EQ(GetLastDir("\\Viewer"), kData);
+}
+
+// The arrows step the buddy's number by mouse (a held arrow repeats), by the buddy's Up/Down keys
+// and by the wheel, each step reported as a spin event; nothing moves past the range's ends or
+// while disabled.
+TEST(SpinArrows, MouseKeysAndWheelStepWithinTheRange) {
+  wxDialog dlg(nullptr, wxID_ANY, "spin");
+  auto* buddy = new wxTextCtrl(&dlg, wxID_ANY, "", wxPoint(0, 0), wxSize(80, 24));
+  auto* spin = new CSpinButtonCtrl32;
+  ASSERT_TRUE(spin->Create(0, wxRect(80, 0, 16, 24), &dlg, 7));
+  spin->SetBuddy(buddy);
+  spin->SetRange(0, 10);
+  spin->SetPos(5);
+  int spins = 0;
+  dlg.Bind(wxEVT_SPIN, [&](wxSpinEvent&) { ++spins; });
+  dlg.Show();
+  r3dtest::PumpEvents(30);
+  const int h = spin->GetClientSize().y;
+  auto mouse = [&](wxEventType type, int y) {
+    wxMouseEvent e(type);
+    e.SetY(y);
+    e.m_wheelRotation = type == wxEVT_MOUSEWHEEL ? y : 0;
+    spin->ProcessWindowEvent(e);
+  };
+  auto key = [&](int code) {
+    wxKeyEvent e(wxEVT_KEY_DOWN);
+    e.m_keyCode = code;
+    buddy->ProcessWindowEvent(e);
+  };
+  mouse(wxEVT_LEFT_DOWN, 1);  // upper arrow
+  EXPECT_EQ(6, spin->GetPos());
+  r3dtest::PumpEvents(600);  // held: the repeat starts after 400 ms, then every 60 ms
+  mouse(wxEVT_LEFT_UP, 1);
+  EXPECT_EQ(10, spin->GetPos()) << "a held arrow repeats up to the end of the range";
+  mouse(wxEVT_LEFT_DOWN, 1);
+  mouse(wxEVT_LEFT_UP, 1);
+  mouse(wxEVT_LEFT_DOWN, h - 1);  // lower arrow
+  mouse(wxEVT_LEFT_UP, h - 1);
+  key(WXK_DOWN);
+  mouse(wxEVT_MOUSEWHEEL, 120);
+  EXPECT_EQ(9, spin->GetPos());
+  EXPECT_EQ("9", buddy->GetValue());
+  spin->Enable(false);
+  key(WXK_UP);
+  mouse(wxEVT_LEFT_DOWN, 1);
+  EXPECT_EQ(9, spin->GetPos());
+  EXPECT_GE(spins, 7);
+}
+
+// GTK 3 message dialogs get the icon of their type back when they are shown, whoever made them.
+TEST(MessageIcons, ShownMessageDialogsGetTheirTypesIcon) {
+  for (GtkMessageType type : {GTK_MESSAGE_ERROR, GTK_MESSAGE_WARNING, GTK_MESSAGE_INFO, GTK_MESSAGE_QUESTION}) {
+    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", "message");
+    gtk_widget_show(box);
+    r3dtest::PumpEvents(20);
+    EXPECT_NE(nullptr, g_object_get_data(G_OBJECT(box), "relief3d-icon")) << type;
+    gtk_widget_destroy(box);
+  }
 }
