@@ -62,7 +62,6 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
   auto render = reinterpret_cast<Lib3dRenderFileFn>(dlsym(lib, "Lib3dRenderFile"));
   char message[256] = {};
   ASSERT_EQ(LIB3D_RENDER_OK, render(&r, message, sizeof message)) << message;
-  wxInitAllImageHandlers();
   wxImage written;
   ASSERT_TRUE(written.LoadFile(png, wxBITMAP_TYPE_PNG));
   ASSERT_EQ(wxSize(kW, kH), written.GetSize());

@@ -95,7 +95,6 @@ class FrameTest : public testing::Test {
 protected:
   void SetUp() override {
     link_module_resources();
-    wxInitAllImageHandlers();  // the screenshot kept for the eye is a PNG
     SetResourceLanguage(ResourceLanguage::English);
     frame = Frame::make(nullptr);
     ASSERT_NE(frame, nullptr);

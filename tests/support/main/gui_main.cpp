@@ -2,6 +2,7 @@
 // test failure and keeps wx from ever showing a dialog of its own.
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/image.h>
 #include <wx/init.h>
 #include <wx/log.h>
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
   }
   // wx may have made its own (dialog) target while starting; a failed image load logs to it.
   delete wxLog::SetActiveTarget(new wxLogStderr);
+  wxInitAllImageHandlers();  // pictures read back and screenshots kept, once for every test
   wxSetAssertHandler(FailOnAssert);
   if (!wxTheApp->CallOnInit()) return 2;
   int rc = RUN_ALL_TESTS();
