@@ -567,7 +567,11 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   const char* driverName = drv ? GDALGetDriverShortName(drv) : "";
   d.topDownOnly = EQUAL(driverName, "AAIGrid") || EQUAL(driverName, "GRASSASCIIGrid") || EQUAL(driverName, "ISG");
   const bool probeLast = !gtiff && !d.topDownOnly;
-  if (d.block_bytes() <= kMaxBlockBytes) {
+  if (d.fd >= 0) {
+    // Pixels read by hand: their first row is probed the same way, without GDAL's block set-up.
+    std::vector<unsigned char> probe(static_cast<std::size_t>(d.raw.blockW) * d.pixelBytes);
+    if (!d.pread_all(probe.data(), probe.size(), d.raw.offsets[0])) return fail("its rows cannot be read");
+  } else if (d.block_bytes() <= kMaxBlockBytes) {
     std::vector<unsigned char> probe(d.block_bytes());
     const int lastBlockRow = (d.height - 1) / d.blockH;
     if (GDALReadBlock(d.band, 0, 0, probe.data()) != CE_None ||

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -54,13 +55,20 @@ struct Entry {
   std::uint64_t valueAt = 0;  // file offset of the values (inline or pointed to)
 };
 
+// Piece by piece through the stack: a whole-array buffer and a zero-filled result, both fresh
+// pages, took half of a large striped file's open.
 bool read_array(const Reader& rd, const Entry& e, std::vector<std::uint64_t>& out) {
   const unsigned n = type_size(e.type);
   if (n == 0 || e.count == 0 || e.count > kMaxBlocks) return false;
-  std::vector<unsigned char> raw(static_cast<std::size_t>(e.count) * n);
-  if (!rd.bytes(e.valueAt, raw.data(), raw.size())) return false;
-  out.resize(static_cast<std::size_t>(e.count));
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = rd.decode(raw.data() + i * n, n);
+  out.clear();
+  out.reserve(static_cast<std::size_t>(e.count));
+  unsigned char piece[16384];
+  const std::size_t per = sizeof piece / n;
+  for (std::uint64_t i = 0; i < e.count; i += per) {
+    const std::size_t m = static_cast<std::size_t>(std::min<std::uint64_t>(per, e.count - i));
+    if (!rd.bytes(e.valueAt + i * n, piece, m * n)) return false;
+    for (std::size_t j = 0; j < m; ++j) out.push_back(rd.decode(piece + j * n, n));
+  }
   return true;
 }
 
