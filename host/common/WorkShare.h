@@ -16,11 +16,11 @@ using WorkChunk = std::function<std::size_t(std::size_t first, std::size_t last,
 constexpr std::size_t kWorkFailed = static_cast<std::size_t>(-1);
 
 // Runs `work` over units [0, units) in chunks of `perChunk` (at least 1). A helper thread joins in
-// only when there are two chunks or more and the process may run on a second core; where none
-// can be started the calling thread does it all. `rowsDone` (optional) is called on the calling
-// thread only, with the output rows completed so far, never decreasing, last with the total. True
-// when every chunk succeeded; an exception thrown by `work` on either thread reaches the caller,
-// after the helper has stopped.
+// only when there are two chunks or more and the process may run on a second core, and runs on a
+// core other than the caller's; where none can be started the calling thread does it all.
+// `rowsDone` (optional) is called on the calling thread only, with the output rows completed so
+// far, never decreasing, last with the total. True when every chunk succeeded; an exception
+// thrown by `work` on either thread reaches the caller, after the helper has stopped.
 bool share_work(std::size_t units, std::size_t perChunk, const WorkChunk& work,
                 const std::function<void(std::size_t)>& rowsDone);
 
