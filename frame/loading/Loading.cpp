@@ -204,17 +204,23 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
   const std::size_t outCols = width / factorX;
   const std::size_t outRows = static_cast<std::size_t>(src[0].height) / factorY;
 
+  // The same file named again for a later channel gives that channel the same bytes (a grey
+  // texture from one file): they are copied instead of read once more, and progress runs over the
+  // reads alone.
+  int same[3] = {-1, -1, -1};
+  std::size_t reads = 0;
+  for (int k = 0; k < 3; ++k) {
+    for (int j = 0; j < k; ++j)
+      if (*paths[j] == *paths[k]) same[k] = j;
+    if (same[k] < 0) ++reads;
+  }
+
   try {
     std::vector<std::uint32_t> out = fresh_grid<std::uint32_t>(outRows * outCols);
-    for (int k = 0; k < 3; ++k) {
+    for (std::size_t k = 0, read = 0; k < 3; ++k) {
       const unsigned shift = 8u * static_cast<unsigned>(k);
-      // The same file named again for a later channel gives that channel the same bytes (a grey
-      // texture from one file): copy them instead of reading the raster once more.
-      int same = -1;
-      for (int j = 0; j < k; ++j)
-        if (*paths[j] == *paths[k]) same = j;
-      if (same >= 0) {
-        const unsigned from = 8u * static_cast<unsigned>(same);
+      if (same[k] >= 0) {
+        const unsigned from = 8u * static_cast<unsigned>(same[k]);
         for (std::uint32_t& w : out) w |= ((w >> from) & 0xFFu) << shift;
       } else {
         const double min = src[k].layer.Min();
@@ -232,7 +238,7 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
             return true;
           });
         };
-        if (!src[k].layer.ReadSampled(factorX, factorY, receive, share_of(progress, k, 3)))
+        if (!src[k].layer.ReadSampled(factorX, factorY, receive, share_of(progress, read++, reads)))
           return refuse_raster(cause, *paths[k], "a row cannot be read");
       }
       src[k].layer.Close();
