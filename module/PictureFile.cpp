@@ -8,6 +8,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <cpl_conv.h>
@@ -35,7 +37,10 @@ Format format_for(const std::string& path) {
 // The picture in the format's bytes, through GDAL's drivers into a memory file; empty on failure.
 std::vector<unsigned char> encode(const Picture& picture, Format format) {
   GDALAllRegister();  // once per process; cheap after the first
-  // No side-car .aux.xml for the memory file: nothing of it is kept.
+  // No side-car .aux.xml for the memory file: nothing of it is kept. A value the calling thread
+  // had set itself comes back afterwards.
+  const char* had = CPLGetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+  const std::optional<std::string> before = had ? std::optional<std::string>(had) : std::nullopt;
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
   std::vector<unsigned char> bytes;
   GDALDriverH mem = GDALGetDriverByName("MEM");
@@ -60,7 +65,7 @@ std::vector<unsigned char> encode(const Picture& picture, Format format) {
     VSIUnlink(name.c_str());
   }
   if (src) GDALClose(src);
-  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", before ? before->c_str() : nullptr);
   return bytes;
 }
 
