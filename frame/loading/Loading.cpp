@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include <sys/mman.h>
@@ -48,11 +50,14 @@ float to_float(double v) {
 }
 
 // A zeroed grid of n cells. Fresh pages cost about 3 s a GiB in faults on virtual machines, more
-// than reading the file. Asking for transparent huge pages and for the whole range to be mapped in
-// one call (MADV_POPULATE_WRITE, Linux 5.14) cuts that several times over: a 64 MB grid took
-// ~100 ms page by page, ~20 ms so. Both are hints; where refused, the first write maps the pages.
-// Populating on two threads, or while the file is being read, gains nothing: zeroing pages is
-// bound by memory bandwidth (64 MB: 5.4 ms on one thread, 5.8-6.0 ms split over two).
+// than reading the file: the whole range is mapped in one call instead (MADV_POPULATE_WRITE, Linux
+// 5.14; a hint, where refused the first write maps the pages). No huge pages are asked for: where
+// the host takes back the guest's free memory (virtio-balloon free page reporting), whole free 2 MiB
+// blocks are what it takes back first, so a huge-page grid lands on memory the host must map again
+// (64 MB after another program freed 1 GiB: 52-146 ms with huge pages, 18-24 ms without; 7 ms
+// against 25 ms where nothing was freed before). Mapping 4 KiB pages is the kernel's work a page,
+// so a grid of 16 MB or more is mapped in two halves on two threads (64 MB: 15-22 ms against
+// 19-29 ms).
 template <typename T>
 std::vector<T> fresh_grid(std::size_t n) {
   std::vector<T> grid;
@@ -64,13 +69,22 @@ std::vector<T> fresh_grid(std::size_t n) {
     const auto p = reinterpret_cast<std::uintptr_t>(grid.data());
     const std::uintptr_t pg = static_cast<std::uintptr_t>(page);
     const std::uintptr_t begin = (p + pg - 1) / pg * pg, end = (p + bytes) / pg * pg;
-    if (end > begin) {
-      ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 #ifndef MADV_POPULATE_WRITE
-      constexpr int MADV_POPULATE_WRITE = 23;
+    constexpr int MADV_POPULATE_WRITE = 23;
 #endif
-      ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    const auto populate = [](std::uintptr_t from, std::uintptr_t to) {
+      if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    };
+    const std::uintptr_t mid = begin + (end > begin ? (end - begin) / 2 / pg * pg : 0);
+    std::thread upper;
+    if (bytes >= 4 * kWorthIt && std::thread::hardware_concurrency() > 1) {
+      try {
+        upper = std::thread(populate, mid, end);
+      } catch (const std::system_error&) {
+      }
     }
+    populate(begin, upper.joinable() ? mid : end);
+    if (upper.joinable()) upper.join();
   }
   grid.resize(n);
   return grid;
