@@ -50,8 +50,8 @@ float to_float(double v) {
 }
 
 // A zeroed grid of n cells. Fresh pages cost about 3 s a GiB in faults on virtual machines, more
-// than reading the file: the whole range is mapped in one call instead (MADV_POPULATE_WRITE, Linux
-// 5.14; a hint, where refused the first write maps the pages). No huge pages are asked for: where
+// than reading the file: the range is mapped ahead by the kernel instead (MADV_POPULATE_WRITE,
+// Linux 5.14; a hint, where refused the first write maps the pages). No huge pages are asked for: where
 // the host takes back the guest's free memory (virtio-balloon free page reporting), whole free 2 MiB
 // blocks are what it takes back first, so a huge-page grid lands on memory the host must map again
 // (64 MB after another program freed 1 GiB: 52-146 ms with huge pages, 18-24 ms without; 7 ms
