@@ -135,7 +135,9 @@ Outcome render(const Lib3dRenderRequest& r) {
   std::vector<float> heights;
   std::size_t cols = 0, rows = 0;
   std::string cause;
-  if (!lib3d::loading::read_relief(CString(r.relief), r.factor_x, r.factor_y, heights, cols, rows, {}, &cause))
+  // One picture drawn straight into the frame: the memory check counts no list and no view.
+  if (!lib3d::loading::read_relief(CString(r.relief), r.factor_x, r.factor_y, heights, cols, rows, {}, &cause,
+                                   lib3d::loading::kPictureBytesPerCell))
     return fail(LIB3D_RENDER_IO_FAILED, read_failure("relief", r.relief, cause));
   if (cols == 0 || rows == 0)
     return fail(LIB3D_RENDER_IO_FAILED, std::string("relief ") + r.relief + " has no cells left after reduction by " +
@@ -146,7 +148,8 @@ Outcome render(const Lib3dRenderRequest& r) {
     const char* files[3] = {r.red, r.green ? r.green : r.red, r.blue ? r.blue : r.red};
     std::size_t tcols = 0, trows = 0;
     if (!lib3d::loading::read_texture(CString(files[0]), CString(files[1]), CString(files[2]), r.factor_x,
-                                      r.factor_y, 0, colors, tcols, trows, {}, &cause)) {
+                                      r.factor_y, 0, colors, tcols, trows, {}, &cause,
+                                      lib3d::loading::kPictureBytesPerCell)) {
       for (const char* f : files)
         if (!lib3d::raster_problem(f).empty()) return fail(LIB3D_RENDER_IO_FAILED, read_failure("texture", f, ""));
       return fail(LIB3D_RENDER_IO_FAILED, "cannot read texture " + cause);

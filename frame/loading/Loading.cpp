@@ -130,9 +130,10 @@ bool refuse_raster(std::string* cause, const CString& path, const char* fallback
 }
 
 // A grid that would not fit in the memory left is refused before anything is read.
-bool fits(const Source& src, std::size_t factorX, std::size_t factorY, std::string* cause) {
+bool fits(const Source& src, std::size_t factorX, std::size_t factorY, std::uint64_t bytesPerCell,
+          std::string* cause) {
   const MemoryFit fit = fit_in_memory(static_cast<std::uint64_t>(src.width), static_cast<std::uint64_t>(src.height),
-                                      factorX, factorY, available_memory());
+                                      factorX, factorY, available_memory(), bytesPerCell);
   return fit.fits || refuse(cause, fit_cause(fit));
 }
 
@@ -153,11 +154,12 @@ std::uint8_t scale_to_byte(double v, double min, double max) {
 }
 
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
-                 std::size_t& cols, std::size_t& rows, const Progress& progress, std::string* cause) {
+                 std::size_t& cols, std::size_t& rows, const Progress& progress, std::string* cause,
+                 std::uint64_t bytesPerCell) {
   if (factorX == 0 || factorY == 0) return refuse(cause, "a compression factor of 0");
   Source src;
   if (!src.open(path)) return refuse_raster(cause, path, "not a raster that can be read");
-  if (!fits(src, factorX, factorY, cause)) return false;
+  if (!fits(src, factorX, factorY, bytesPerCell, cause)) return false;
 
   const std::size_t outCols = static_cast<std::size_t>(src.width) / factorX;
   const std::size_t outRows = static_cast<std::size_t>(src.height) / factorY;
@@ -193,7 +195,8 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
 
 bool read_texture(const CString& red, const CString& green, const CString& blue, std::size_t factorX,
                   std::size_t factorY, std::size_t component, std::vector<std::uint32_t>& colors,
-                  std::size_t& cols, std::size_t& rows, const Progress& progress, std::string* cause) {
+                  std::size_t& cols, std::size_t& rows, const Progress& progress, std::string* cause,
+                  std::uint64_t bytesPerCell) {
   if (factorX == 0 || factorY == 0) return refuse(cause, "a compression factor of 0");
   const CString* paths[3] = {&red, &green, &blue};
   Source src[3];
@@ -210,7 +213,7 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
     if (IsTwoValuedType(src[k].type) != twoValued)
       return refuse(cause, *paths[k] + ": complex pixels where " + red + " has real ones, or the reverse");
   }
-  if (!fits(src[0], factorX, factorY, cause)) return false;
+  if (!fits(src[0], factorX, factorY, bytesPerCell, cause)) return false;
   // Unknown component codes take the real part, as the host library itself does.
   const int componentCode = component <= 3 ? static_cast<int>(component) : COMPONENT_REAL;
 

@@ -59,8 +59,8 @@ std::uint64_t cells_at(std::uint64_t width, std::uint64_t height, std::uint64_t 
   return (width / fx) * (height / fy);
 }
 
-std::uint64_t bytes_for(std::uint64_t cells) {
-  return cells > UINT64_MAX / kBytesPerCell ? UINT64_MAX : cells * kBytesPerCell;
+std::uint64_t bytes_for(std::uint64_t cells, std::uint64_t perCell) {
+  return perCell != 0 && cells > UINT64_MAX / perCell ? UINT64_MAX : cells * perCell;
 }
 
 }  // namespace
@@ -120,11 +120,11 @@ std::uint64_t usable_memory(std::uint64_t available) {
 }
 
 MemoryFit fit_in_memory(std::uint64_t width, std::uint64_t height, std::size_t factorX, std::size_t factorY,
-                        std::uint64_t available) {
+                        std::uint64_t available, std::uint64_t bytesPerCell) {
   MemoryFit fit;
   const std::uint64_t fx = std::max<std::uint64_t>(factorX, 1), fy = std::max<std::uint64_t>(factorY, 1);
   fit.cells = cells_at(width, height, fx, fy);
-  fit.needed = bytes_for(fit.cells);
+  fit.needed = bytes_for(fit.cells, bytesPerCell);
   fit.usable = usable_memory(available);
   fit.factorX = factorX;
   fit.factorY = factorY;
@@ -132,7 +132,7 @@ MemoryFit fit_in_memory(std::uint64_t width, std::uint64_t height, std::size_t f
   if (fit.fits) return fit;
   // Cells only shrink as k grows, and k = max(width, height) + 1 leaves none: search between.
   auto fits_with = [&](std::uint64_t k) {
-    return bytes_for(cells_at(width, height, std::max(fx, k), std::max(fy, k))) <= fit.usable;
+    return bytes_for(cells_at(width, height, std::max(fx, k), std::max(fy, k)), bytesPerCell) <= fit.usable;
   };
   std::uint64_t lo = 1, hi = std::max(width, height) + 1;
   while (lo < hi) {

@@ -12,6 +12,11 @@ namespace lib3d::loading {
 // in strips, plus the list's index buffers), rounded up.
 constexpr std::uint64_t kBytesPerCell = 100;
 
+// What one cell costs for a single picture drawn straight into an offscreen frame, with no list and
+// no view: the grid, the colour matrix and what the rasteriser holds a triangle while it draws
+// (measured: about 14 B a cell over 4 to 17 M cells), with room to spare.
+constexpr std::uint64_t kPictureBytesPerCell = 32;
+
 // Unknown (no /proc, no limit): treated as unlimited.
 constexpr std::uint64_t kUnlimited = UINT64_MAX;
 
@@ -39,11 +44,11 @@ struct MemoryFit {
   std::size_t factorY = 0;
 };
 
-// A width x height raster at factorX, factorY (each >= 1) against `available` bytes. When it does not
-// fit, the proposed factors are the smallest k applied to both, never below what was asked
-// (max(factorX, k), max(factorY, k)), with which the grid fits.
+// A width x height raster at factorX, factorY (each >= 1) against `available` bytes, each cell
+// costing `bytesPerCell`. When it does not fit, the proposed factors are the smallest k applied to
+// both, never below what was asked (max(factorX, k), max(factorY, k)), with which the grid fits.
 MemoryFit fit_in_memory(std::uint64_t width, std::uint64_t height, std::size_t factorX, std::size_t factorY,
-                        std::uint64_t available);
+                        std::uint64_t available, std::uint64_t bytesPerCell = kBytesPerCell);
 
 // "1.5 GiB", "730 MiB": one decimal below 10 units.
 std::string format_bytes(std::uint64_t bytes);

@@ -34,21 +34,23 @@ TEST(MemoryFit, ReadsMemAvailableAndTheTightestCgroupLimit) {
 
 TEST(MemoryFit, ProposesTheSmallestFactorsThatFit) {
   constexpr std::uint64_t GiB = 1ull << 30;
-  const struct { std::uint64_t w, h; std::size_t fx, fy; std::uint64_t available; bool fits; std::size_t wantX, wantY; }
+  const struct { std::uint64_t w, h; std::size_t fx, fy; std::uint64_t available; bool fits; std::size_t wantX, wantY;
+                 std::uint64_t perCell = kBytesPerCell; }
       cases[] = {
       {1000, 600, 3, 4, 1 * GiB, true, 3, 4},
       // 100000^2 at 4,4 is 625 M cells; 24 GiB leaves 18 GiB usable, about 193 M cells: 8 is the first k.
       {100000, 100000, 4, 4, 24 * GiB, false, 8, 8},
       {100000, 100000, 1, 20, 24 * GiB, false, 3, 20},
+      {100000, 100000, 4, 4, 24 * GiB, false, 5, 5, kPictureBytesPerCell},  // one picture, no view: 5 fits
       {100000, 100000, 4, 4, 0, false, 100001, 100001},  // nothing left: only an empty grid fits
       {100000, 100000, 1, 1, kUnlimited, true, 1, 1}};
   for (const auto& c : cases) {
-    const MemoryFit fit = fit_in_memory(c.w, c.h, c.fx, c.fy, c.available);
+    const MemoryFit fit = fit_in_memory(c.w, c.h, c.fx, c.fy, c.available, c.perCell);
     EXPECT_EQ(std::tie(fit.fits, fit.factorX, fit.factorY), std::tie(c.fits, c.wantX, c.wantY)) << c.fx << "," << c.fy;
     // The factors proposed fit, and one step less would not.
     const std::size_t k = (fit.factorX > c.fx ? fit.factorX : fit.factorY) - 1;
-    EXPECT_TRUE(c.fits || (fit_in_memory(c.w, c.h, fit.factorX, fit.factorY, c.available).fits &&
-                           !fit_in_memory(c.w, c.h, std::max(c.fx, k), std::max(c.fy, k), c.available).fits));
+    EXPECT_TRUE(c.fits || (fit_in_memory(c.w, c.h, fit.factorX, fit.factorY, c.available, c.perCell).fits &&
+                           !fit_in_memory(c.w, c.h, std::max(c.fx, k), std::max(c.fy, k), c.available, c.perCell).fits));
   }
   EXPECT_EQ(format_bytes(1536ull << 20), "1.5 GiB");
   EXPECT_EQ(format_bytes(730ull << 20), "730 MiB");
