@@ -43,6 +43,9 @@ public:
   // Height matrix: releases the Pointer button, lays out the status bar, hands the matrix to the
   // view and writes the zoom into status part 0.
   void set_matrix(std::vector<float>& heights, std::size_t width, std::size_t height);
+  // The camera of the command line: tilt and turn, a zoom step and the pan; writes the zoom into
+  // status part 0 as the zoom buttons do.
+  void set_camera(double tilt, double azimuth, int zoomLevel, double panX, double panY);
   // Relief file reduced by the factors. When the file cannot be read (missing, not a raster, factor
   // 0, a grid too large for the memory left, ...) nothing changes: matrix, status bar and readout
   // stay as they are, and load_error() says why. Returns whether it loaded.

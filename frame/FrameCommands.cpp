@@ -130,6 +130,15 @@ void Frame::OnFileOpen() {
   repaint_toolbar();
 }
 
+void Frame::set_camera(double tilt, double azimuth, int zoomLevel, double panX, double panY) {
+  if (!view_) return;
+  view_->set_rotation(tilt, azimuth);
+  view_->set_pan(panX, panY);
+  view_->set_zoom_level(zoomLevel);
+  set_status_text(zoom_percent_text(view_->zoom_percent()));
+  repaint_toolbar();
+}
+
 void Frame::OnButtonPlus() {
   if (view_) {
     view_->zoom(true);

@@ -56,6 +56,13 @@ int Lib3dOpenFiles(const char* relief, unsigned long factorX, unsigned long fact
   return 1;
 }
 
+int Lib3dSetCamera(double tilt, double azimuth, int zoomLevel, double panX, double panY) {
+  lib3d::Frame* frame = wxTheApp ? lib3d::Frame::instance() : nullptr;
+  if (!frame || !frame->view()) return 0;
+  frame->set_camera(tilt, azimuth, zoomLevel, panX, panY);
+  return 1;
+}
+
 int Lib3dSnapshot(const char* pngPath) {
   if (!pngPath || !*pngPath || !wxTheApp) return 0;
   lib3d::Frame* frame = lib3d::Frame::instance();

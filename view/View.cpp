@@ -447,6 +447,14 @@ void View::zoom(bool in) {
   repaint_now();
 }
 
+void View::set_zoom_level(int level) {
+  const vm::Zoom z = vm::zoom_for_level(level);
+  zoom_level_ = z.level;
+  zoom_scale_ = z.scale;
+  zoom_percent_ = z.percent;
+  repaint_now();
+}
+
 void View::set_manipulator_type(ManipulatorType type) { manipulator_type_ = type; }
 
 ManipulatorType View::get_manipulator_type() const { return manipulator_type_; }

@@ -50,6 +50,7 @@ public:
   void set_rotation(double tilt, double azimuth);
   void get_rotation(double& tilt, double& azimuth);
   void zoom(bool in);
+  void set_zoom_level(int level);  // where zoom() steps would lead: ..., -3, -2, 1, 2, ...
   void set_manipulator_type(ManipulatorType type);
   ManipulatorType get_manipulator_type() const;
   void set_cursor(std::size_t column, std::size_t row);

@@ -119,6 +119,12 @@ private:
     return true;
   }
 
+  bool camera_value(const std::string& a, const char* name, std::string& out) {
+    if (!value(a, name, out)) return false;
+    cl_.cameraGiven = true;
+    return true;
+  }
+
   void bad(const std::string& v, const char* expected) {
     fail("--" + matched_ + " takes " + expected + ", not " + shown(v));
   }
@@ -171,16 +177,16 @@ private:
         return bad(v, "WIDTHxHEIGHT in pixels, 1..16384 each");
       cl_.view.width = static_cast<int>(pw);
       cl_.view.height = static_cast<int>(ph);
-    } else if (view_value(a, "azimuth", v)) {
+    } else if (camera_value(a, "azimuth", v)) {
       number(v, -1e6, 1e6, cl_.view.azimuth, "degrees");
-    } else if (view_value(a, "tilt", v)) {
+    } else if (camera_value(a, "tilt", v)) {
       number(v, 0.0, 180.0, cl_.view.tilt, "degrees 0..180");
-    } else if (view_value(a, "zoom", v)) {
+    } else if (camera_value(a, "zoom", v)) {
       long z = 0;
       if (!parse_int(v, -1000, 1000, z) || z == 0 || z == -1)
         return bad(v, "a zoom step: 1, 2, 3, ... (100%, 200%, ...) or -2, -3, ... (50%, 33%, ...)");
       cl_.view.zoom_level = static_cast<int>(z);
-    } else if (view_value(a, "pan", v)) {
+    } else if (camera_value(a, "pan", v)) {
       std::string x, y;
       double px = 0, py = 0;
       if (!split_pair(v, ',', x, y) || !parse_double(x, px) || !parse_double(y, py) || std::fabs(px) > 1e6 ||
@@ -276,16 +282,18 @@ Opening a relief (in the viewer, or for a picture):
   --factors FX,FY        keep every FX-th column and FY-th row, 1..1000 (default 1,1)
   --texture FILE|R,G,B   colour from one raster, or from three single-band rasters
 
-Writing a picture (needs --relief; rendered offscreen, no display needed):
-  --snapshot OUT         picture file; the format follows the extension: .png, .jpg/.jpeg,
-                         .tif/.tiff
-  --size WxH             picture size in pixels, 1..16384 each (default: the viewer's view,
-                         638x403)
+The camera (of the viewer's window, or of the picture):
   --azimuth DEG          turn about the vertical axis (default 45)
   --tilt DEG             0 looks straight down, 90 along the ground, 180 from below (default 45)
   --zoom STEP            the viewer's zoom steps: 1, 2, 3, ... = 100%, 200%, 300%;
                          -2, -3, ... = 50%, 33% (default -2)
   --pan X,Y              shift in view units, the relief's longer side being 1 (default 0,0)
+
+Writing a picture (needs --relief; rendered offscreen, no display needed):
+  --snapshot OUT         picture file; the format follows the extension: .png, .jpg/.jpeg,
+                         .tif/.tiff
+  --size WxH             picture size in pixels, 1..16384 each (default: the viewer's view,
+                         638x403)
   --scale-z S            height exaggeration 0.01..1 (default 1)
   --light AZ,EL          light direction in whole degrees: azimuth 0..360, elevation 0..90
                          from the viewing direction (default 0,0)

@@ -23,6 +23,7 @@ struct CommandLine {
   // Numbers of the picture; its string fields stay null here.
   Lib3dRenderRequest view;
   bool viewOptionGiven = false;  // any option that only a snapshot uses
+  bool cameraGiven = false;      // --azimuth, --tilt, --zoom or --pan: the window's camera too
   std::string error;             // non-empty: the command line is refused (exit 2)
 
   CommandLine() { lib3d_render_request_defaults(&view); }

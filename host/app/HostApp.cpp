@@ -171,8 +171,10 @@ private:
                            texture ? files[0].c_str() : nullptr, texture ? files[1].c_str() : nullptr,
                            texture ? files[2].c_str() : nullptr, 0)) {
       std::fprintf(stderr, "relief3d-host: cannot open %s\n", options_.relief.c_str());
-      Quit(kExitFailed);
+      return Quit(kExitFailed);
     }
+    const Lib3dRenderRequest& v = options_.view;
+    if (options_.cameraGiven && viewer->setCamera) viewer->setCamera(v.tilt, v.azimuth, v.zoom_level, v.pan_x, v.pan_y);
   }
 
   CommandLine options_;

@@ -41,6 +41,7 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
       continue;  // stays loaded: a library's load hook may already have linked resources
     }
     auto openFiles = reinterpret_cast<OpenFilesFn>(::dlsym(lib, "Lib3dOpenFiles"));
+    auto setCamera = reinterpret_cast<SetCameraFn>(::dlsym(lib, "Lib3dSetCamera"));
     const int count = num();
     for (int i = 0; i < count && i < 1000; ++i) {
       Tool t;
@@ -52,6 +53,7 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
       t.greyIcon = icons ? icon_query(info, i, 2) : nullptr;
       t.entry = reinterpret_cast<ToolEntryFn>(function(i));
       t.openFiles = openFiles;
+      t.setCamera = setCamera;
       if (t.entry) tools.push_back(t);
     }
   }

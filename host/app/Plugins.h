@@ -16,6 +16,7 @@ using ToolEntryFn = void (*)();
 // The automation export of a viewer module.
 using OpenFilesFn = int (*)(const char* relief, unsigned long factorX, unsigned long factorY, const char* red,
                             const char* green, const char* blue, unsigned long component);
+using SetCameraFn = int (*)(double tilt, double azimuth, int zoomLevel, double panX, double panY);
 
 struct Tool {
   std::string library;  // file the tool comes from
@@ -27,6 +28,7 @@ struct Tool {
   const wxIcon* greyIcon = nullptr;
   ToolEntryFn entry = nullptr;
   OpenFilesFn openFiles = nullptr;  // set when the library exports the automation functions
+  SetCameraFn setCamera = nullptr;
 };
 
 // Loads every plug-in in `dir` (sorted by file name) and lists their tools. Libraries are never

@@ -297,7 +297,8 @@ TEST_F(FrameTest, MinimisingTheViewerRunsThePaletteDialogsHideAndShow) {
   dlg->Hide();
 }
 
-// The exports a host calls: icon handles owned by the module and made once, and automation that opens the sample and writes a snapshot of the view's size.
+// The exports a host calls: icon handles owned by the module and made once, and automation that
+// opens the sample, sets the camera as the command line gives it and writes a snapshot of the view's size.
 TEST_F(FrameTest, ExportsGiveIconsAndDriveTheViewer) {
   wxIcon *colour = nullptr, *grey = nullptr, *again = nullptr;
   ASSERT_EQ(GetModuleInfo(0, 1, &colour, sizeof colour) + GetModuleInfo(0, 2, &grey, sizeof grey) +
@@ -305,6 +306,12 @@ TEST_F(FrameTest, ExportsGiveIconsAndDriveTheViewer) {
   ASSERT_TRUE(colour && grey && colour->IsOk() && grey->IsOk() && colour != grey && colour == again);
   const char* dem = R3D_SOURCE_DIR "/data/jacksboro_fault_dem.tif";
   ASSERT_EQ(Lib3dOpenFiles(dem, 2, 2, dem, nullptr, nullptr, 0), 1);
+  ASSERT_EQ(Lib3dSetCamera(70, -30, 3, 0.25, -0.5), 1);  // --tilt 70 --azimuth -30 --zoom 3 --pan 0.25,-0.5
+  double tilt = 0, azimuth = 0, panX = 0, panY = 0;
+  view->get_rotation(tilt, azimuth);
+  view->get_pan(panX, panY);
+  EXPECT_EQ(std::tuple(tilt, azimuth, panX, panY, view->zoom_percent()), std::tuple(70.0, -30.0, 0.25, -0.5, 300));
+  EXPECT_EQ(Status(0), zoom_percent_text(300));
   r3dtest::TempDir dir;
   ASSERT_EQ(Lib3dSnapshot(dir.file("snap.png").c_str()), 1);
   wxImage image(wxString::FromUTF8(dir.file("snap.png")), wxBITMAP_TYPE_PNG);

@@ -61,7 +61,8 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {"--snapshot {d}/o.png", 2, "--snapshot needs --relief"},
       {"--relief --snapshot {d}/o.png", 2, "--relief needs a value"},
       {"--relief {d}/dem.tif --snapshot {d}/o.bmp", 2, ".png, .jpg, .jpeg, .tif or .tiff"},
-      {"--relief {d}/dem.tif --azimuth 30", 2, "--azimuth applies only to a picture"},
+      {"--relief {d}/dem.tif --scale-z 0.5", 2, "--scale-z applies only to a picture"},
+      {"--relief {d}/dem.tif --azimuth 30 --zoom 2", 3, "no display"},  // the window's camera: parsed, then no display
       {ok + " --tilt 200", 2, "--tilt takes degrees 0..180, not '200'"},
       {ok + " --size 0x10", 2, "--size takes"},
       {ok + " --zoom -1", 2, "--zoom takes a zoom step"},
