@@ -34,7 +34,16 @@ void warm_up_offscreen_display() {
 }  // namespace
 
 int run_batch(const CommandLine& cl, const std::string& pluginDir) {
-  std::thread(warm_up_offscreen_display).detach();  // the process ends with _exit, threads or not
+  std::thread warm(warm_up_offscreen_display);
+#ifdef R3D_COVERAGE
+  // Coverage builds end with exit(), whose teardown crashed under a thread still inside the driver.
+  struct Joined {
+    std::thread& t;
+    ~Joined() { t.join(); }
+  } joined{warm};
+#else
+  warm.detach();  // the process ends with _exit, threads or not
+#endif
   std::string error;
   auto render = reinterpret_cast<Lib3dRenderFileFn>(FindPluginExport(pluginDir, "Lib3dRenderFile", "lib3d-render.so", &error));
   if (!render) {
