@@ -38,9 +38,9 @@ TEST(MemoryFit, ProposesTheSmallestFactorsThatFit) {
                  std::uint64_t perCell = kBytesPerCell; }
       cases[] = {
       {1000, 600, 3, 4, 1 * GiB, true, 3, 4},
-      // 100000^2 at 4,4 is 625 M cells; 24 GiB leaves 18 GiB usable, about 193 M cells: 8 is the first k.
-      {100000, 100000, 4, 4, 24 * GiB, false, 8, 8},
-      {100000, 100000, 1, 20, 24 * GiB, false, 3, 20},
+      // 100000^2 at 4,4 is 625 M cells; 24 GiB leaves 18 GiB usable, about 129 M cells: 9 is the first k.
+      {100000, 100000, 4, 4, 24 * GiB, false, 9, 9},
+      {100000, 100000, 1, 20, 24 * GiB, false, 4, 20},
       {100000, 100000, 4, 4, 24 * GiB, false, 5, 5, kPictureBytesPerCell},  // one picture, no view: 5 fits
       {100000, 100000, 4, 4, 0, false, 100001, 100001},  // nothing left: only an empty grid fits
       {100000, 100000, 1, 1, kUnlimited, true, 1, 1}};
