@@ -306,6 +306,7 @@ TEST_F(FrameTest, ExportsGiveIconsAndDriveTheViewer) {
   ASSERT_TRUE(colour && grey && colour->IsOk() && grey->IsOk() && colour != grey && colour == again);
   const char* dem = R3D_SOURCE_DIR "/data/jacksboro_fault_dem.tif";
   ASSERT_EQ(Lib3dOpenFiles(dem, 2, 2, dem, nullptr, nullptr, 0), 1);
+  EXPECT_EQ(Lib3dSetCamera(70, -30, 0, 0.25, -0.5) + Lib3dSetCamera(70, NAN, 3, 0.25, -0.5), 0);  // no such step, NaN
   ASSERT_EQ(Lib3dSetCamera(70, -30, 3, 0.25, -0.5), 1);  // --tilt 70 --azimuth -30 --zoom 3 --pan 0.25,-0.5
   double tilt = 0, azimuth = 0, panX = 0, panY = 0;
   view->get_rotation(tilt, azimuth);
