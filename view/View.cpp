@@ -439,13 +439,7 @@ void View::get_rotation(double& tilt, double& azimuth) {
   azimuth = rotation_z_;
 }
 
-void View::zoom(bool in) {
-  const vm::Zoom z = vm::zoom_step(zoom_level_, in);
-  zoom_level_ = z.level;
-  zoom_scale_ = z.scale;
-  zoom_percent_ = z.percent;
-  repaint_now();
-}
+void View::zoom(bool in) { set_zoom_level(vm::zoom_step(zoom_level_, in).level); }
 
 void View::set_zoom_level(int level) {
   const vm::Zoom z = vm::zoom_for_level(level);
