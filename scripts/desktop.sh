@@ -25,7 +25,7 @@ case "$kind" in
     fi
     openbox --sm-disable >/dev/null 2>&1 &
     wm=$!
-    for _ in $(seq 100); do
+    for _ in $(seq 1200); do
       xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
       sleep 0.05
     done
@@ -44,7 +44,7 @@ case "$kind" in
       --socket="$socket" --xwayland --idle-time=0 --log="$runtime/weston.log" &
     weston=$!
     display=""
-    for _ in $(seq 200); do
+    for _ in $(seq 1200); do
       display="$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$runtime/weston.log" 2>/dev/null || true)"
       [ -n "$display" ] && break
       kill -0 "$weston" 2>/dev/null || break

@@ -40,10 +40,11 @@ dem="$prefix/share/relief3d/data/jacksboro_fault_dem.tif"
 [ "$(identify -format '%[fx:standard_deviation>0.01]' "$work/local.png")" = 1 ] || fail "local snapshot is blank"
 
 # The same relief over HTTP, read by byte ranges from a server on the loopback interface.
-timeout 300 python3 "$(dirname "$0")/../support/range_server.py" "$prefix/share/relief3d/data" >"$work/port" &
+# The port is the server's first line: read waits for it (or for the server's end), however busy the machine.
+exec 3< <(exec timeout 300 python3 "$(dirname "$0")/../support/range_server.py" "$prefix/share/relief3d/data")
 server_pid=$!
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-port="$(cat "$work/port")"
+port=""
+read -r port <&3 || true
 [ -n "$port" ] || fail "HTTP server did not start"
 url="http://127.0.0.1:$port/jacksboro_fault_dem.tif"
 "${host[@]}" --relief "/vsicurl/$url" --factors 2,2 --snapshot "$work/remote.png" >/dev/null ||
