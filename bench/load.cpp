@@ -43,7 +43,7 @@
 
 #include <GL/gl.h>
 
-#include "frame/loading/Loading.h"
+#include "terrain/Loading.h"
 #include "view/View.h"
 
 #include "bench/BenchRaster.h"

@@ -34,7 +34,7 @@
 #include <cpl_conv.h>
 #include <gdal.h>
 
-#include "frame/loading/Loading.h"
+#include "terrain/Loading.h"
 
 #include "bench/BenchRaster.h"
 

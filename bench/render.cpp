@@ -19,7 +19,7 @@
 #include <wx/init.h>
 
 #include "view/View.h"
-#include "view/ViewMath.h"
+#include "render/ViewMath.h"
 
 namespace {
 

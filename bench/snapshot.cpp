@@ -18,11 +18,11 @@
 #include <GL/gl.h>
 
 #include "bench/BenchRaster.h"
-#include "frame/loading/Loading.h"
-#include "module/RenderRequest.h"
-#include "view/OffscreenContext.h"
-#include "view/Renderer.h"
-#include "view/ViewMath.h"
+#include "terrain/Loading.h"
+#include "hostlib/RenderRequest.h"
+#include "render/OffscreenContext.h"
+#include "render/Renderer.h"
+#include "render/ViewMath.h"
 
 namespace {
 

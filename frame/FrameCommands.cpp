@@ -9,7 +9,7 @@
 #include "dialogs/tools/ToolWinDlg.h"
 #include "frame/Frame.h"
 #include "frame/LoadProgress.h"
-#include "frame/loading/Loading.h"
+#include "terrain/Loading.h"
 #include "hostlib/HtmlHelp.h"
 #include "hostlib/Resources.h"
 #include "view/View.h"

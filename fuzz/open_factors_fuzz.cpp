@@ -11,7 +11,7 @@
 #include <string>
 
 #include "dialogs/open/OpenDlgLogic.h"
-#include "frame/loading/MemoryFit.h"
+#include "terrain/MemoryFit.h"
 
 using namespace lib3d;
 

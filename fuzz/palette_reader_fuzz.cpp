@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "dialogs/palette/PaletteFile.h"
+#include "colour/PaletteFile.h"
 
 using lib3d::palette::PaletteFileData;
 using lib3d::palette::ReadError;

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "dialogs/palette/PaletteFile.h"
+#include "colour/PaletteFile.h"
 
 using lib3d::palette::PaletteFileData;
 

@@ -17,7 +17,7 @@
 #include <cpl_vsi.h>
 #include <gdal.h>
 
-#include "frame/loading/Loading.h"
+#include "terrain/Loading.h"
 #include "hostlib/FileLayer.h"
 
 namespace {

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/palette/BasePalettes.h"
-#include "dialogs/palette/PaletteFile.h"
-#include "dialogs/palette/PaletteLogic.h"
-#include "frame/loading/Loading.h"
+#include "colour/BasePalettes.h"
+#include "colour/PaletteFile.h"
+#include "colour/PaletteLogic.h"
+#include "terrain/Loading.h"
 #include "module/ModuleExports.h"
-#include "module/PictureFile.h"
-#include "module/RasterProblem.h"
-#include "view/OffscreenRender.h"
-#include "view/ViewMath.h"
+#include "export/PictureFile.h"
+#include "terrain/RasterProblem.h"
+#include "render/OffscreenRender.h"
+#include "render/ViewMath.h"
 
 namespace {
 

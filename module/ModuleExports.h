@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "hostlib/Export.h"
-#include "module/RenderRequest.h"
+#include "hostlib/RenderRequest.h"
 
 extern "C" {
 

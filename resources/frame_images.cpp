@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "frame/FrameLogic.h"
+#include "resources/frame_ids.h"
 #include "resources/ModuleResources.h"
 
 namespace lib3d {

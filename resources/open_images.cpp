@@ -6,7 +6,7 @@
 
 #include <wx/image.h>
 
-#include "dialogs/open/OpenDlgIds.h"
+#include "resources/open_ids.h"
 #include "resources/ModuleResources.h"
 
 namespace {

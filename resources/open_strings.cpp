@@ -1,5 +1,5 @@
 // Texts of the Open dialog and of its data exchange.
-#include "dialogs/open/OpenDlgIds.h"
+#include "resources/open_ids.h"
 #include "resources/ModuleResources.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Texts of the palette dialog.
 #include <iterator>
 
-#include "dialogs/palette/PaletteStrings.h"
+#include "resources/palette_ids.h"
 #include "resources/ModuleResources.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Strings of the tool window "Tools" and its Scale, Lighting and Background pages.
 #include <iterator>
 
-#include "dialogs/tools/ToolStrings.h"
+#include "resources/tools_ids.h"
 #include "resources/ModuleResources.h"
 
 namespace {

@@ -16,10 +16,10 @@ packages=(clang libclang-rt-14-dev libgdal-dev libwxgtk3.2-dev)
 
 # The sources each target is built from, besides its own file; a new target gets a line here.
 declare -A sources=(
-  [palette_reader_fuzz]="dialogs/palette/PaletteFile.cpp"
-  [palette_roundtrip_fuzz]="dialogs/palette/PaletteFile.cpp"
-  [open_factors_fuzz]="dialogs/open/OpenDlgLogic.cpp host/common/Resources.cpp frame/loading/MemoryFit.cpp"
-  [raster_load_fuzz]="frame/loading/Loading.cpp frame/loading/MemoryFit.cpp host/common/FileLayer.cpp
+  [palette_reader_fuzz]="colour/PaletteFile.cpp"
+  [palette_roundtrip_fuzz]="colour/PaletteFile.cpp"
+  [open_factors_fuzz]="dialogs/open/OpenDlgLogic.cpp host/common/Resources.cpp terrain/MemoryFit.cpp"
+  [raster_load_fuzz]="terrain/Loading.cpp terrain/MemoryFit.cpp host/common/FileLayer.cpp
                       host/common/TiffLayout.cpp host/common/WorkShare.cpp"
   [command_line_fuzz]="host/app/CommandLine.cpp"
 )

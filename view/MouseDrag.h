@@ -4,7 +4,7 @@
 // captured at the press, so rounding does not build up over a long drag.
 #include <boost/function.hpp>
 
-#include "view/ViewMath.h"
+#include "render/ViewMath.h"
 
 namespace lib3d {
 

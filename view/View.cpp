@@ -17,7 +17,7 @@
 #include "hostlib/Settings.h"
 #include "view/GlxProbe.h"
 #include "view/MouseDrag.h"
-#include "view/ViewMath.h"
+#include "render/ViewMath.h"
 
 namespace lib3d {
 

@@ -10,7 +10,7 @@
 
 #include "hostlib/Export.h"
 #include "view/LightSettings.h"
-#include "view/Renderer.h"
+#include "render/Renderer.h"
 
 class wxImage;
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <locale.h>
 
-#include "dialogs/open/OpenDlgIds.h"
+#include "resources/open_ids.h"
 #include "hostlib/Resources.h"
 
 namespace lib3d::open {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/loading/MemoryFit.h"
+#include "terrain/MemoryFit.h"
 
 namespace lib3d::open {
 

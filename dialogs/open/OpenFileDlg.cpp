@@ -11,9 +11,9 @@
 #include <wx/textctrl.h>
 
 #include "dialogs/open/DataExchange.h"
-#include "dialogs/open/OpenDlgIds.h"
+#include "resources/open_ids.h"
 #include "dialogs/open/OpenDlgLogic.h"
-#include "frame/loading/MemoryFit.h"
+#include "terrain/MemoryFit.h"
 #include "hostlib/Controls.h"
 #include "hostlib/FileLayer.h"
 #include "hostlib/Resources.h"

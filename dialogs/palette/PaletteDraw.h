@@ -4,7 +4,7 @@
 #include <wx/brush.h>
 #include <wx/dc.h>
 
-#include "dialogs/palette/PaletteLogic.h"
+#include "colour/PaletteLogic.h"
 
 namespace lib3d {
 namespace palette {

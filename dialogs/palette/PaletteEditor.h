@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/palette/PaletteFile.h"
-#include "dialogs/palette/PaletteLogic.h"
+#include "colour/PaletteFile.h"
+#include "colour/PaletteLogic.h"
 
 namespace lib3d {
 namespace palette {

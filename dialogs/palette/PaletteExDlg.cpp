@@ -12,7 +12,7 @@
 #include <wx/textctrl.h>
 
 #include "dialogs/palette/PaletteDraw.h"
-#include "dialogs/palette/PaletteStrings.h"
+#include "resources/palette_ids.h"
 #include "hostlib/Basekit.h"
 #include "view/View.h"
 

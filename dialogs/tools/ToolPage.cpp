@@ -6,7 +6,7 @@
 #include <wx/slider.h>
 
 #include "dialogs/tools/ToolHelpers.h"
-#include "dialogs/tools/ToolStrings.h"
+#include "resources/tools_ids.h"
 #include "hostlib/Basekit.h"
 #include "hostlib/HostLayout.h"
 

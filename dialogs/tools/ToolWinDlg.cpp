@@ -3,7 +3,7 @@
 #include <wx/notebook.h>
 #include <wx/utils.h>
 
-#include "dialogs/tools/ToolStrings.h"
+#include "resources/tools_ids.h"
 #include "dialogs/tools/ToolWinDlgBcGr.h"
 #include "dialogs/tools/ToolWinDlgOffset.h"
 #include "dialogs/tools/ToolWinDlgSun.h"

@@ -3,7 +3,7 @@
 #include <wx/colordlg.h>
 #include <wx/dcclient.h>
 
-#include "dialogs/tools/ToolStrings.h"
+#include "resources/tools_ids.h"
 #include "hostlib/Basekit.h"
 #include "view/View.h"
 

@@ -2,7 +2,7 @@
 
 #include <wx/statbox.h>
 
-#include "dialogs/tools/ToolStrings.h"
+#include "resources/tools_ids.h"
 #include "hostlib/Basekit.h"
 #include "view/View.h"
 

@@ -7,7 +7,7 @@
 #include <wx/dcclient.h>
 #include <wx/stattext.h>
 
-#include "dialogs/tools/ToolStrings.h"
+#include "resources/tools_ids.h"
 #include "hostlib/Basekit.h"
 #include "view/View.h"
 

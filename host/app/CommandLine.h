@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "module/RenderRequest.h"
+#include "hostlib/RenderRequest.h"
 
 enum class HostAction { Interactive, List, Help, Version, Snapshot };
 

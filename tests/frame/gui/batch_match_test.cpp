@@ -8,9 +8,9 @@
 
 #include <wx/image.h>
 
-#include "dialogs/palette/BasePalettes.h"
-#include "frame/loading/Loading.h"
-#include "module/RenderRequest.h"
+#include "colour/BasePalettes.h"
+#include "terrain/Loading.h"
+#include "hostlib/RenderRequest.h"
 #include "tests/support/RasterFixtures.h"
 #include "tests/support/ShownView.h"
 #include "view/LightSettings.h"

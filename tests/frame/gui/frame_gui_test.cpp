@@ -22,7 +22,7 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
-#include "dialogs/open/OpenDlgIds.h"
+#include "resources/open_ids.h"
 #include "dialogs/open/OpenFileDlg.h"
 #include "dialogs/palette/PaletteExDlg.h"
 #include "dialogs/tools/ToolPage.h"

@@ -105,7 +105,7 @@ const char kFakePlugin[] = R"(
 #include <cstring>
 #include <wx/app.h>
 #include <wx/frame.h>
-#include "module/RenderRequest.h"
+#include "hostlib/RenderRequest.h"
 enum class ResourceLanguage { English = 1033, Russian = 1049 };
 ResourceLanguage GetResourceLanguage();
 static const bool russian = GetResourceLanguage() == ResourceLanguage::Russian;

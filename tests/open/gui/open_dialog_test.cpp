@@ -8,7 +8,7 @@
 #include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 
-#include "dialogs/open/OpenDlgIds.h"
+#include "resources/open_ids.h"
 #include "dialogs/open/OpenFileDlg.h"
 #include "hostlib/Controls.h"
 #include "hostlib/FileLayer.h"

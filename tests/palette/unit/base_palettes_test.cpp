@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "dialogs/palette/BasePalettes.h"
+#include "colour/BasePalettes.h"
 
 using namespace lib3d::palette;
 

@@ -12,8 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "dialogs/palette/PaletteFile.h"
-#include "dialogs/palette/PaletteLogic.h"
+#include "colour/PaletteFile.h"
+#include "colour/PaletteLogic.h"
 #include "tests/support/RasterFixtures.h"
 
 using namespace lib3d::palette;

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "dialogs/palette/PaletteLogic.h"
+#include "colour/PaletteLogic.h"
 
 using namespace lib3d::palette;
 

@@ -15,7 +15,7 @@
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/ShownView.h"
 #include "view/GlxProbe.h"
-#include "view/OffscreenRender.h"
+#include "render/OffscreenRender.h"
 
 using lib3d::View;
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "view/OffscreenContext.h"
-#include "view/OffscreenRender.h"
-#include "view/Renderer.h"
+#include "render/OffscreenContext.h"
+#include "render/OffscreenRender.h"
+#include "render/Renderer.h"
 
 using lib3d::Picture;
 using lib3d::Renderer;

@@ -7,7 +7,7 @@
 
 #include <GL/glu.h>
 
-#include "view/ViewMath.h"
+#include "render/ViewMath.h"
 
 namespace vm = lib3d::viewmath;
 

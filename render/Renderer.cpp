@@ -1,4 +1,4 @@
-#include "view/Renderer.h"
+#include "render/Renderer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,7 +7,7 @@
 
 #include <GL/gl.h>
 
-#include "view/ViewMath.h"
+#include "render/ViewMath.h"
 
 namespace lib3d {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "view/Scene.h"
+#include "render/Scene.h"
 
 namespace lib3d {
 

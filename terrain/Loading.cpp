@@ -1,4 +1,4 @@
-#include "frame/loading/Loading.h"
+#include "terrain/Loading.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,7 +12,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "frame/loading/MemoryFit.h"
+#include "terrain/MemoryFit.h"
 #include "hostlib/FileLayer.h"
 
 namespace lib3d::loading {

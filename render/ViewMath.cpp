@@ -1,4 +1,4 @@
-#include "view/ViewMath.h"
+#include "render/ViewMath.h"
 
 #include <algorithm>
 #include <climits>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/loading/MemoryFit.h"
+#include "terrain/MemoryFit.h"
 #include "hostlib/HostString.h"
 
 namespace lib3d::loading {

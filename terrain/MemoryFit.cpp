@@ -1,4 +1,4 @@
-#include "frame/loading/MemoryFit.h"
+#include "terrain/MemoryFit.h"
 
 #include <algorithm>
 #include <cstdio>

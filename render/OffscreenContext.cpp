@@ -1,4 +1,4 @@
-#include "view/OffscreenContext.h"
+#include "render/OffscreenContext.h"
 
 #include <cstdio>
 #include <vector>

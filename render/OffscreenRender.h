@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "view/OffscreenContext.h"
-#include "view/Renderer.h"
-#include "view/Scene.h"
+#include "render/OffscreenContext.h"
+#include "render/Renderer.h"
+#include "render/Scene.h"
 
 namespace lib3d {
 

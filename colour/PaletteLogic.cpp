@@ -1,4 +1,4 @@
-#include "dialogs/palette/PaletteLogic.h"
+#include "colour/PaletteLogic.h"
 
 #include <cmath>
 #include <cstdlib>

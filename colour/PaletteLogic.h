@@ -3,7 +3,7 @@
 // way it reads numbers from its edits and the geometry of its strips and marker bands. No window.
 #include <string>
 
-#include "dialogs/palette/BasePalettes.h"
+#include "colour/BasePalettes.h"
 
 namespace lib3d {
 namespace palette {

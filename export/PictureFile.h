@@ -2,7 +2,7 @@
 // A picture file written whole or not at all, in the format its extension names.
 #include <string>
 
-#include "view/Renderer.h"
+#include "render/Renderer.h"
 
 namespace lib3d {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "frame/loading/MemoryFit.h"
+#include "terrain/MemoryFit.h"
 #include "tests/support/RasterFixtures.h"
 
 using namespace lib3d::loading;

@@ -1,4 +1,4 @@
-#include "module/RasterProblem.h"
+#include "terrain/RasterProblem.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "dialogs/palette/PaletteFile.h"
+#include "colour/PaletteFile.h"
 
 #include <cerrno>
 #include <climits>

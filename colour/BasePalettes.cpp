@@ -1,4 +1,4 @@
-#include "dialogs/palette/BasePalettes.h"
+#include "colour/BasePalettes.h"
 
 namespace lib3d {
 namespace palette {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <set>
 
-#include "frame/loading/Loading.h"
+#include "terrain/Loading.h"
 #include "hostlib/FileLayer.h"
 #include "tests/support/RangeServer.h"
 #include "tests/support/RasterFixtures.h"

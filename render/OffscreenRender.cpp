@@ -1,4 +1,4 @@
-#include "view/OffscreenRender.h"
+#include "render/OffscreenRender.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "module/PictureFile.h"
+#include "export/PictureFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
