@@ -1,4 +1,5 @@
 #include "colour/PaletteFile.h"
+#include "colour/PaletteLogic.h"
 
 #include <cerrno>
 #include <climits>
@@ -324,6 +325,16 @@ std::string directory_of(const std::string& path) {
   else sep = back;
   if (sep == std::string::npos) return std::string();
   return path.substr(0, sep);
+}
+
+std::vector<std::uint32_t> view_palette(const PaletteFileData* file, int baseKind) {
+  Palette256 p;
+  p.fill(0xFFFFFFu);
+  if (file)
+    p = map_levels(file->palette, file->inMin, file->inMax, file->outMin, file->outMax);
+  else if (baseKind >= 0)
+    p = build_base_palette(baseKind, p, 0, 255, 0xFFFFFFu);
+  return std::vector<std::uint32_t>(p.begin(), p.end());
 }
 
 }  // namespace palette

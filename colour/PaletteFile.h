@@ -77,5 +77,10 @@ bool save_palette_file(const std::string& path, const PaletteFileData& data,
 // separator, which is '/' when the last '/' follows the last '\\' and '\\' otherwise; empty without one.
 std::string directory_of(const std::string& path);
 
+// The palette a view shows: a palette file's as the editor sends it after loading the file (its
+// levels mapped), else base palette `baseKind` over the whole range drawn on white, else (-1) the
+// all-white palette a new viewer starts with.
+std::vector<std::uint32_t> view_palette(const PaletteFileData* file, int baseKind);
+
 }  // namespace palette
 }  // namespace lib3d

@@ -14,6 +14,7 @@
 #include "frame/FrameLogic.h"
 #include "hostlib/Export.h"
 #include "hostlib/HostString.h"
+#include "terrain/LoadError.h"
 
 class C3DPaletteExDlg;
 class CToolWinDlg;
@@ -76,7 +77,7 @@ public:
   const CString& help_path() const { return helpPath; }
   const ReadoutSettings& readout() const { return readout_; }
   // Why the last failed relief or texture load failed, in one line.
-  const std::string& load_error() const { return loadError_; }
+  std::string load_error() const { return loadError_.line(); }
   wxString status_text(int part) const;
 
   // Command handlers (public so that the host's automation and tests can drive them directly).
@@ -130,7 +131,7 @@ private:
   C3DPaletteExDlg* paletteDlg_ = nullptr;
   CToolWinDlg* toolWin_ = nullptr;
   ReadoutSettings readout_;
-  std::string loadError_;
+  LoadError loadError_;
   std::vector<wxWindow*> hiddenWithFrame_;  // floating panes hidden with the frame
 };
 

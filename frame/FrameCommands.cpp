@@ -9,7 +9,7 @@
 #include "dialogs/tools/ToolWinDlg.h"
 #include "frame/Frame.h"
 #include "frame/LoadProgress.h"
-#include "terrain/Loading.h"
+#include "terrain/Document.h"
 #include "hostlib/HtmlHelp.h"
 #include "hostlib/Resources.h"
 #include "view/View.h"
@@ -61,6 +61,7 @@ bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t fac
   const bool ok = loading::read_relief(path, factorX, factorY, heights, cols, rows,
                                        [&](std::size_t done, std::size_t total) { progress.read(done, total); },
                                        &loadError_);
+  loadError_.input = "relief";
   if (ok) {
     if (view_) view_->set_compile_progress([&](std::size_t done, std::size_t total) { progress.compile(done, total); });
     hand_matrix(std::move(heights), cols, rows);  // the grid moves into the view: no second copy
@@ -81,17 +82,11 @@ bool Frame::set_color_matrix(const CString& red, const CString& green, const CSt
   // The view compiles a texture at its next paint, after this returns: the read is all there is.
   LoadProgress progress([this](int value) { show_progress(value); }, 1.0);
   std::vector<std::uint32_t> colors;
-  std::size_t cols = 0, rows = 0;
-  bool ok = loading::read_texture(red, green, blue, factorX, factorY, component, colors, cols, rows,
-                                  [&](std::size_t done, std::size_t total) { progress.read(done, total); },
-                                  &loadError_);
   // The view colours cell by cell: a texture of another grid would paint the wrong places.
-  if (ok && view_ && (cols != view_->get_width() || rows != view_->get_height())) {
-    loadError_ = red + ": the texture gives " + std::to_string(cols) + " x " + std::to_string(rows) +
-                 " cells, the relief " + std::to_string(view_->get_width()) + " x " +
-                 std::to_string(view_->get_height());
-    ok = false;
-  }
+  const bool ok = view_ && load_texture(TextureFiles{red, green, blue, component}, factorX, factorY,
+                                        view_->get_width(), view_->get_height(), colors, loadError_,
+                                        [&](std::size_t done, std::size_t total) { progress.read(done, total); });
+  loadError_.input = "texture";
   if (ok) set_color_matrix(colors);
   end_progress();
   return ok;
@@ -124,7 +119,7 @@ void Frame::OnFileOpen() {
         // repaint when the dialog closes: the new colours are asked for here.
         if (view_) view_->Refresh();
       }
-      if (!loaded) COpenFileDlg::ShowFileError(this, loadError_);
+      if (!loaded) COpenFileDlg::ShowFileError(this, loadError_.line());
     }
   }  // the dialog lives for this one command
   repaint_toolbar();

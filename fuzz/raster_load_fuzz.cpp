@@ -106,19 +106,19 @@ void load(const std::string& path, Reader& in) {
 
   std::vector<float> heights{1.f};
   std::size_t cols = 99, rows = 99;
-  std::string cause;
+  lib3d::LoadError cause;
   if (lib3d::loading::read_relief(path, fx, fy, heights, cols, rows, {}, &cause)) {
     if (heights.size() != cols * rows) std::abort();
-  } else if (cause.empty() || heights.size() != 1 || cols != 99) {
+  } else if (cause.detail.empty() || heights.size() != 1 || cols != 99) {
     std::abort();
   }
   std::vector<std::uint32_t> colors{7u};
-  cause.clear();
+  cause = lib3d::LoadError();
   if (lib3d::loading::read_texture(path, path, path, fx, fy, component, colors, cols, rows, {}, &cause)) {
     if (colors.size() != cols * rows) std::abort();
     for (std::uint32_t c : colors)
       if (c >> 24 || (c & 0xFF) != ((c >> 8) & 0xFF)) std::abort();  // one file: grey
-  } else if (cause.empty() || colors.size() != 1) {
+  } else if (cause.detail.empty() || colors.size() != 1) {
     std::abort();
   }
 }

@@ -3,6 +3,10 @@
 // borrowed: whoever fills a Scene keeps them alive (and unchanged) for the call it is passed to.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "render/ViewMath.h"
+#include "terrain/Document.h"
 
 namespace lib3d {
 
@@ -34,5 +38,26 @@ struct Scene {
     return cursor_x != SIZE_MAX && cursor_y != SIZE_MAX && cursor_x < width && cursor_y < height;
   }
 };
+
+// Where the relief is seen from. The zoom's scale is the height of the visible area in view units.
+struct Camera {
+  float pan_x = 0.0f, pan_y = 0.0f;
+  float tilt = 45.0f, azimuth = 45.0f;  // degrees; tilt 0..180
+  viewmath::Zoom zoom = viewmath::zoom_for_level(-2);
+};
+
+// How the relief is drawn: height scale, background, light and palette (entry 0 for the lowest
+// height). A new viewer starts with a white palette.
+struct Look {
+  float scale_z = 1.0f;
+  std::uint32_t bg_color = 0x7F7F7F;
+  viewmath::Light light = viewmath::light_of(0, 0, 30, 70, 20);
+  std::vector<std::uint32_t> palette;
+};
+
+// The one way a picture's scene is made, for the window and the command line alike. The scene
+// borrows the document's and the look's arrays.
+Scene scene_of(const Document& doc, const Camera& camera, const Look& look, std::size_t cursor_x = SIZE_MAX,
+               std::size_t cursor_y = SIZE_MAX);
 
 }  // namespace lib3d

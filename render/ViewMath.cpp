@@ -32,17 +32,17 @@ Zoom zoom_step(int level, bool in) {
   return zoom_for_level(level);
 }
 
-Light light_from_record(const std::int32_t* words) {
+Light light_of(int azimuth, int elevation, int ambient, int diffuse, int specular) {
   const double kDeg = 3.141592653589793 / 180;
-  const double a = words[3] * kDeg;
-  const double e = words[4] * kDeg;
+  const double a = azimuth * kDeg;
+  const double e = elevation * kDeg;
   Light l;
   l.pos[0] = static_cast<float>(std::sin(e) * std::cos(a));
   l.pos[1] = static_cast<float>(std::sin(e) * std::sin(a));
   l.pos[2] = static_cast<float>(std::cos(e));
-  l.ambient = static_cast<float>(words[6]) / 100.0f;
-  l.diffuse = static_cast<float>(words[7]) / 100.0f;
-  l.specular = static_cast<float>(words[8]) / 100.0f;
+  l.ambient = static_cast<float>(ambient) / 100.0f;
+  l.diffuse = static_cast<float>(diffuse) / 100.0f;
+  l.specular = static_cast<float>(specular) / 100.0f;
   return l;
 }
 

@@ -28,8 +28,13 @@ struct Light {
   float pos[3];  // direction towards the light, eye coordinates
   float ambient, diffuse, specular;
 };
+// A light from its azimuth and elevation (whole degrees; elevation 0 shines from the viewer, 90 lies
+// in the screen plane with azimuth 0 from the right) and its strengths in percent.
+Light light_of(int azimuth, int elevation, int ambient, int diffuse, int specular);
 // words: the fifteen words of a LightSettings record; reads indices 3, 4, 6, 7, 8 only.
-Light light_from_record(const std::int32_t* words);
+inline Light light_from_record(const std::int32_t* words) {
+  return light_of(words[3], words[4], words[6], words[7], words[8]);
+}
 
 // ---- heights and colours ---------------------------------------------------------------------
 struct Range {

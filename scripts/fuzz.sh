@@ -19,7 +19,7 @@ declare -A sources=(
   [palette_reader_fuzz]="colour/PaletteFile.cpp"
   [palette_roundtrip_fuzz]="colour/PaletteFile.cpp"
   [open_factors_fuzz]="dialogs/open/OpenDlgLogic.cpp host/common/Resources.cpp terrain/MemoryFit.cpp"
-  [raster_load_fuzz]="terrain/Loading.cpp terrain/MemoryFit.cpp host/common/FileLayer.cpp
+  [raster_load_fuzz]="terrain/Loading.cpp terrain/MemoryFit.cpp terrain/RasterProblem.cpp host/common/FileLayer.cpp
                       host/common/TiffLayout.cpp host/common/WorkShare.cpp"
   [command_line_fuzz]="host/app/CommandLine.cpp"
 )

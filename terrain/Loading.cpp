@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "terrain/MemoryFit.h"
+#include "terrain/RasterProblem.h"
 #include "hostlib/FileLayer.h"
 
 namespace lib3d::loading {
@@ -117,24 +118,30 @@ CFileLayer::Progress share_of(const Progress& progress, std::size_t part, std::s
   };
 }
 
-// Stores a refusal's cause for the caller and gives the refusal.
-bool refuse(std::string* cause, std::string text) {
-  if (cause) *cause = std::move(text);
-  return false;
-}
-
-// The host library's own cause of a failed open or read, else `fallback`.
-bool refuse_raster(std::string* cause, const CString& path, const char* fallback) {
-  const char* why = RasterErrorMessage();
-  return refuse(cause, path + ": " + (why && *why ? why : fallback));
+// Why `path` failed: what is wrong with the file when something is (missing, a directory, not a
+// raster), else the host library's own cause, else `fallback`.
+bool refuse_raster(LoadError* error, const CString& path, const char* fallback) {
+  if (!error) return false;
+  std::string why = RasterErrorMessage() ? RasterErrorMessage() : "";
+  const std::string problem = path.empty() ? std::string() : raster_problem(path);
+  if (!problem.empty()) why = problem;
+  return refuse(error, LoadError::Kind::File, path, why.empty() ? fallback : why);
 }
 
 // A grid that would not fit in the memory left is refused before anything is read.
-bool fits(const Source& src, std::size_t factorX, std::size_t factorY, std::uint64_t bytesPerCell,
-          std::string* cause) {
+bool fits(const Source& src, const CString& path, std::size_t factorX, std::size_t factorY,
+          std::uint64_t bytesPerCell, LoadError* error) {
   const MemoryFit fit = fit_in_memory(static_cast<std::uint64_t>(src.width), static_cast<std::uint64_t>(src.height),
                                       factorX, factorY, available_memory(), bytesPerCell);
-  return fit.fits || refuse(cause, fit_cause(fit));
+  return fit.fits || refuse(error, LoadError::Kind::Memory, path, fit_cause(fit));
+}
+
+bool refuse_factor(LoadError* error, const CString& path) {
+  return refuse(error, LoadError::Kind::Factors, path, "a compression factor of 0");
+}
+
+bool refuse_memory(LoadError* error, const CString& path) {
+  return refuse(error, LoadError::Kind::Memory, path, "out of memory");
 }
 
 }  // namespace
@@ -154,12 +161,12 @@ std::uint8_t scale_to_byte(double v, double min, double max) {
 }
 
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
-                 std::size_t& cols, std::size_t& rows, const Progress& progress, std::string* cause,
+                 std::size_t& cols, std::size_t& rows, const Progress& progress, LoadError* error,
                  std::uint64_t bytesPerCell) {
-  if (factorX == 0 || factorY == 0) return refuse(cause, "a compression factor of 0");
+  if (factorX == 0 || factorY == 0) return refuse_factor(error, path);
   Source src;
-  if (!src.open(path)) return refuse_raster(cause, path, "not a raster that can be read");
-  if (!fits(src, factorX, factorY, bytesPerCell, cause)) return false;
+  if (!src.open(path)) return refuse_raster(error, path, "not a raster that can be read");
+  if (!fits(src, path, factorX, factorY, bytesPerCell, error)) return false;
 
   const std::size_t outCols = static_cast<std::size_t>(src.width) / factorX;
   const std::size_t outRows = static_cast<std::size_t>(src.height) / factorY;
@@ -183,10 +190,10 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
     };
     // With no columns or no rows nothing is read at all.
     if (!src.layer.ReadSampled(factorX, factorY, receive, progress))
-      return refuse_raster(cause, path, "a row cannot be read");
+      return refuse_raster(error, path, "a row cannot be read");
     heights.swap(out);
   } catch (const std::bad_alloc&) {
-    return refuse(cause, "out of memory");
+    return refuse_memory(error, path);
   }
   cols = outCols;
   rows = outRows;
@@ -195,13 +202,13 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
 
 bool read_texture(const CString& red, const CString& green, const CString& blue, std::size_t factorX,
                   std::size_t factorY, std::size_t component, std::vector<std::uint32_t>& colors,
-                  std::size_t& cols, std::size_t& rows, const Progress& progress, std::string* cause,
+                  std::size_t& cols, std::size_t& rows, const Progress& progress, LoadError* error,
                   std::uint64_t bytesPerCell) {
-  if (factorX == 0 || factorY == 0) return refuse(cause, "a compression factor of 0");
+  if (factorX == 0 || factorY == 0) return refuse_factor(error, red);
   const CString* paths[3] = {&red, &green, &blue};
   Source src[3];
   for (int k = 0; k < 3; ++k)
-    if (!src[k].open(*paths[k])) return refuse_raster(cause, *paths[k], "not a raster that can be read");
+    if (!src[k].open(*paths[k])) return refuse_raster(error, *paths[k], "not a raster that can be read");
 
   // The red file fixes the size and the row layout of all three. A green or blue file that differs
   // from it in size, or in whether its pixels are two-valued, is refused as a whole: reading it with
@@ -209,11 +216,11 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
   const bool twoValued = IsTwoValuedType(src[0].type);
   for (int k = 1; k < 3; ++k) {
     if (src[k].width != src[0].width || src[k].height != src[0].height)
-      return refuse(cause, *paths[k] + ": its size differs from " + red + "'s");
+      return refuse(error, LoadError::Kind::Mismatch, *paths[k], "its size differs from " + red + "'s");
     if (IsTwoValuedType(src[k].type) != twoValued)
-      return refuse(cause, *paths[k] + ": complex pixels where " + red + " has real ones, or the reverse");
+      return refuse(error, LoadError::Kind::Mismatch, *paths[k], "complex pixels where " + red + " has real ones, or the reverse");
   }
-  if (!fits(src[0], factorX, factorY, bytesPerCell, cause)) return false;
+  if (!fits(src[0], red, factorX, factorY, bytesPerCell, error)) return false;
   // Unknown component codes take the real part, as the host library itself does.
   const int componentCode = component <= 3 ? static_cast<int>(component) : COMPONENT_REAL;
 
@@ -256,13 +263,13 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
           });
         };
         if (!src[k].layer.ReadSampled(factorX, factorY, receive, share_of(progress, read++, reads)))
-          return refuse_raster(cause, *paths[k], "a row cannot be read");
+          return refuse_raster(error, *paths[k], "a row cannot be read");
       }
       src[k].layer.Close();
     }
     colors.swap(out);
   } catch (const std::bad_alloc&) {
-    return refuse(cause, "out of memory");
+    return refuse_memory(error, red);
   }
   cols = outCols;
   rows = outRows;

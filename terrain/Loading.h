@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "terrain/LoadError.h"
 #include "terrain/MemoryFit.h"
 #include "hostlib/HostString.h"
 
@@ -33,10 +34,10 @@ using Progress = std::function<void(std::size_t done, std::size_t total)>;
 // Before any row is read, the grid's cost (`bytesPerCell` a cell: a shown view's by default, or
 // kPictureBytesPerCell for one offscreen picture) is checked against the memory this process may
 // use (MemoryFit.h): a grid that would not fit is refused, and the cause names the factors that fit.
-// On every refusal `cause` (when given) receives one line saying why, without a trailing period.
+// On every refusal `error` (when given) says why.
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
                  std::size_t& cols, std::size_t& rows, const Progress& progress = {},
-                 std::string* cause = nullptr, std::uint64_t bytesPerCell = kBytesPerCell);
+                 LoadError* error = nullptr, std::uint64_t bytesPerCell = kBytesPerCell);
 
 // Reads the three channel files (the same path three times for a grey texture) the same way and
 // packs colour words 0x00BBGGRR, each channel scaled from its file's value range to 0..255.
@@ -44,7 +45,7 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
 // untouched, when nothing may be loaded.
 //
 // - A factor of 0, or any of the three files not opening, is refused; so is a grid too large for
-//   memory. On every refusal `cause` (when given) receives one line saying why.
+//   memory. On every refusal `error` (when given) says why.
 // - Green and blue must match the red file in width, height and in being two-valued or not;
 //   otherwise the texture is refused. The reader does not know the relief: the caller compares
 //   cols x rows with the height matrix (the view ignores a colour matrix of another size).
@@ -52,7 +53,7 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
 bool read_texture(const CString& red, const CString& green, const CString& blue, std::size_t factorX,
                   std::size_t factorY, std::size_t component, std::vector<std::uint32_t>& colors,
                   std::size_t& cols, std::size_t& rows, const Progress& progress = {},
-                  std::string* cause = nullptr, std::uint64_t bytesPerCell = kBytesPerCell);
+                  LoadError* error = nullptr, std::uint64_t bytesPerCell = kBytesPerCell);
 
 // One channel byte: t = (v - min) / (max - min) * 255 in double, truncated toward zero to a 64-bit
 // integer, low 8 bits. Values outside the range wrap (1/255 of the range above max gives 0, below

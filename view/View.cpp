@@ -28,27 +28,6 @@ const char* View::p_class_name_ = nullptr;
 
 namespace {
 
-// Whether `size` floats can hold a width x height grid (without the product overflowing).
-bool grid_fits(std::size_t size, std::size_t width, std::size_t height) {
-  if (width != 0 && height > SIZE_MAX / width) return false;
-  return size >= width * height;
-}
-
-// Clears a flag when the scope ends, also on an early return.
-class FlagGuard {
-public:
-  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagGuard() { flag_ = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-  bool& flag_;
-};
-
-}  // namespace
-
-namespace {
 
 // wxGTK's wxGLCanvas has no default constructor: every constructor creates the window at once. The
 // view is therefore born as a child of a hidden parking frame and moved to its real parent by
@@ -125,12 +104,7 @@ View::View(const std::vector<float>& matrix, std::size_t width, std::size_t heig
       notify_(&View::notify_dummy) {
   restore_asserts();
   // A matrix too short for its grid is refused here as in set_matrix: the view starts empty.
-  if (grid_fits(matrix.size(), width, height)) {
-    matrix_ = matrix;
-    width_ = width;
-    height_ = height;
-    set_range_from_matrix();
-  }
+  doc_.set_heights(std::vector<float>(matrix), width, height);
 }
 
 View::~View() {
@@ -139,7 +113,7 @@ View::~View() {
   if (HasCapture()) ReleaseMouse();
   // Deleting the context takes display list 1 with it.
   context_.reset();
-  if (!created_ && GetParent() == g_parking && g_parking) {
+  if (!has(kCreated) && GetParent() == g_parking && g_parking) {
     // Leave the parking frame before it may go.
     g_parking->RemoveChild(this);
     release_parking();
@@ -148,8 +122,8 @@ View::~View() {
 
 bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
                   const wxString& name) {
-  if (created_ || !parent) return false;
-  created_ = true;
+  if (has(kCreated) || !parent) return false;
+  set(kCreated);
   const long full_style = style | wxFULL_REPAINT_ON_RESIZE;
   if (GetHandle()) {
     Reparent(parent);
@@ -159,8 +133,8 @@ bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxS
     SetSize(pos.x, pos.y, size.x, size.y);
     Show();
     context_.reset(new wxGLContext(this));
-    gl_ok_ = context_->IsOK();
-    if (!gl_ok_) context_.reset();
+    set(kGlOk, context_->IsOK());
+    if (!has(kGlOk)) context_.reset();
   } else {
     // No usable visual: the window still exists, it just never draws. (The frame's pane id lies
     // above what window creation accepts; it is given afterwards, as on the drawing path.)
@@ -168,7 +142,7 @@ bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxS
     SetId(id);
   }
   release_parking();
-  if (!gl_ok_) {
+  if (!has(kGlOk)) {
     wxMessageBox(wxString::FromUTF8("OpenGL"), wxString::FromUTF8("lib3d OpenGL view"),
                  wxOK | wxICON_EXCLAMATION, nullptr);
   }
@@ -181,7 +155,7 @@ bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxS
   const wxSize client = pixel_size();
   gl_viewport_[2] = client.x;
   gl_viewport_[3] = client.y;
-  viewport_pending_ = true;
+  set(kViewportPending);
 
   Bind(wxEVT_PAINT, &View::OnPaint, this);
   Bind(wxEVT_ERASE_BACKGROUND, &View::OnEraseBkgnd, this);
@@ -212,85 +186,54 @@ View* View::make(wxWindow* parent, const std::vector<float>& matrix, std::size_t
 // ---- context -------------------------------------------------------------------------------------
 
 bool View::make_current() {
-  if (!gl_ok_ || !context_) return false;
+  if (!has(kGlOk) || !context_) return false;
   // Under GTK the context can only be bound to a realised window (SetCurrent asserts before); a
   // realised window that is hidden again still accepts it, which lets the frame's close delete the
   // list and lets setters compile while the frame is hidden.
   if (GetXWindow() == 0) return false;
   if (!context_->SetCurrent(*this)) return false;
-  if (delete_pending_) {
+  if (has(kDeletePending)) {
     renderer_.discard();
-    delete_pending_ = false;
+    set(kDeletePending, false);
   }
-  if (viewport_pending_) {
+  if (has(kViewportPending)) {
     glViewport(gl_viewport_[0], gl_viewport_[1], gl_viewport_[2], gl_viewport_[3]);
-    viewport_pending_ = false;
+    set(kViewportPending, false);
   }
-  if (compile_pending_) {
-    compile_pending_ = false;
+  if (has(kCompilePending)) {
+    set(kCompilePending, false);
     DrawScene();
   }
   return true;
 }
 
-bool View::has_surface() { return surface_; }
+bool View::has_surface() { return has(kSurface); }
 
 void View::delete_surface() {
-  surface_ = false;
-  compile_pending_ = false;
-  delete_pending_ = true;
+  set(kSurface, false);
+  set(kCompilePending, false);
+  set(kDeletePending);
   make_current();
 }
 
 // ---- surface -------------------------------------------------------------------------------------
 
-void View::set_range_from_matrix() {
-  const vm::Range r = vm::finite_range(matrix_.data(), width_ * height_);
-  min_ = r.min;
-  max_ = r.max;
-}
-
 void View::DrawScene() { renderer_.compile(scene(), progress_); }
 
-Scene View::scene() const {
-  Scene s;
-  s.heights = matrix_.data();
-  s.width = width_;
-  s.height = height_;
-  s.min = min_;
-  s.max = max_;
-  s.colors = color_matrix_.data();
-  s.color_count = color_matrix_.size();
-  s.palette = palette_.data();
-  s.palette_count = palette_.size();
-  s.pan_x = pan_x_;
-  s.pan_y = pan_y_;
-  s.tilt = rotation_x_;
-  s.azimuth = rotation_z_;
-  s.zoom_scale = zoom_scale_;
-  s.scale_z = scale_z_;
-  s.bg_color = bg_color_;
-  std::copy(light_pos_, light_pos_ + 3, s.light_pos);
-  s.ambient = ambient_;
-  s.diffuse = diffuse_;
-  s.specular = specular_;
-  s.cursor_x = cursor_x_;
-  s.cursor_y = cursor_y_;
-  return s;
-}
+Scene View::scene() const { return scene_of(doc_, camera_, look_, cursor_x_, cursor_y_); }
 
 // ---- paint ---------------------------------------------------------------------------------------
 
 void View::OnPaint(wxPaintEvent&) {
   wxPaintDC dc(this);
-  if (painting_) return;
+  if (has(kPainting)) return;
   // The content scale is known only once the window is realised, which may come after the last
   // size event.
   const wxSize px = pixel_size();
   if (px.x > 0 && px.y > 0 && (px.x != gl_viewport_[2] || px.y != gl_viewport_[3])) {
     gl_viewport_[2] = px.x;
     gl_viewport_[3] = px.y;
-    viewport_pending_ = true;
+    set(kViewportPending);
   }
   if (make_current()) render(true);
 }
@@ -307,13 +250,13 @@ void View::OnSize(wxSizeEvent& event) {
   gl_viewport_[1] = 0;
   gl_viewport_[2] = client.x > 0 ? client.x : std::max(s.x, 0);
   gl_viewport_[3] = client.y > 0 ? client.y : std::max(s.y, 0);
-  viewport_pending_ = true;
+  set(kViewportPending);
   make_current();
   event.Skip();
 }
 
 void View::repaint_now() {
-  if (painting_) return;
+  if (has(kPainting)) return;
   // Refresh()+Update() does not paint synchronously under GTK, so the setters draw directly.
   if (IsShownOnScreen() && make_current()) {
     render(true);
@@ -325,26 +268,28 @@ void View::repaint_now() {
 }
 
 void View::store_cursor_height() {
-  if (scene().cursor_on_grid()) cursor_height_ = matrix_[cursor_y_ * width_ + cursor_x_];
+  if (scene().cursor_on_grid()) cursor_height_ = doc_.heights[cursor_y_ * doc_.width + cursor_x_];
 }
 
 void View::render(bool present) {
-  FlagGuard guard(painting_);
+  set(kPainting);
   const wxSize size = paint_size();
-  const Renderer::Detail detail = present && moving_ ? Renderer::Detail::Moving : Renderer::Detail::Full;
+  const Renderer::Detail detail = present && has(kMoving) ? Renderer::Detail::Moving : Renderer::Detail::Full;
   const PaintResult r = renderer_.paint(scene(), size.x, size.y, detail);
-  if (!present) return;
-  std::copy(r.viewport, r.viewport + 4, viewport_);
-  std::copy(r.projection, r.projection + 16, projection_);
-  std::copy(r.modelview, r.modelview + 16, modelview_);
-  if (r.cursor_drawn) cursor_height_ = r.cursor_height;
-  coarse_shown_ = r.coarse;
-  SwapBuffers();
-  painted_ = true;
+  if (present) {
+    std::copy(r.viewport, r.viewport + 4, viewport_);
+    std::copy(r.projection, r.projection + 16, projection_);
+    std::copy(r.modelview, r.modelview + 16, modelview_);
+    if (r.cursor_drawn) cursor_height_ = r.cursor_height;
+    set(kCoarseShown, r.coarse);
+    SwapBuffers();
+    set(kPainted);
+  }
+  set(kPainting, false);
 }
 
 wxImage View::read_last_frame() {
-  if (!painted_ || painting_ || !make_current()) return wxImage();
+  if (!has(kPainted) || has(kPainting) || !make_current()) return wxImage();
   // The back buffer's content after a swap is undefined, so the frame is drawn again (without
   // presenting or storing anything) from the same state and read from there.
   render(false);
@@ -360,92 +305,79 @@ wxImage View::read_last_frame() {
 // ---- setters -------------------------------------------------------------------------------------
 
 void View::set_matrix(const std::vector<float>& matrix, std::size_t width, std::size_t height) {
-  if (grid_fits(matrix.size(), width, height)) set_matrix(std::vector<float>(matrix), width, height);
+  set_matrix(std::vector<float>(matrix), width, height);
 }
 
 void View::set_matrix(std::vector<float>&& matrix, std::size_t width, std::size_t height) {
   // A vector shorter than width x height would be read past its end by the compile and the marker;
   // it is refused and the previous relief stays.
-  if (!grid_fits(matrix.size(), width, height)) return;
-  matrix_ = std::move(matrix);
-  width_ = width;
-  height_ = height;
-  set_range_from_matrix();
-  surface_ = true;
-  compile_pending_ = true;
+  if (!doc_.set_heights(std::move(matrix), width, height)) return;
+  set(kSurface);
+  set(kCompilePending);
   make_current();
   repaint_now();
 }
 
 void View::set_color_matrix(const std::vector<std::uint32_t>& colors) {
-  color_matrix_ = colors;
-  surface_ = true;
-  compile_pending_ = true;
+  doc_.colors = colors;
+  set(kSurface);
+  set(kCompilePending);
   make_current();
 }
 
 void View::set_palette(const std::vector<std::uint32_t>& palette) {
-  palette_ = palette;
-  if (surface_) {
-    compile_pending_ = true;
+  look_.palette = palette;
+  if (has(kSurface)) {
+    set(kCompilePending);
     make_current();
   }
   repaint_now();
 }
 
-std::vector<std::uint32_t> View::get_palette() const { return palette_; }
+std::vector<std::uint32_t> View::get_palette() const { return look_.palette; }
 
 void View::set_scaleZ(float scale) {
-  scale_z_ = scale;
+  look_.scale_z = scale;
   repaint_now();
 }
 
 void View::set_lightPos(const void* lightSettings) {
-  if (lightSettings) {
-    const vm::Light l = vm::light_from_record(static_cast<const LightSettings*>(lightSettings)->words);
-    std::copy(l.pos, l.pos + 3, light_pos_);
-    ambient_ = l.ambient;
-    diffuse_ = l.diffuse;
-    specular_ = l.specular;
-  }
+  if (lightSettings) look_.light = vm::light_from_record(static_cast<const LightSettings*>(lightSettings)->words);
   repaint_now();
 }
 
 void View::set_bgColor(std::uint32_t color) {
-  if (color != 0) bg_color_ = color;
+  if (color != 0) look_.bg_color = color;
   repaint_now();
 }
 
 void View::set_pan(double x, double y) {
-  pan_x_ = static_cast<float>(x);
-  pan_y_ = static_cast<float>(y);
+  camera_.pan_x = static_cast<float>(x);
+  camera_.pan_y = static_cast<float>(y);
   repaint_now();
 }
 
 void View::get_pan(double& x, double& y) {
-  x = pan_x_;
-  y = pan_y_;
+  x = camera_.pan_x;
+  y = camera_.pan_y;
 }
 
 void View::set_rotation(double tilt, double azimuth) {
   // NaN compares false both ways and would pass a plain clamp; it becomes 0.
-  rotation_x_ = static_cast<float>(tilt >= 180.0 ? 180.0 : (tilt > 0.0 ? tilt : 0.0));
-  rotation_z_ = static_cast<float>(azimuth);
+  camera_.tilt = static_cast<float>(tilt >= 180.0 ? 180.0 : (tilt > 0.0 ? tilt : 0.0));
+  camera_.azimuth = static_cast<float>(azimuth);
   repaint_now();
 }
 
 void View::get_rotation(double& tilt, double& azimuth) {
-  tilt = rotation_x_;
-  azimuth = rotation_z_;
+  tilt = camera_.tilt;
+  azimuth = camera_.azimuth;
 }
 
-void View::zoom(bool in) { set_zoom_level(vm::zoom_step(zoom_level_, in).level); }
+void View::zoom(bool in) { set_zoom_level(vm::zoom_step(camera_.zoom.level, in).level); }
 
 void View::set_zoom_level(int level) {
-  const vm::Zoom z = vm::zoom_for_level(level);
-  zoom_level_ = z.level;
-  zoom_scale_ = z.scale;
-  zoom_percent_ = z.percent;
+  camera_.zoom = vm::zoom_for_level(level);
   repaint_now();
 }
 
@@ -469,8 +401,8 @@ void View::screen_to_cursor(double x, double y) {
   GLdouble ox = 0, oy = 0, oz = 0;
   if (gluUnProject(x, viewport_[3] - y - 1.0, 0.0, modelview_, projection_, viewport_, &ox, &oy,
                    &oz) == GL_TRUE) {
-    vm::pick_index(ox, width_, cursor_x_);
-    vm::pick_index(oy, height_, cursor_y_);
+    vm::pick_index(ox, doc_.width, cursor_x_);
+    vm::pick_index(oy, doc_.height, cursor_y_);
   }
   set_cursor(cursor_x_, cursor_y_);
 }
@@ -483,8 +415,8 @@ void View::set_cursor_notify(const CursorNotify& notify) {
     notify_ = &View::notify_dummy;
 }
 
-std::size_t View::get_width() const { return width_; }
-std::size_t View::get_height() const { return height_; }
+std::size_t View::get_width() const { return doc_.width; }
+std::size_t View::get_height() const { return doc_.height; }
 
 // ---- mouse ---------------------------------------------------------------------------------------
 
@@ -507,8 +439,8 @@ void View::end_drag() {
   // The drag may be ending from inside its own move (a callback that pumps events and loses the
   // capture); it is parked instead of destroyed so the running call stays valid.
   retired_drag_ = std::move(drag_);
-  moving_ = false;
-  if (coarse_shown_) repaint_now();  // the still picture comes from the full surface
+  set(kMoving, false);
+  if (has(kCoarseShown)) repaint_now();  // the still picture comes from the full surface
 }
 
 void View::OnLButtonDown(wxMouseEvent& event) {
@@ -518,15 +450,15 @@ void View::OnLButtonDown(wxMouseEvent& event) {
   const wxPoint p = event.GetPosition();
   if (manipulator_type_ == ManipulatorType::Pan) {
     vm::LinearMap mx, my;
-    mx.scale = static_cast<double>(zoom_scale_ / static_cast<float>(std::max(client.x, 1))) * aspect;
-    mx.offset = pan_x_;
-    my.scale = -static_cast<double>(zoom_scale_ / static_cast<float>(std::max(client.y, 1)));
-    my.offset = pan_y_;
+    mx.scale = static_cast<double>(camera_.zoom.scale / static_cast<float>(std::max(client.x, 1))) * aspect;
+    mx.offset = camera_.pan_x;
+    my.scale = -static_cast<double>(camera_.zoom.scale / static_cast<float>(std::max(client.y, 1)));
+    my.offset = camera_.pan_y;
     std::unique_ptr<MouseDrag> drag(new MouseDrag(p.x, p.y, mx, my));
     drag->set_target(boost::bind(&View::set_pan, this, _1, _2));
     retired_drag_ = std::move(drag_);
     drag_ = std::move(drag);
-    moving_ = true;
+    set(kMoving);
   } else if (manipulator_type_ == ManipulatorType::Cursor) {
     // Picking works in the drawable's pixels; pointer offsets are logical.
     const double f = GetContentScaleFactor();
@@ -535,7 +467,7 @@ void View::OnLButtonDown(wxMouseEvent& event) {
     drag->set_target(boost::bind(&View::screen_to_cursor, this, _1, _2));
     retired_drag_ = std::move(drag_);
     drag_ = std::move(drag);
-    moving_ = false;
+    set(kMoving, false);
     drag_->move(p.x, p.y);
   }
   event.Skip();
@@ -544,13 +476,13 @@ void View::OnLButtonDown(wxMouseEvent& event) {
 void View::OnRButtonDown(wxMouseEvent& event) {
   start_capture();
   const wxPoint p = event.GetPosition();
-  vm::LinearMap mx{0.5, rotation_z_}, my{-0.5, rotation_x_};
+  vm::LinearMap mx{0.5, camera_.azimuth}, my{-0.5, camera_.tilt};
   std::unique_ptr<MouseDrag> drag(new MouseDrag(p.x, p.y, mx, my));
   // The horizontal value is the azimuth, the vertical one the tilt: set_rotation takes them swapped.
   drag->set_target(boost::bind(&View::set_rotation, this, _2, _1));
   retired_drag_ = std::move(drag_);
   drag_ = std::move(drag);
-  moving_ = true;
+  set(kMoving);
   event.Skip();
 }
 

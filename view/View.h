@@ -11,6 +11,7 @@
 #include "hostlib/Export.h"
 #include "view/LightSettings.h"
 #include "render/Renderer.h"
+#include "render/Scene.h"
 
 class wxImage;
 
@@ -61,12 +62,12 @@ public:
   std::size_t get_height() const;
 
   // What the frame reads.
-  float zoom_scale() const { return zoom_scale_; }
-  int zoom_percent() const { return zoom_percent_; }
+  float zoom_scale() const { return camera_.zoom.scale; }
+  int zoom_percent() const { return camera_.zoom.percent; }
   float cursor_height() const { return cursor_height_; }
-  std::uint32_t bg_color() const { return bg_color_; }
-  float scale_z() const { return scale_z_; }
-  const float* light_pos() const { return light_pos_; }
+  std::uint32_t bg_color() const { return look_.bg_color; }
+  float scale_z() const { return look_.scale_z; }
+  const float* light_pos() const { return look_.light.pos; }
 
   // Display list 1 exists (the surface is compiled).
   bool has_surface();
@@ -117,52 +118,50 @@ private:
   // The viewport the paint fills, in pixels.
   wxSize paint_size() const { return wxSize(gl_viewport_[2], gl_viewport_[3]); }
   void store_cursor_height();
-  void set_range_from_matrix();
   void start_capture();
   void end_drag();
   double viewport_aspect() const;
   // The client area in the drawable's pixels (client size times the content scale).
   wxSize pixel_size() const;
 
-  std::vector<float> matrix_;
-  std::vector<std::uint32_t> color_matrix_;
-  std::vector<std::uint32_t> palette_;
-  std::size_t width_ = 0, height_ = 0;
-  float min_ = 0.0f, max_ = 0.0f;
-  float pan_x_ = 0.0f, pan_y_ = 0.0f;
-  float rotation_x_ = 45.0f;
-  float rotation_z_ = 45.0f;
-  int zoom_level_ = -2;
+  // What is drawn: the relief, the camera, the look and the cursor cell.
+  Document doc_;
+  Camera camera_;
+  Look look_;
+  std::size_t cursor_x_ = SIZE_MAX, cursor_y_ = SIZE_MAX;
+  float cursor_height_ = 0.0f;
+
   std::unique_ptr<MouseDrag> drag_;
   std::unique_ptr<MouseDrag> retired_drag_;  // the last drag ended, kept until the next one ends
   ManipulatorType manipulator_type_ = ManipulatorType::Pan;
-  std::size_t cursor_x_ = SIZE_MAX, cursor_y_ = SIZE_MAX;
   CursorNotify notify_;
+  // The paint's matrices for picking (the last presented frame's).
   int viewport_[4] = {0, 0, 0, 0};
   double projection_[16] = {};
   double modelview_[16] = {};
-  float scale_z_ = 1.0f;
-  std::uint32_t bg_color_ = 0x7F7F7F;
-  float light_pos_[3] = {0.0f, 0.0f, 1.0f};
-  float ambient_ = 0.3f, diffuse_ = 0.7f, specular_ = 0.2f;
-  float zoom_scale_ = 2.0f;
-  float cursor_height_ = 0.0f;
-  int zoom_percent_ = 50;
 
   Renderer renderer_;
   Renderer::Progress progress_;
-  bool moving_ = false;          // a camera drag is in progress: paints may be coarse
-  bool coarse_shown_ = false;    // the last presented frame came from the coarse list
   std::unique_ptr<wxGLContext> context_;
-  bool created_ = false;         // Create has run
-  bool gl_ok_ = false;           // canvas and context were created
-  bool surface_ = false;         // list 1 exists, or will as soon as the context can be current
-  bool compile_pending_ = false; // list 1 must be (re)compiled at the next make_current
-  bool delete_pending_ = false;  // a list compiled earlier must go at the next make_current
-  bool viewport_pending_ = true; // the size changed while the context could not be current
   int gl_viewport_[4] = {0, 0, 0, 0};  // what OnSize set (or will set) as the viewport
-  bool painting_ = false;        // re-entry guard of render
-  bool painted_ = false;         // a frame has been presented
+
+  // The window's state, one bit each. The context can be current only once the window is
+  // realised, so work that needs it waits as a pending bit until make_current can run it.
+  enum Flag : unsigned {
+    kCreated = 1u << 0,          // Create has run
+    kGlOk = 1u << 1,             // canvas and context were created
+    kSurface = 1u << 2,          // list 1 exists, or will as soon as the context can be current
+    kCompilePending = 1u << 3,   // list 1 must be (re)compiled at the next make_current
+    kDeletePending = 1u << 4,    // a list compiled earlier must go at the next make_current
+    kViewportPending = 1u << 5,  // the size changed while the context could not be current
+    kPainting = 1u << 6,         // a paint is running (re-entry guard)
+    kPainted = 1u << 7,          // a frame has been presented
+    kMoving = 1u << 8,           // a camera drag is in progress: paints may be coarse
+    kCoarseShown = 1u << 9,      // the last presented frame came from the coarse list
+  };
+  unsigned flags_ = kViewportPending;
+  bool has(Flag f) const { return (flags_ & f) != 0; }
+  void set(Flag f, bool on = true) { flags_ = on ? (flags_ | f) : (flags_ & ~static_cast<unsigned>(f)); }
 };
 
 }  // namespace lib3d

@@ -8,7 +8,7 @@
 
 #include <wx/image.h>
 
-#include "colour/BasePalettes.h"
+#include "colour/PaletteFile.h"
 #include "terrain/Loading.h"
 #include "hostlib/RenderRequest.h"
 #include "tests/support/RasterFixtures.h"
@@ -34,10 +34,7 @@ TEST(BatchPicture, EqualsTheViewerWindowInTheSameState) {
 
   r3dtest::ShownView shown_view(kW, kH);
   lib3d::View* view = shown_view.view;
-  lib3d::palette::Palette256 white;
-  white.fill(0xFFFFFF);
-  const auto base = lib3d::palette::build_base_palette(r.base_palette, white, 0, 255, 0xFFFFFF);
-  view->set_palette(std::vector<std::uint32_t>(base.begin(), base.end()));
+  view->set_palette(lib3d::palette::view_palette(nullptr, r.base_palette));
   std::vector<float> heights;
   std::size_t cols = 0, rows = 0;
   ASSERT_TRUE(lib3d::loading::read_relief(dem, 2, 1, heights, cols, rows));

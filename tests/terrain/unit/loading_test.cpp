@@ -177,10 +177,11 @@ TEST(Loading, RefusalsSayWhyAndLeaveTheOutputsAlone) {
   for (const auto& c : cases) {
     Out<float> relief;
     Out<std::uint32_t> tex;
-    std::string cause;
-    EXPECT_FALSE(c.g.empty() ? read_relief(c.r, c.fx, c.fy, relief.cells, relief.cols, relief.rows, {}, &cause)
-                             : read_texture(c.r, c.g, c.b, c.fx, c.fy, 0, tex.cells, tex.cols, tex.rows, {}, &cause))
+    lib3d::LoadError error;
+    EXPECT_FALSE(c.g.empty() ? read_relief(c.r, c.fx, c.fy, relief.cells, relief.cols, relief.rows, {}, &error)
+                             : read_texture(c.r, c.g, c.b, c.fx, c.fy, 0, tex.cells, tex.cols, tex.rows, {}, &error))
         << c.r << " " << c.g << " " << c.b;
+    const std::string cause = error.line();
     EXPECT_TRUE(cause.find(c.cause) != std::string::npos && cause.find('\n') == std::string::npos &&
                 relief.untouched() && tex.untouched()) << cause;
   }

@@ -1,0 +1,45 @@
+#pragma once
+// A relief as the viewer draws it, and the loads that make one: the same for the window and for a
+// picture written from the command line.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "terrain/LoadError.h"
+#include "terrain/Loading.h"
+
+namespace lib3d {
+
+struct Document {
+  // Cell (c, r) is heights[r * width + c]; min..max is the finite height range.
+  std::vector<float> heights;
+  std::size_t width = 0, height = 0;
+  float min = 0.0f, max = 0.0f;
+  // One colour word (0x00BBGGRR) per cell; empty: the palette colours the relief.
+  std::vector<std::uint32_t> colors;
+
+  // Takes the grid and finds its range. False, changing nothing, when the vector is shorter than
+  // width x height cells (or that product overflows).
+  bool set_heights(std::vector<float>&& grid, std::size_t columns, std::size_t rows);
+};
+
+// The texture's channel files (one file three times for grey) and the component of two-valued
+// pixels.
+struct TextureFiles {
+  std::string red, green, blue;
+  std::size_t component = 0;
+};
+
+// Reads a texture for a relief of columns x rows cells: refused when its size after reduction
+// differs, since colours go cell by cell.
+bool load_texture(const TextureFiles& files, std::size_t factorX, std::size_t factorY, std::size_t columns,
+                  std::size_t rows, std::vector<std::uint32_t>& colors, LoadError& error,
+                  const loading::Progress& progress = {}, std::uint64_t bytesPerCell = loading::kBytesPerCell);
+
+// The relief (refused when no cell is left after reduction) and, when `texture` is given, its
+// colours. `doc` changes only on success.
+bool load_document(const std::string& relief, std::size_t factorX, std::size_t factorY, const TextureFiles* texture,
+                   Document& doc, LoadError& error, std::uint64_t bytesPerCell = loading::kBytesPerCell);
+
+}  // namespace lib3d
