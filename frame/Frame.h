@@ -14,6 +14,7 @@
 #include "frame/FrameLogic.h"
 #include "hostlib/Export.h"
 #include "hostlib/HostString.h"
+#include "terrain/Georef.h"
 #include "terrain/LoadError.h"
 
 class C3DPaletteExDlg;
@@ -110,7 +111,7 @@ private:
   void on_command(wxCommandEvent& event);
   void on_exit_command(wxCommandEvent& event);
   void on_close(wxCloseEvent& event);
-  void hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height);
+  void hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height, const Georef& geo);
   // A load in progress: busy cursor and gauge from begin to end; show redraws the gauge at once
   // (no event is processed: the load runs on the user-interface thread).
   void begin_progress();

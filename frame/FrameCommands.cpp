@@ -7,6 +7,7 @@
 #include "dialogs/open/OpenFileDlg.h"
 #include "dialogs/palette/PaletteExDlg.h"
 #include "dialogs/tools/ToolWinDlg.h"
+#include "dialogs/tools/ToolWinDlgOffset.h"
 #include "frame/Frame.h"
 #include "frame/LoadProgress.h"
 #include "terrain/Document.h"
@@ -39,15 +40,16 @@ void Frame::on_command(wxCommandEvent& event) {
 }
 
 void Frame::set_matrix(std::vector<float>& heights, std::size_t width, std::size_t height) {
-  hand_matrix(std::vector<float>(heights), width, height);  // the caller keeps its own
+  hand_matrix(std::vector<float>(heights), width, height, Georef());  // the caller keeps its own
 }
 
-void Frame::hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height) {
+void Frame::hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height, const Georef& geo) {
   ToolBarPressButton(ID_POINTER_3D, 0);  // manipulator and cursor stay as they are
   show_progress_3D(true);
   if (!view_) return;
-  view_->set_matrix(std::move(heights), width, height);
+  view_->set_relief(std::move(heights), width, height, geo);
   set_status_text(zoom_scale_text(view_->zoom_scale()));
+  if (toolWin_ && toolWin_->GetOffsetPage()) toolWin_->GetOffsetPage()->ShowExaggeration();
 }
 
 // Share of the gauge given to reading a relief; the surface compile takes the rest.
@@ -56,15 +58,13 @@ constexpr double kReliefReadShare = 0.5;
 bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t factorY) {
   begin_progress();
   LoadProgress progress([this](int value) { show_progress(value); }, kReliefReadShare);
-  std::vector<float> heights;
-  std::size_t cols = 0, rows = 0;
-  const bool ok = loading::read_relief(path, factorX, factorY, heights, cols, rows,
-                                       [&](std::size_t done, std::size_t total) { progress.read(done, total); },
-                                       &loadError_);
-  loadError_.input = "relief";
+  Document doc;
+  const bool ok = load_relief(path, factorX, factorY, doc, loadError_,
+                              [&](std::size_t done, std::size_t total) { progress.read(done, total); });
   if (ok) {
     if (view_) view_->set_compile_progress([&](std::size_t done, std::size_t total) { progress.compile(done, total); });
-    hand_matrix(std::move(heights), cols, rows);  // the grid moves into the view: no second copy
+    // The grid moves into the view: no second copy.
+    hand_matrix(std::move(doc.heights), doc.width, doc.height, doc.geo);
     if (view_) view_->set_compile_progress({});
     readout_ = ReadoutSettings{0, 0, 1};
   }
@@ -101,6 +101,21 @@ void Frame::on_cursor_notify(std::size_t column, std::size_t row) {
   if (!position || !statusBar_ || !view_) return;
   statusBar_->SetStatusText(wxString::FromUTF8(*position), 1);
   statusBar_->SetStatusText(wxString::FromUTF8(format_float(view_->cursor_height())), 2);
+  // The same place in map terms: its centre in the relief's CRS, longitude and latitude, the
+  // height with its unit. A bare grid has none of these.
+  const Georef& geo = view_->georef();
+  std::string map;
+  if (geo.mapped && column < view_->get_width() && row < view_->get_height()) {
+    MapWords w;
+    w.north = GetResourceString(IDS_READOUT_NORTH), w.south = GetResourceString(IDS_READOUT_SOUTH);
+    w.east = GetResourceString(IDS_READOUT_EAST), w.west = GetResourceString(IDS_READOUT_WEST);
+    w.metre = GetResourceString(IDS_READOUT_METRE), w.foot = GetResourceString(IDS_READOUT_FOOT);
+    w.survey_foot = GetResourceString(IDS_READOUT_SURVEY_FOOT);
+    for (const std::string& part : {map_xy_text(geo, column, row, w), lon_lat_text(geo, column, row, w),
+                                    height_text(geo, view_->cursor_height(), w)})
+      if (!part.empty()) map += (map.empty() ? "" : "  |  ") + part;
+  }
+  statusBar_->SetStatusText(wxString::FromUTF8(map), 3);
 }
 
 void Frame::OnFileOpen() {
@@ -169,6 +184,7 @@ void Frame::OnButtonCursor() {
       if (statusBar_) {
         statusBar_->SetStatusText(wxString(), 1);
         statusBar_->SetStatusText(wxString(), 2);
+        statusBar_->SetStatusText(wxString(), 3);
       }
     }
   }

@@ -224,8 +224,12 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
   glPushMatrix();
 
   glTranslatef(0.0f, 0.0f, -0.5f);
-  const float sxy = vm::model_scale_xy(s.width, s.height);
-  glScalef(sxy, sxy, vm::model_scale_z(s.scale_z, s.min, s.max));
+  float sx = 0.0f, sy = 0.0f;
+  vm::model_scale(s.width, s.height, s.step_x, s.step_y, sx, sy);
+  glScalef(sx, sy, vm::model_scale_z(s.scale_z, s.min, s.max));
+  // A grid whose rows run south (a north-up file) is mirrored by its scale; its upper side must stay
+  // the front face, or two-sided lighting would light it from below.
+  glFrontFace(sx * sy < 0.0f ? GL_CW : GL_CCW);
   glTranslatef((static_cast<float>(s.width) - 1) * -0.5f, (static_cast<float>(s.height) - 1) * -0.5f,
                -s.min);
 

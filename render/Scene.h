@@ -15,6 +15,9 @@ struct Scene {
   const float* heights = nullptr;
   std::size_t width = 0, height = 0;
   float min = 0.0f, max = 0.0f;
+  // Ground units between columns and between rows, signed so that east and north are positive:
+  // 1 and 1 draw the bare grid (square cells, row 0 at the bottom).
+  double step_x = 1.0, step_y = 1.0;
   // One colour word per cell (0x00BBGGRR), used only when it holds exactly width * height words.
   const std::uint32_t* colors = nullptr;
   std::size_t color_count = 0;

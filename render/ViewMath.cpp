@@ -89,6 +89,18 @@ float model_scale_xy(std::size_t width, std::size_t height) {
   return static_cast<float>(1.0 / static_cast<float>(longer - 1));
 }
 
+void model_scale(std::size_t width, std::size_t height, double step_x, double step_y, float& sx, float& sy) {
+  if (step_x == 1.0 && step_y == 1.0) {
+    sx = sy = model_scale_xy(width, height);
+    return;
+  }
+  const double along = std::max(width > 1 ? (width - 1) * std::fabs(step_x) : 0.0,
+                                height > 1 ? (height - 1) * std::fabs(step_y) : 0.0);
+  const double unit = along > 0 ? along : std::max(std::fabs(step_x), std::fabs(step_y));
+  sx = static_cast<float>(step_x / unit);
+  sy = static_cast<float>(step_y / unit);
+}
+
 float model_scale_z(float scale_z, float min, float max) {
   const float range = max - min;
   if (range > 0.0f) {

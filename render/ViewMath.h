@@ -73,6 +73,10 @@ double aspect_of(int width, int height);
 // x/y scale: the longer side of the grid spans one unit. A grid of one cell (or none) has no
 // extent, so the scale is 1 there.
 float model_scale_xy(std::size_t width, std::size_t height);
+// x and y scales of a grid whose columns and rows are step_x and step_y ground units apart (signed:
+// east and north positive): the longer side spans one unit and cells keep their shape. Steps of 1
+// and 1 (a bare grid) give model_scale_xy for both.
+void model_scale(std::size_t width, std::size_t height, double step_x, double step_y, float& sx, float& sy);
 // z scale: scale_z over the height range. A flat relief has no range; it is scaled as if its range
 // were one height unit, which puts every cell at the floor plane (z = -0.5). Never non-finite unless
 // scale_z is.

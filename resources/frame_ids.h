@@ -40,6 +40,17 @@ enum FrameMenuString : int {
   IDS_MENU_TOOLS = 30011,
 };
 
+// Words of the map readout (cardinal letters and units).
+enum FrameReadoutString : int {
+  IDS_READOUT_NORTH = 30100,
+  IDS_READOUT_SOUTH = 30101,
+  IDS_READOUT_EAST = 30102,
+  IDS_READOUT_WEST = 30103,
+  IDS_READOUT_METRE = 30104,
+  IDS_READOUT_FOOT = 30105,
+  IDS_READOUT_SURVEY_FOOT = 30106,
+};
+
 // Toolbar buttons in their order on the bar (also the order of the images in the strip).
 constexpr int kToolbarCommands[7] = {ID_FILE_OPEN_3D, ID_ZOOM_IN_3D, ID_ZOOM_OUT_3D, ID_POINTER_3D,
                                      ID_PALETTE_3D,   ID_TOOLS_3D,   ID_HELP_3D};

@@ -29,6 +29,13 @@ const ResourceString kFrameStrings[] = {
     {30009, "Pointer \tCtrl+W", "Указатель \tCtrl+W"},
     {30010, "Tools", "Инструменты"},
     {30011, "Tools \tCtrl+T", "Инструменты \tCtrl+T"},
+    {30100, "N", "с. ш."},
+    {30101, "S", "ю. ш."},
+    {30102, "E", "в. д."},
+    {30103, "W", "з. д."},
+    {30104, "m", "м"},
+    {30105, "ft", "фут"},
+    {30106, "US ft", "амер. фут"},
 };
 
 const lib3d::StringTableRegistrar kRegisterFrameStrings(kFrameStrings, std::size(kFrameStrings));

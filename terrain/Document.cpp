@@ -45,22 +45,31 @@ bool load_texture(const TextureFiles& files, std::size_t factorX, std::size_t fa
   return true;
 }
 
-bool load_document(const std::string& relief, std::size_t factorX, std::size_t factorY, const TextureFiles* texture,
-                   Document& doc, LoadError& error, std::uint64_t bytesPerCell) {
+bool load_relief(const std::string& path, std::size_t factorX, std::size_t factorY, Document& doc, LoadError& error,
+                 const loading::Progress& progress, std::uint64_t bytesPerCell) {
   std::vector<float> heights;
   std::size_t cols = 0, rows = 0;
-  const bool read = loading::read_relief(relief, factorX, factorY, heights, cols, rows, {}, &error, bytesPerCell);
-  error.input = "relief";
-  if (!read) return false;
-  if (cols == 0 || rows == 0) {
+  if (!loading::read_relief(path, factorX, factorY, heights, cols, rows, progress, &error, bytesPerCell)) {
+    error.input = "relief";
+    return false;
+  }
+  doc.set_heights(std::move(heights), cols, rows);
+  doc.geo = read_georef(path, factorX, factorY);
+  return true;
+}
+
+bool load_document(const std::string& relief, std::size_t factorX, std::size_t factorY, const TextureFiles* texture,
+                   Document& doc, LoadError& error, std::uint64_t bytesPerCell) {
+  Document loaded;
+  if (!load_relief(relief, factorX, factorY, loaded, error, {}, bytesPerCell)) return false;
+  if (loaded.width == 0 || loaded.height == 0) {
     refuse(&error, LoadError::Kind::Empty, relief,
            "has no cells left after reduction by " + std::to_string(factorX) + "," + std::to_string(factorY));
     error.input = "relief";
     return false;
   }
-  Document loaded;
-  loaded.set_heights(std::move(heights), cols, rows);
-  if (texture && !load_texture(*texture, factorX, factorY, cols, rows, loaded.colors, error, {}, bytesPerCell)) {
+  if (texture && !load_texture(*texture, factorX, factorY, loaded.width, loaded.height, loaded.colors, error, {},
+                               bytesPerCell)) {
     error.input = "texture";
     return false;
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "terrain/Georef.h"
 #include "terrain/LoadError.h"
 #include "terrain/Loading.h"
 
@@ -18,6 +19,9 @@ struct Document {
   float min = 0.0f, max = 0.0f;
   // One colour word (0x00BBGGRR) per cell; empty: the palette colours the relief.
   std::vector<std::uint32_t> colors;
+  // Where the grid lies on the ground; bare (square cells, row 0 at the bottom) unless it was read
+  // from a georeferenced file.
+  Georef geo;
 
   // Takes the grid and finds its range. False, changing nothing, when the vector is shorter than
   // width x height cells (or that product overflows).
@@ -30,6 +34,11 @@ struct TextureFiles {
   std::string red, green, blue;
   std::size_t component = 0;
 };
+
+// Reads the relief and its georeferencing into `doc` (its colours stay); `doc` changes only on
+// success. A grid with no cells left after reduction is a success here.
+bool load_relief(const std::string& path, std::size_t factorX, std::size_t factorY, Document& doc, LoadError& error,
+                 const loading::Progress& progress = {}, std::uint64_t bytesPerCell = loading::kBytesPerCell);
 
 // Reads a texture for a relief of columns x rows cells: refused when its size after reduction
 // differs, since colours go cell by cell.

@@ -40,6 +40,15 @@ public:
   void set_matrix(const std::vector<float>& matrix, std::size_t width, std::size_t height);
   // Takes the caller's matrix instead of copying it (a loader's grid), so that only one is held.
   void set_matrix(std::vector<float>&& matrix, std::size_t width, std::size_t height);
+  // The same for a relief read from a file, drawn where its georeferencing puts it (a matrix set
+  // through set_matrix keeps the bare grid's geometry).
+  void set_relief(std::vector<float>&& matrix, std::size_t width, std::size_t height, const Georef& geo);
+  const Georef& georef() const { return doc_.geo; }
+  // The finite height range of the relief.
+  float min_height() const { return doc_.min; }
+  float max_height() const { return doc_.max; }
+  // The Z scale that draws the relief at its true height (exaggeration 1); 0 without georeferencing.
+  double true_scale_z() const { return lib3d::true_scale_z(doc_.geo, doc_.max - doc_.min, doc_.width, doc_.height); }
   void set_color_matrix(const std::vector<std::uint32_t>& colors);
   void set_palette(const std::vector<std::uint32_t>& palette);
   std::vector<std::uint32_t> get_palette() const;

@@ -28,4 +28,9 @@ constexpr int kCustomColorCount = 16;
 // A `next` outside 0..15 (never produced here) restarts at slot 0 instead of writing out of bounds.
 void PushCustomColor(std::uint32_t (&slots)[kCustomColorCount], int& next, std::uint32_t color);
 
+// "×3.2": two significant digits, whole numbers from 100 on; "×—" for 0 (no true scale known).
+std::string ExaggerationText(double exaggeration);
+// An exaggeration typed by the user: a number 0.01..1000 (a decimal comma is taken as a point).
+bool ParseExaggeration(const std::string& text, double& out);
+
 }  // namespace tools
