@@ -1,5 +1,7 @@
 #include "tests/support/RasterFixtures.h"
 
+#include <ogr_srs_api.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +51,25 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
       ok = ds->GetRasterBand(b)->RasterIO(GF_Write, 0, y, width, 1, row.data(), width, 1, GDT_CFloat64, 0, 0) ==
            CE_None;
   }
+  GDALClose(ds);
+  return ok;
+}
+
+bool Georeference(const std::string& path, const double transform[6], const char* crs, const char* unit) {
+  GDALDatasetH ds = GDALOpen(path.c_str(), GA_Update);
+  if (!ds) return false;
+  double t[6];
+  std::copy(transform, transform + 6, t);
+  bool ok = GDALSetGeoTransform(ds, t) == CE_None;
+  if (crs) {
+    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+    char* wkt = nullptr;
+    ok = ok && OSRSetFromUserInput(srs, crs) == OGRERR_NONE && OSRExportToWkt(srs, &wkt) == OGRERR_NONE &&
+         GDALSetProjection(ds, wkt) == CE_None;
+    CPLFree(wkt);
+    OSRDestroySpatialReference(srs);
+  }
+  ok = ok && GDALSetRasterUnitType(GDALGetRasterBand(ds, 1), unit) == CE_None;
   GDALClose(ds);
   return ok;
 }

@@ -35,6 +35,9 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
                  Layout layout = Layout::Striped, int tile = 256, const std::vector<std::string>& options = {},
                  const char* driver = "GTiff", int bands = 1);
 
+// Gives the file a geotransform, a CRS ("EPSG:32633"; null: none) and a unit for band 1's values.
+bool Georeference(const std::string& path, const double transform[6], const char* crs, const char* unit = "");
+
 // Default pixel rule used by many tests: a value that encodes its own position.
 double PositionValue(int x, int y);  // = y * 1000 + x
 

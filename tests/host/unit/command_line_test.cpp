@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -128,4 +129,56 @@ TEST_F(HostCommandLine, UnreadableFilesAreNamedAsSuch) {
   EXPECT_EQ(1, r.status) << r.out;
   EXPECT_NE(r.out.find("cannot read relief " + dir_.file("dem.tif") + ": Permission denied"), std::string::npos)
       << r.out;
+}
+
+// The same ground (1200 m east-west, 900 m north-south, a 100 m block in its north-west corner)
+// written as files of every layout is drawn the same from straight above at azimuth 0: the block at
+// the top left, the ground at its shape. A file without georeferencing keeps the bare grid: row 0
+// at the bottom, square cells.
+TEST_F(HostCommandLine, PicturesFollowTheMapWhateverTheFileLayout) {
+  const double lat = 30 / 110574.2727, lon = 30 / 111319.4908;  // 30 m in degrees at the equator
+  const struct Layout {
+    const char* name;
+    int w, h;
+    double cell_x, cell_y;  // metres on the ground
+    double gt[6];
+    const char* crs;  // null: no georeferencing
+  } layouts[] = {{"north-up", 40, 30, 30, 30, {500000, 30, 0, 4e6, 0, -30}, "EPSG:32633"},
+                 {"south-up", 40, 30, 30, 30, {500000, 30, 0, 4e6 - 900, 0, 30}, "EPSG:32633"},
+                 {"cells-60x30", 20, 30, 60, 30, {500000, 60, 0, 4e6, 0, -30}, "EPSG:32633"},
+                 {"geographic", 40, 30, 30, 30, {0, lon, 0, 15 * lat, 0, -lat}, "EPSG:4326"},
+                 {"bare", 40, 30, 30, 30, {}, nullptr}};
+  for (const Layout& l : layouts) {
+    const std::string dem = dir_.file(std::string(l.name) + ".tif"), png = dir_.file(std::string(l.name) + ".png");
+    const bool bare = !l.crs;
+    const auto block = [&l](int x, int y, double*) {
+      const double east = (x + 0.5) * l.cell_x, down = (y + 0.5) * l.cell_y;
+      return east < 300 && (l.gt[5] > 0 ? 900 - down : down) < 300 ? 100.0 : 0.0;
+    };
+    ASSERT_TRUE(r3dtest::WriteRaster(dem, l.w, l.h, GDT_Float32, block));
+    if (!bare) {
+      ASSERT_TRUE(r3dtest::Georeference(dem, l.gt, l.crs));
+    }
+    const Outcome r = host("--relief " + dem + " --snapshot " + png + " --size 400x300 --tilt 0 --azimuth 0 --zoom 1 " +
+                           "--base-palette grey --ambient 100 --diffuse 0 --specular 0 --background 808080");
+    ASSERT_EQ(0, r.status) << r.out;
+    int pw = 0, ph = 0;
+    const std::vector<double> red = r3dtest::ReadWholeRaster(png, &pw, &ph);
+    int x0 = pw, x1 = -1, y0 = ph, y1 = -1;  // the relief: what is not background
+    for (int y = 0; y < ph; ++y)
+      for (int x = 0; x < pw; ++x)
+        if (red[y * pw + x] != 128) {
+          x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+    ASSERT_LT(x0, x1) << l.name;
+    const double aspect = double(x1 - x0) / (y1 - y0);
+    EXPECT_NEAR(bare ? 39.0 / 29 : 1200.0 / 900, aspect, 0.05) << l.name;
+    // Ground 150 m squares: bright where the block stands (top left; bottom left for the bare grid).
+    for (int i = 0; i < 8; ++i)
+      for (int j = 0; j < 6; ++j) {
+        const int x = x0 + int((i + 0.5) / 8 * (x1 - x0)), y = y0 + int((j + 0.5) / 6 * (y1 - y0));
+        const bool block = i < 2 && (bare ? j >= 4 : j < 2);
+        EXPECT_EQ(block, red[y * pw + x] > 128) << l.name << " at " << i << "," << j;
+      }
+  }
 }
