@@ -2,6 +2,8 @@
 // it and each one starts from a known state.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -33,6 +35,7 @@
 #include "hostlib/Paths.h"
 #include "hostlib/ProcessLocale.h"
 #include "hostlib/Resources.h"
+#include "tests/support/RunCommand.h"
 #include "module/ModuleExports.h"
 #include "resources/ModuleResources.h"
 #include "tests/support/GuiTest.h"
@@ -169,6 +172,8 @@ TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
   r3dtest::TempDir dir;
   const std::string path = dir.file("large.tif");
   ASSERT_TRUE(r3dtest::WriteRaster(path, 2048, 2048, GDT_Float32, [](int x, int y, double*) { return x + y; }));
+  const double gt[6] = {500000, 10, 0, 4e6, 0, -10};
+  ASSERT_TRUE(r3dtest::Georeference(path, gt, "EPSG:32633"));
   auto fields = [sb = frame->GetStatusBar()] {
     std::vector<wxRect> r(sb->GetFieldsCount());
     for (std::size_t i = 0; i < r.size(); ++i) sb->GetFieldRect(int(i), r[i]);
@@ -207,6 +212,27 @@ TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
   EXPECT_TRUE(seen.empty() && frame->readout().divisor == 7 && view->get_width() == 1024u);
   EXPECT_FALSE(frame->progress_gauge()->IsShown() || wxIsBusy());
   frame->set_progress_notify(nullptr);
+  // The readout in map terms agrees with GDAL's own tools to a tenth of a (reduced, 20 m) cell, in
+  // both languages: cell (13, 7) is file pixel (26, 14).
+  const auto gdal = [&](const char* to) {
+    return r3dtest::RunCommand("echo 26.5 14.5 | gdaltransform " + std::string(to) + " '" + path + "'").out;
+  };
+  for (const auto language : {ResourceLanguage::Russian, ResourceLanguage::English}) {
+    SetResourceLanguage(language);
+    view->set_cursor(13, 7);
+    const std::string text = Status(3);
+    double x = 0, y = 0, lat = 0, lon = 0, gx = 0, gy = 0, glon = 0, glat = 0;
+    char h[16] = "";
+    ASSERT_EQ(4, std::sscanf(text.c_str(), "x %lf %*s y %lf %*s | %lf%*s %*[^,], %lf", &x, &y, &lat, &lon)) << text;
+    ASSERT_EQ(2, std::sscanf(gdal("").c_str(), "%lf %lf", &gx, &gy));
+    ASSERT_EQ(2, std::sscanf(gdal("-t_srs EPSG:4326").c_str(), "%lf %lf", &glon, &glat));
+    EXPECT_TRUE(std::fabs(x - gx) <= 2 && std::fabs(y - gy) <= 2 && std::fabs(lat - glat) < 2e-5 &&
+                std::fabs(lon - glon) < 2e-5) << text;
+    const bool ru = language == ResourceLanguage::Russian;
+    EXPECT_NE(text.find(ru ? "с. ш., " : "N, "), std::string::npos) << text;
+    std::sscanf(text.c_str() + text.rfind('|') + 1, " %*f %15s", h);
+    EXPECT_STREQ(h, ru ? "м" : "m") << text;
+  }
 }
 
 // Open cancelled changes nothing; a texture chosen in Open is on screen at once, without any other
