@@ -48,6 +48,8 @@ public:
   // The camera of the command line: tilt and turn, a zoom step and the pan; writes the zoom into
   // status part 0 as the zoom buttons do.
   void set_camera(double tilt, double azimuth, int zoomLevel, double panX, double panY);
+  // Exaggeration (0: leave) and light direction (azimuth -1: leave), through the tool window's pages.
+  void set_look(double exaggeration, int lightAzimuth, int lightElevation);
   // Relief file reduced by the factors. When the file cannot be read (missing, not a raster, factor
   // 0, a grid too large for the memory left, ...) nothing changes: matrix, status bar and readout
   // stay as they are, and load_error() says why. Returns whether it loaded.

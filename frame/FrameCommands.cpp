@@ -8,6 +8,7 @@
 #include "dialogs/palette/PaletteExDlg.h"
 #include "dialogs/tools/ToolWinDlg.h"
 #include "dialogs/tools/ToolWinDlgOffset.h"
+#include "dialogs/tools/ToolWinDlgSun.h"
 #include "frame/Frame.h"
 #include "frame/LoadProgress.h"
 #include "terrain/Document.h"
@@ -147,6 +148,12 @@ void Frame::set_camera(double tilt, double azimuth, int zoomLevel, double panX, 
   view_->set_zoom_level(zoomLevel);
   set_status_text(zoom_percent_text(view_->zoom_percent()));
   repaint_toolbar();
+}
+
+void Frame::set_look(double exaggeration, int lightAzimuth, int lightElevation) {
+  if (!toolWin_) return;
+  if (exaggeration > 0 && toolWin_->GetOffsetPage()) toolWin_->GetOffsetPage()->SetExaggeration(exaggeration);
+  if (lightAzimuth >= 0 && toolWin_->GetSunPage()) toolWin_->GetSunPage()->SetDirection(lightAzimuth, lightElevation);
 }
 
 void Frame::OnButtonPlus() {

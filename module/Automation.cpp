@@ -66,6 +66,15 @@ int Lib3dSetCamera(double tilt, double azimuth, int zoomLevel, double panX, doub
   return 1;
 }
 
+int Lib3dSetLook(double exaggeration, int lightAzimuth, int lightElevation) {
+  lib3d::Frame* frame = wxTheApp ? lib3d::Frame::instance() : nullptr;
+  if (!frame || !(exaggeration == 0 || (exaggeration >= 0.01 && exaggeration <= 1000))) return 0;
+  const bool light = lightAzimuth != -1 || lightElevation != -1;
+  if (light && (lightAzimuth < 0 || lightAzimuth > 360 || lightElevation < 0 || lightElevation > 90)) return 0;
+  frame->set_look(exaggeration, light ? lightAzimuth : -1, light ? lightElevation : -1);
+  return 1;
+}
+
 int Lib3dSnapshot(const char* pngPath) {
   if (!pngPath || !*pngPath || !wxTheApp) return 0;
   lib3d::Frame* frame = lib3d::Frame::instance();

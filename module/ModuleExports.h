@@ -35,6 +35,12 @@ LIB3D_API int Lib3dOpenFiles(const char* relief, unsigned long factorX, unsigned
 // zoom step of 0 or -1 or a value that is not finite, changing nothing.
 LIB3D_API int Lib3dSetCamera(double tilt, double azimuth, int zoomLevel, double panX, double panY);
 
+// Sets the viewer's look through its tool window, which then shows it: the exaggeration (times the
+// relief's true height; 0 leaves the Z scale, and so does a relief without georeferencing) and the
+// light's azimuth 0..360 and elevation 0..90 (-1 leaves the light). Returns 1; 0 without a viewer
+// or for a value out of range, changing nothing.
+LIB3D_API int Lib3dSetLook(double exaggeration, int lightAzimuth, int lightElevation);
+
 // Shows and realises the viewer, repaints it synchronously and writes the view's picture as PNG.
 // Returns 1 on success, 0 otherwise.
 LIB3D_API int Lib3dSnapshot(const char* pngPath);
@@ -42,4 +48,7 @@ LIB3D_API int Lib3dSnapshot(const char* pngPath);
 // Renders a relief file to a picture file offscreen, with no window and no display (see
 // RenderRequest.h). Returns an exit status; `message` gets one line naming the cause of a failure.
 LIB3D_API int Lib3dRenderFile(const Lib3dRenderRequest* request, char* message, size_t message_size);
+// What the viewer derives from the request's relief and factors, without drawing: "key: value"
+// lines into `text` (the failure's one line instead, with the status Lib3dRenderFile would give).
+LIB3D_API int Lib3dDescribeFile(const Lib3dRenderRequest* request, char* text, size_t text_size);
 }

@@ -67,6 +67,13 @@ void CToolWinDlgOffset::ShowExaggeration() {
   field_->Enable(truth > 0);
 }
 
+void CToolWinDlgOffset::SetExaggeration(double exaggeration) {
+  if (!field_) return;
+  field_->ChangeValue(wxString::FromCDouble(exaggeration));
+  wxCommandEvent entered;
+  OnExaggerationEntered(entered);
+}
+
 void CToolWinDlgOffset::OnExaggerationEntered(wxCommandEvent&) {
   const double truth = view ? view->true_scale_z() : 0.0;
   double e = 0;

@@ -18,6 +18,8 @@ public:
   void OnHScroll(wxScrollEvent& event);
   // Shows the exaggeration of the view's current Z scale ("×3.2"; "×—" without georeferencing).
   void ShowExaggeration();
+  // Draws the relief `exaggeration` times its true height, as if typed into the field.
+  void SetExaggeration(double exaggeration);
   wxTextCtrl* GetExaggerationField() const { return field_; }
   wxStaticText* GetExaggerationText() const { return shown_; }
 

@@ -162,6 +162,17 @@ void CToolWinDlgSun::ApplyLight() {
   view->set_lightPos(&s);
 }
 
+void CToolWinDlgSun::SetDirection(int azimuth, int elevation) {
+  if (!spinAzimuth) return;
+  syncing = true;
+  spinAzimuth->SetPos(azimuth);
+  spinElevation->SetPos(elevation);
+  syncing = false;
+  SyncFromSpin(spinAzimuth, sliderAzimuth);
+  SyncFromSpin(spinElevation, sliderElevation);
+  ApplyLight();
+}
+
 void CToolWinDlgSun::RedrawMarker() {
   int x = 0, y = 0;
   tools::MarkerPosition(layout_, spinAzimuth->GetPos(), spinElevation->GetPos(), x, y);

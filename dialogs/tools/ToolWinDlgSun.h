@@ -40,6 +40,8 @@ public:
   lib3d::LightSettings CurrentLight() const;
   // Fills the record and hands it to the view.
   void ApplyLight();
+  // Puts the light at azimuth and elevation (whole degrees) as if typed, and applies it.
+  void SetDirection(int azimuth, int elevation);
 
   const tools::SkyLayout& GetLayout() const { return layout_; }
   int GetMarkerX() const { return markerX; }

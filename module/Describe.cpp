@@ -1,0 +1,74 @@
+// What the viewer derives from a relief file, without drawing: the host's --info.
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include <gdal.h>
+
+#include "module/ModuleExports.h"
+#include "terrain/Document.h"
+
+namespace {
+
+std::string number(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.6g", v);
+  return buf;
+}
+
+// One "key: value" a line, in a fixed order; scripts read it.
+std::string describe(const Lib3dRenderRequest& r, lib3d::LoadError& error) {
+  lib3d::Document doc;
+  if (!lib3d::load_relief(r.relief, r.factor_x, r.factor_y, doc, error, {}, lib3d::loading::kPictureBytesPerCell))
+    return std::string();
+  std::string type = "unknown";
+  int bands = 0, width = 0, height = 0;
+  if (GDALDatasetH ds = GDALOpen(r.relief, GA_ReadOnly)) {
+    width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds), bands = GDALGetRasterCount(ds);
+    if (bands > 0) type = GDALGetDataTypeName(GDALGetRasterDataType(GDALGetRasterBand(ds, 1)));
+    GDALClose(ds);
+  }
+  const lib3d::Georef& g = doc.geo;
+  const double truth = lib3d::true_scale_z(g, doc.max - doc.min, doc.width, doc.height);
+  std::string out;
+  auto line = [&out](const char* key, const std::string& value) { out += std::string(key) + ": " + value + "\n"; };
+  line("file", r.relief);
+  line("size", std::to_string(width) + " x " + std::to_string(height));
+  line("factors", std::to_string(r.factor_x) + "," + std::to_string(r.factor_y));
+  line("grid", std::to_string(doc.width) + " x " + std::to_string(doc.height));
+  line("type", type);
+  line("band", "1 of " + std::to_string(bands));
+  line("georeferenced", !g.mapped ? "no" : g.rotation_dropped ? "yes, rotation dropped" : "yes");
+  line("crs", g.crs_name.empty() ? "none" : g.crs_name);
+  line("cell_size_m", g.mapped ? number(g.cell_x_m) + " x " + number(g.cell_y_m) : "unknown");
+  line("height_unit", g.height_unit);
+  line("height_range", number(doc.min) + " .. " + number(doc.max));
+  line("true_scale_z", truth > 0 ? number(truth) : "unknown");
+  line("exaggeration_at_scale_z_1", truth > 0 ? number(1.0 / truth) : "unknown");
+  return out;
+}
+
+}  // namespace
+
+extern "C" int Lib3dDescribeFile(const Lib3dRenderRequest* request, char* text, size_t text_size) {
+  std::string out;
+  int status = LIB3D_RENDER_OK;
+  if (!request || request->size < offsetof(Lib3dRenderRequest, width) || !request->relief) {
+    out = "no relief given";
+    status = LIB3D_RENDER_BAD_VALUE;
+  } else {
+    lib3d::LoadError error;
+    try {
+      out = describe(*request, error);
+    } catch (const std::bad_alloc&) {
+      error = lib3d::LoadError{lib3d::LoadError::Kind::Memory, request->relief, "out of memory", "relief"};
+    }
+    if (error) {
+      out = error.message();
+      status = LIB3D_RENDER_IO_FAILED;
+    }
+  }
+  if (text && text_size > 0) std::snprintf(text, text_size, "%s", out.c_str());
+  return status;
+}
