@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -16,26 +15,14 @@
 #include <cpl_vsi.h>
 #include <gdal.h>
 
+#include "hostlib/RenderOptions.h"
+
 namespace lib3d {
 
 namespace {
 
-enum Format { kNone, kPng, kJpeg, kTiff };
-
-Format format_for(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return kNone;
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == "png") return kPng;
-  if (ext == "jpg" || ext == "jpeg") return kJpeg;
-  if (ext == "tif" || ext == "tiff") return kTiff;
-  return kNone;
-}
-
 // The picture in the format's bytes, through GDAL's drivers into a memory file; empty on failure.
-std::vector<unsigned char> encode(const Picture& picture, Format format) {
+std::vector<unsigned char> encode(const Picture& picture, const PictureFormat& format) {
   GDALAllRegister();  // once per process; cheap after the first
   // No side-car .aux.xml for the memory file: nothing of it is kept. A value the calling thread
   // had set itself comes back afterwards.
@@ -44,7 +31,7 @@ std::vector<unsigned char> encode(const Picture& picture, Format format) {
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
   std::vector<unsigned char> bytes;
   GDALDriverH mem = GDALGetDriverByName("MEM");
-  GDALDriverH out = GDALGetDriverByName(format == kPng ? "PNG" : format == kJpeg ? "JPEG" : "GTiff");
+  GDALDriverH out = GDALGetDriverByName(format.driver);
   GDALDatasetH src = mem ? GDALCreate(mem, "", picture.width, picture.height, 3, GDT_Byte, nullptr) : nullptr;
   if (src && out &&
       GDALDatasetRasterIO(src, GF_Write, 0, 0, picture.width, picture.height,
@@ -52,11 +39,7 @@ std::vector<unsigned char> encode(const Picture& picture, Format format) {
                           nullptr, 3, 3 * picture.width, 1) == CE_None) {
     static std::atomic<int> serial{0};
     const std::string name = "/vsimem/relief3d-picture-" + std::to_string(++serial);
-    // zlib level 3: a third of level 6's time for a few percent more bytes on rendered reliefs.
-    const char* png[] = {"ZLEVEL=3", nullptr};
-    const char* jpeg[] = {"QUALITY=92", nullptr};
-    const char* tiff[] = {"COMPRESS=LZW", "PHOTOMETRIC=RGB", nullptr};
-    char** options = const_cast<char**>(format == kPng ? png : format == kJpeg ? jpeg : tiff);
+    char** options = const_cast<char**>(format.options);  // GDAL's type; it changes none of them
     if (GDALDatasetH written = GDALCreateCopy(out, name.c_str(), src, FALSE, options, nullptr, nullptr)) {
       GDALClose(written);
       vsi_l_offset size = 0;
@@ -84,10 +67,10 @@ PictureFile::~PictureFile() {
 
 bool PictureFile::open(const std::string& path, std::string& error, bool& bad_name) {
   bad_name = false;
-  const Format format = format_for(path);
-  if (format == kNone) {
+  const PictureFormat* format = picture_format(path);
+  if (!format) {
     bad_name = true;
-    error = "cannot write " + path + ": the format follows the extension, which must be .png, .jpg, .jpeg, .tif or .tiff";
+    error = "cannot write " + path + ": the format follows the extension, which must be " + picture_extensions();
     return false;
   }
   const std::size_t slash = path.rfind('/');
@@ -109,7 +92,7 @@ bool PictureFile::open(const std::string& path, std::string& error, bool& bad_na
   fd_ = fd;
   temp_ = name.data();
   path_ = path;
-  format_ = format;
+  format_ = static_cast<int>(format - kPictureFormats);
   return true;
 }
 
@@ -118,7 +101,7 @@ bool PictureFile::commit(const Picture& picture, std::string& error) {
     error = "cannot write " + path_ + ": no picture";
     return false;
   }
-  const std::vector<unsigned char> bytes = encode(picture, static_cast<Format>(format_));
+  const std::vector<unsigned char> bytes = encode(picture, kPictureFormats[format_]);
   if (bytes.empty()) {
     error = "cannot write " + path_ + ": the picture could not be encoded";
     return false;

@@ -21,7 +21,7 @@ public:
 
 private:
   std::string path_, temp_;
-  int format_ = 0;
+  int format_ = 0;  // in kPictureFormats
   int fd_ = -1;
 };
 

@@ -27,16 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (cl.error.find('\n') != std::string::npos || cl.error.size() > 300) std::abort();
     return 0;
   }
-  const Lib3dRenderRequest& v = cl.view;
-  if (v.factor_x < 1 || v.factor_x > 1000 || v.factor_y < 1 || v.factor_y > 1000) std::abort();
-  if (v.width < 1 || v.width > 16384 || v.height < 1 || v.height > 16384) std::abort();
-  if (!(v.tilt >= 0 && v.tilt <= 180) || !(v.scale_z >= 0.01 && v.scale_z <= 1)) std::abort();
-  if (v.azimuth != v.azimuth || v.pan_x != v.pan_x || v.pan_y != v.pan_y) std::abort();
-  if (v.zoom_level == 0 || v.zoom_level == -1) std::abort();
-  if (v.light_azimuth < 0 || v.light_azimuth > 360 || v.light_elevation < 0 || v.light_elevation > 90) std::abort();
-  for (int p : {v.ambient, v.diffuse, v.specular})
-    if (p < 0 || p > 100) std::abort();
-  if (v.background > 0xFFFFFFu || v.base_palette < -1 || v.base_palette > 8) std::abort();
+  if (!lib3d::request_problem(cl.view, false).empty()) std::abort();  // what the module would refuse
+  if (!cl.snapshot.empty() && !lib3d::picture_format(cl.snapshot)) std::abort();
   if (cl.action == HostAction::Snapshot && (cl.relief.empty() || cl.snapshot.empty())) std::abort();
   if (cl.viewOptionGiven && cl.action == HostAction::Interactive) std::abort();
   // A value is never an option: none of the kept strings may start with "--" unless given as

@@ -1,6 +1,6 @@
 /* What a host asks of the viewer module to render one picture of a relief file without a window.
  * Plain C, shared by the host program and the module; `size` lets either side tell an older
- * caller (fields it does not know keep their defaults). */
+ * caller (fields it does not know keep their defaults). Ranges and formats: RenderOptions.h. */
 #pragma once
 #include <stddef.h>
 
@@ -11,22 +11,21 @@ extern "C" {
 struct Lib3dRenderRequest {
   size_t size;              /* sizeof(struct Lib3dRenderRequest) as the caller knows it */
   const char* relief;       /* relief raster */
-  unsigned long factor_x, factor_y; /* compression factors, 1..1000 */
+  unsigned long factor_x, factor_y; /* compression factors */
   const char* red;          /* texture channel files; null: no texture */
   const char* green;
   const char* blue;
-  const char* output;       /* picture file: .png, .jpg/.jpeg, .tif/.tiff */
-  int width, height;        /* picture size in pixels, 1..16384 each */
-  double tilt, azimuth;     /* degrees; tilt 0..180 */
+  const char* output;       /* picture file, in the format its extension names */
+  int width, height;        /* picture size in pixels */
+  double tilt, azimuth;     /* degrees */
   int zoom_level;           /* the view's zoom steps: ..., -3, -2, 1, 2, 3, ... */
   double pan_x, pan_y;      /* view units */
-  double scale_z;           /* 0.01..1 */
-  int light_azimuth;        /* degrees, 0..360 */
-  int light_elevation;      /* degrees, 0..90 */
-  int ambient, diffuse, specular; /* percent, 0..100 */
+  double scale_z;           /* height exaggeration */
+  int light_azimuth, light_elevation; /* whole degrees */
+  int ambient, diffuse, specular; /* percent */
   unsigned int background;  /* colour word 0x00BBGGRR */
   const char* palette_file; /* a palette file (*.pal); null: none */
-  int base_palette;         /* one of the nine base palettes 0..8; -1: none */
+  int base_palette;         /* an index of the base palettes; -1: none */
 };
 
 /* The size of the view in the viewer's starting window, the picture size when none is asked for. */

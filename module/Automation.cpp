@@ -1,6 +1,5 @@
 // Automation entry points for the host's command line (open files, write a snapshot).
 #include <chrono>
-#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -10,6 +9,7 @@
 #include <wx/image.h>
 
 #include "frame/Frame.h"
+#include "hostlib/RenderOptions.h"
 #include "module/ModuleExports.h"
 #include "view/View.h"
 
@@ -60,8 +60,7 @@ int Lib3dOpenFiles(const char* relief, unsigned long factorX, unsigned long fact
 int Lib3dSetCamera(double tilt, double azimuth, int zoomLevel, double panX, double panY) {
   lib3d::Frame* frame = wxTheApp ? lib3d::Frame::instance() : nullptr;
   if (!frame || !frame->view()) return 0;
-  // No zoom button reaches 0 or -1 (a zero-sized view); NaN would poison the projection.
-  if (zoomLevel == 0 || zoomLevel == -1 || !std::isfinite(tilt + azimuth + panX + panY)) return 0;
+  if (!lib3d::camera_problem(tilt, azimuth, zoomLevel, panX, panY).empty()) return 0;
   frame->set_camera(tilt, azimuth, zoomLevel, panX, panY);
   return 1;
 }

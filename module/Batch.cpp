@@ -2,7 +2,6 @@
 // through the same renderer as the view, in an offscreen context.
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +12,7 @@
 #include "colour/PaletteFile.h"
 #include "colour/PaletteLogic.h"
 #include "export/PictureFile.h"
+#include "hostlib/RenderOptions.h"
 #include "module/ModuleExports.h"
 #include "render/OffscreenRender.h"
 #include "render/Scene.h"
@@ -30,24 +30,8 @@ struct Outcome {
 Outcome fail(int status, const std::string& message) { return Outcome{status, message}; }
 
 std::string range_problem(const Lib3dRenderRequest& r) {
-  if (!r.relief || !*r.relief) return "no relief file given";
-  if (!r.output || !*r.output) return "no picture file given";
-  if (r.factor_x < 1 || r.factor_x > 1000 || r.factor_y < 1 || r.factor_y > 1000)
-    return "compression factors must be whole numbers 1..1000";
-  if (r.width < 1 || r.width > 16384 || r.height < 1 || r.height > 16384)
-    return "picture size must be 1..16384 pixels each way";
-  if (!(r.tilt >= 0.0 && r.tilt <= 180.0)) return "tilt must be 0..180 degrees";
-  if (!std::isfinite(r.azimuth) || !std::isfinite(r.pan_x) || !std::isfinite(r.pan_y))
-    return "azimuth and pan must be finite";
-  if (r.zoom_level == 0 || r.zoom_level == -1) return "zoom step is never 0 or -1";
-  if (!(r.scale_z >= 0.01 && r.scale_z <= 1.0)) return "height scale must be 0.01..1";
-  if (r.light_azimuth < 0 || r.light_azimuth > 360 || r.light_elevation < 0 || r.light_elevation > 90)
-    return "light azimuth must be 0..360 and elevation 0..90 degrees";
-  for (int p : {r.ambient, r.diffuse, r.specular})
-    if (p < 0 || p > 100) return "light strengths must be 0..100 percent";
-  if (r.background > 0xFFFFFFu) return "background must be a colour RRGGBB";
-  if (r.base_palette < -1 || r.base_palette >= lib3d::palette::kPaletteKindCount) return "no such base palette";
-  return std::string();
+  static_assert(lib3d::kBasePaletteCount == lib3d::palette::kPaletteKindCount, "the editor's palettes");
+  return lib3d::request_problem(r);
 }
 
 Outcome palette_for(const Lib3dRenderRequest& r, std::vector<std::uint32_t>& out) {

@@ -30,9 +30,9 @@ LIB3D_API void RunViewer3D();
 LIB3D_API int Lib3dOpenFiles(const char* relief, unsigned long factorX, unsigned long factorY,
                              const char* red, const char* green, const char* blue, unsigned long component);
 
-// Sets the viewer's camera: tilt (0..180) and turn in degrees, a zoom step as the zoom buttons reach
-// it (..., -3, -2, 1, 2, ...) and the pan in view units. Returns 1; 0 without a viewer, or for a
-// zoom step of 0 or -1 or a value that is not finite, changing nothing.
+// Sets the viewer's camera: tilt and turn in degrees, a zoom step as the zoom buttons reach it (...,
+// -3, -2, 1, 2, ...) and the pan in view units. Returns 1; 0 without a viewer, or for a value out of
+// its range (lib3d::camera_problem, hostlib/RenderOptions.h), changing nothing.
 LIB3D_API int Lib3dSetCamera(double tilt, double azimuth, int zoomLevel, double panX, double panY);
 
 // Sets the viewer's look through its tool window, which then shows it: the exaggeration (times the

@@ -16,6 +16,7 @@
 #include "terrain/MemoryFit.h"
 #include "hostlib/Controls.h"
 #include "hostlib/FileLayer.h"
+#include "hostlib/RenderOptions.h"
 #include "hostlib/Resources.h"
 
 using namespace lib3d::open;
@@ -26,8 +27,8 @@ namespace {
 constexpr unsigned long kOpenMode = 0x110;
 constexpr unsigned long kOpenAccess = 0x80000000UL;
 constexpr unsigned long kPickFlags = 0x4004;  // hide read-only, share-aware
-constexpr int kFactorMin = 1;
-constexpr int kFactorMax = 1000;
+constexpr int kFactorMin = static_cast<int>(lib3d::kFactorRange.lo);
+constexpr int kFactorMax = static_cast<int>(lib3d::kFactorRange.hi);
 
 wxString Res(int id) { return wxString::FromUTF8(GetResourceString(id).c_str()); }
 

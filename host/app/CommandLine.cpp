@@ -1,15 +1,13 @@
 #include "host/app/CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-// Base palettes in the palette editor's order.
-const char* const kBasePalettes[] = {"grey",  "blue-red",   "ends",      "solid",      "six-hues",
-                                     "table", "purple-red", "hue-cycle", "blue-purple"};
+using namespace lib3d;
 
 // A value echoed in a message stays one short line whatever it holds.
 std::string shown(const std::string& v) {
@@ -19,234 +17,190 @@ std::string shown(const std::string& v) {
   return "'" + out + "'";
 }
 
-bool parse_double(const std::string& s, double& out) {
-  const char* b = s.data();
-  const char* e = b + s.size();
-  if (b != e && *b == '+') ++b;
-  double v = 0;
+// A number within `range` into `field`, with an optional '+': T is long for whole numbers, double for any.
+template <class T, class F>
+bool number(const std::string& s, Range range, F& field) {
+  const char *b = s.data() + (!s.empty() && s[0] == '+'), *e = s.data() + s.size();
+  T v{};
   const auto r = std::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v)) return false;
-  out = v;
+  if (r.ec != std::errc() || r.ptr != e || !range.holds(static_cast<double>(v))) return false;
+  field = static_cast<F>(v);
   return true;
 }
 
-bool parse_int(const std::string& s, long lo, long hi, long& out) {
-  const char* b = s.data();
-  const char* e = b + s.size();
-  if (b != e && *b == '+') ++b;
-  long v = 0;
-  const auto r = std::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e || v < lo || v > hi) return false;
-  out = v;
-  return true;
-}
-
-bool split_pair(const std::string& s, char sep, std::string& a, std::string& b) {
+// Two numbers "A<sep>B", each within its range ("A<sep>B<sep>C" fails as B).
+template <class T, class F>
+bool pair(const std::string& s, char sep, Range ra, F& a, Range rb, F& b) {
   const std::size_t at = s.find(sep);
-  if (at == std::string::npos || s.find(sep, at + 1) != std::string::npos) return false;
-  a = s.substr(0, at);
-  b = s.substr(at + 1);
+  return at != std::string::npos && number<T>(s.substr(0, at), ra, a) && number<T>(s.substr(at + 1), rb, b);
+}
+
+// The groups of --help: an option names the title of its group.
+const char* const kGeneral = "General:";
+const char* const kOpening = "Opening a relief (in the viewer, or for a picture):";
+const char* const kCamera = "The camera (of the viewer's window, or of the picture):";
+const char* const kPicture = "Writing a picture (needs --relief; rendered offscreen, no display needed):";
+
+enum Kind { kPlain, kCameraOption, kPictureOnly };  // a camera option sets the window's camera too
+
+// One command-line option: it is parsed, checked and shown in --help from this alone.
+struct Option {
+  const char* name;         // --name
+  const char* placeholder;  // its value in --help; null: it takes none
+  const char* group;        // the title of its group in --help
+  Kind kind;
+  std::string help, expected;  // its text in --help; what a refused value is told to be
+  bool (*take)(const std::string& value, CommandLine& cl);  // false: the value is refused
+  const char* alias = nullptr;  // another name, taken as it is
+};
+
+// --help wins over --version, and either over --list.
+template <HostAction A>
+bool act(const std::string&, CommandLine& c) {
+  if (A == HostAction::Help || c.action == HostAction::Interactive || c.action == HostAction::List) c.action = A;
   return true;
 }
 
-std::string lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
+// A file name kept as given (refused when empty unless `mayBeEmpty`).
+template <std::string CommandLine::*field, bool mayBeEmpty = true>
+bool keep(const std::string& v, CommandLine& c) {
+  c.*field = v;
+  return mayBeEmpty || !v.empty();
 }
 
-bool known_picture_extension(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  const std::string ext = lower(path.substr(dot + 1));
-  return ext == "png" || ext == "jpg" || ext == "jpeg" || ext == "tif" || ext == "tiff";
+// Every option, in the order of --help.
+std::vector<Option> options() {
+  using V = const std::string&;  // the value and the command line it goes to
+  using C = CommandLine&;
+  const std::vector<std::string> palettes(std::begin(kBasePaletteNames), std::end(kBasePaletteNames));
+  const std::string percent = " light strength in percent " + kPercentRange.text() + " (default ";
+  return {
+      {"help", nullptr, kGeneral, kPlain, "show this text and exit", "", act<HostAction::Help>, "-h"},
+      {"version", nullptr, kGeneral, kPlain, "show the version and exit", "", act<HostAction::Version>},
+      {"lang", "en|ru", kGeneral, kPlain, "language of the interface (default: from the locale)", "en or ru",
+       [](V v, C c) { return (c.russian = v == "ru") || v == "en"; }},
+      {"plugins", "DIR", kGeneral, kPlain, "plug-in folder (default: plugins/ beside the program)", "",
+       keep<&CommandLine::pluginDir>},
+      {"list", nullptr, kGeneral, kPlain, "list the tools found and exit", "", act<HostAction::List>},
+      {"relief", "FILE", kOpening, kPlain, "relief raster (anything GDAL reads)", "", keep<&CommandLine::relief>},
+      {"factors", "FX,FY", kOpening, kPlain,
+       "keep every FX-th column and FY-th row, " + kFactorRange.text() + " (default 1,1)",
+       "FX,FY with whole numbers " + kFactorRange.text(),
+       [](V v, C c) { return pair<long>(v, ',', kFactorRange, c.view.factor_x, kFactorRange, c.view.factor_y); }},
+      {"texture", "FILE|R,G,B", kOpening, kPlain, "colour from one raster, or from three single-band rasters",
+       "FILE or RED,GREEN,BLUE", keep<&CommandLine::texture, false>},
+      {"azimuth", "DEG", kCamera, kCameraOption, "turn about the vertical axis (default 45)", "degrees",
+       [](V v, C c) { return number<double>(v, kAzimuthPanRange, c.view.azimuth); }},
+      {"tilt", "DEG", kCamera, kCameraOption,
+       kTiltRange.text() + " degrees: 0 looks straight down, 90 along the ground, 180 from below (default 45)",
+       "degrees " + kTiltRange.text(), [](V v, C c) { return number<double>(v, kTiltRange, c.view.tilt); }},
+      {"zoom", "STEP", kCamera, kCameraOption,
+       "the viewer's zoom steps: 1, 2, 3, ... = 100%, 200%, 300%;\n-2, -3, ... = 50%, 33% (default -2)",
+       "a zoom step: 1, 2, 3, ... (100%, 200%, ...) or -2, -3, ... (50%, 33%, ...)",
+       [](V v, C c) { return number<long>(v, kZoomRange, c.view.zoom_level) && is_zoom_step(c.view.zoom_level); }},
+      {"pan", "X,Y", kCamera, kCameraOption, "shift in view units, the relief's longer side being 1 (default 0,0)",
+       "X,Y in view units",
+       [](V v, C c) { return pair<double>(v, ',', kAzimuthPanRange, c.view.pan_x, kAzimuthPanRange, c.view.pan_y); }},
+      {"snapshot", "OUT", kPicture, kPlain,
+       "picture file; the format follows the extension: " + picture_extensions("/"),
+       "a picture file ending in " + picture_extensions(),
+       [](V v, C c) { return picture_format(v) && keep<&CommandLine::snapshot>(v, c); }},
+      {"size", "WxH", kPicture, kPictureOnly,
+       "picture size in pixels, " + kPixelRange.text() + " each (default: the viewer's view, " +
+           std::to_string(LIB3D_VIEW_WIDTH) + "x" + std::to_string(LIB3D_VIEW_HEIGHT) + ")",
+       "WIDTHxHEIGHT in pixels, " + kPixelRange.text() + " each",
+       [](V v, C c) { return pair<long>(lower(v), 'x', kPixelRange, c.view.width, kPixelRange, c.view.height); }},
+      {"scale-z", "S", kPicture, kPictureOnly, "height exaggeration " + kScaleZRange.text() + " (default 1)",
+       "a factor " + kScaleZRange.text(), [](V v, C c) { return number<double>(v, kScaleZRange, c.view.scale_z); }},
+      {"light", "AZ,EL", kPicture, kPictureOnly,
+       "light direction in whole degrees: azimuth " + kLightAzimuthRange.text() + ", elevation " +
+           kLightElevationRange.text() + " from the viewing direction (default 0,0)",
+       "AZIMUTH,ELEVATION in whole degrees, " + kLightAzimuthRange.text() + " and " + kLightElevationRange.text(),
+       [](V v, C c) {
+         return pair<long>(v, ',', kLightAzimuthRange, c.view.light_azimuth, kLightElevationRange,
+                           c.view.light_elevation);
+       }},
+      {"ambient", "P", kPicture, kPictureOnly, "ambient" + percent + "30)", "a percentage " + kPercentRange.text(),
+       [](V v, C c) { return number<long>(v, kPercentRange, c.view.ambient); }},
+      {"diffuse", "P", kPicture, kPictureOnly, "diffuse" + percent + "70)", "a percentage " + kPercentRange.text(),
+       [](V v, C c) { return number<long>(v, kPercentRange, c.view.diffuse); }},
+      {"specular", "P", kPicture, kPictureOnly, "specular" + percent + "20)", "a percentage " + kPercentRange.text(),
+       [](V v, C c) { return number<long>(v, kPercentRange, c.view.specular); }},
+      {"background", "RRGGBB", kPicture, kPictureOnly, "background colour in hexadecimal (default 7F7F7F)",
+       "a colour RRGGBB in hexadecimal",
+       [](V v, C c) {
+         const char *b = v.data() + (!v.empty() && v[0] == '#'), *e = v.data() + v.size();
+         unsigned x = 0;  // 0xRRGGBB; the request's colour word is 0x00BBGGRR
+         const bool ok = e - b == 6 && std::from_chars(b, e, x, 16).ptr == e;
+         c.view.background = (x >> 16) | (x & 0xFF00u) | ((x & 0xFFu) << 16);
+         return ok;
+       }},
+      {"palette", "FILE.pal", kPicture, kPictureOnly, "colour the heights with a palette file of the palette editor",
+       "a palette file", keep<&CommandLine::paletteFile, false>},
+      {"base-palette", "NAME", kPicture, kPictureOnly,
+       "or with a base palette: " + listed(palettes, ", ") + " (default: white)", listed(palettes),
+       [](V v, C c) {
+         c.view.base_palette = -1;
+         for (int k = 0; k < kBasePaletteCount; ++k)
+           if (lower(v) == kBasePaletteNames[k] || v == std::to_string(k)) c.view.base_palette = k;
+         return c.view.base_palette >= 0;
+       }},
+  };
 }
 
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+// An option's entry in --help: its help from column 25 (below a longer option), wrapped before
+// column 100 and at its own line breaks.
+std::string entry(const Option& o) {
+  const std::size_t column = 25, width = 100;
+  std::string out = std::string("  --") + o.name + (o.placeholder ? std::string(" ") + o.placeholder : "") +
+                    (o.alias ? std::string(", ") + o.alias : "");
+  if (out.size() >= column) out += '\n';
+  const std::string& text = o.help;
+  for (std::size_t b = 0, e; b < text.size(); b = e + 1) {
+    e = std::min(text.find_first_of(" \n", b), text.size());
+    const std::size_t at = out.size() - (out.rfind('\n') + 1);  // the last line's length so far
+    if (at > column && (at + 1 + e - b > width || text[b - 1] == '\n')) out += '\n' + std::string(column, ' ');
+    else out.append(at < column ? column - at : 1, ' ');
+    out.append(text, b, e - b);
+  }
+  return out + '\n';
 }
-
-class Parser {
-public:
-  Parser(const std::vector<std::string>& args, CommandLine& cl) : args_(args), cl_(cl) {}
-
-  void run() {
-    for (i_ = 1; i_ < args_.size() && cl_.error.empty(); ++i_) one(args_[i_]);
-    if (!cl_.error.empty() || cl_.action == HostAction::Help || cl_.action == HostAction::Version) return;
-    if (!cl_.snapshot.empty()) {
-      if (cl_.relief.empty()) return fail("--snapshot needs --relief FILE");
-      if (cl_.action == HostAction::Interactive) cl_.action = HostAction::Snapshot;
-    } else if (cl_.viewOptionGiven) {
-      fail("--" + lastViewOption_ + " applies only to a picture written with --snapshot");
-    }
-    if (!cl_.paletteFile.empty() && cl_.view.base_palette >= 0)
-      fail("--palette and --base-palette exclude each other");
-  }
-
-private:
-  void fail(const std::string& message) {
-    if (cl_.error.empty()) cl_.error = message;
-  }
-
-  // The value of option `name` from "--name=value" or the next argument. A next argument that is
-  // itself an option is never taken as the value.
-  bool value(const std::string& a, const char* name, std::string& out) {
-    const std::string opt = std::string("--") + name;
-    if (a.compare(0, opt.size() + 1, opt + "=") == 0) {
-      out = a.substr(opt.size() + 1);
-    } else if (a == opt) {
-      if (i_ + 1 >= args_.size() || args_[i_ + 1].compare(0, 2, "--") == 0) {
-        fail(opt + " needs a value");
-        out.clear();
-        return true;
-      }
-      out = args_[++i_];
-    } else {
-      return false;
-    }
-    matched_ = name;
-    return true;
-  }
-
-  bool view_value(const std::string& a, const char* name, std::string& out) {
-    if (!value(a, name, out)) return false;
-    cl_.viewOptionGiven = true;
-    lastViewOption_ = name;
-    return true;
-  }
-
-  bool camera_value(const std::string& a, const char* name, std::string& out) {
-    if (!value(a, name, out)) return false;
-    cl_.cameraGiven = true;
-    return true;
-  }
-
-  void bad(const std::string& v, const char* expected) {
-    fail("--" + matched_ + " takes " + expected + ", not " + shown(v));
-  }
-
-  void number(const std::string& v, double lo, double hi, double& out, const char* expected) {
-    double d = 0;
-    if (!parse_double(v, d) || d < lo || d > hi) return bad(v, expected);
-    out = d;
-  }
-
-  void integer(const std::string& v, long lo, long hi, int& out, const char* expected) {
-    long n = 0;
-    if (!parse_int(v, lo, hi, n)) return bad(v, expected);
-    out = static_cast<int>(n);
-  }
-
-  void one(const std::string& a) {
-    std::string v;
-    if (a == "--help" || a == "-h") {
-      cl_.action = HostAction::Help;
-    } else if (a == "--version") {
-      if (cl_.action != HostAction::Help) cl_.action = HostAction::Version;
-    } else if (a == "--list") {
-      if (cl_.action == HostAction::Interactive) cl_.action = HostAction::List;
-    } else if (value(a, "lang", v)) {
-      if (v == "ru") cl_.russian = true;
-      else if (v == "en") cl_.russian = false;
-      else if (cl_.error.empty()) bad(v, "en or ru");
-    } else if (value(a, "plugins", v)) {
-      cl_.pluginDir = v;
-    } else if (value(a, "relief", v)) {
-      cl_.relief = v;
-    } else if (value(a, "factors", v)) {
-      std::string x, y;
-      long fx = 0, fy = 0;
-      if (!split_pair(v, ',', x, y) || !parse_int(x, 1, 1000, fx) || !parse_int(y, 1, 1000, fy))
-        return bad(v, "FX,FY with whole numbers 1..1000");
-      cl_.view.factor_x = static_cast<unsigned long>(fx);
-      cl_.view.factor_y = static_cast<unsigned long>(fy);
-    } else if (value(a, "texture", v)) {
-      if (v.empty()) return bad(v, "FILE or RED,GREEN,BLUE");
-      cl_.texture = v;
-    } else if (value(a, "snapshot", v)) {
-      if (!known_picture_extension(v)) return bad(v, "a picture file ending in .png, .jpg, .jpeg, .tif or .tiff");
-      cl_.snapshot = v;
-    } else if (view_value(a, "size", v)) {
-      std::string w, h;
-      long pw = 0, ph = 0;
-      if (!(split_pair(lower(v), 'x', w, h) && parse_int(w, 1, 16384, pw) && parse_int(h, 1, 16384, ph)))
-        return bad(v, "WIDTHxHEIGHT in pixels, 1..16384 each");
-      cl_.view.width = static_cast<int>(pw);
-      cl_.view.height = static_cast<int>(ph);
-    } else if (camera_value(a, "azimuth", v)) {
-      number(v, -1e6, 1e6, cl_.view.azimuth, "degrees");
-    } else if (camera_value(a, "tilt", v)) {
-      number(v, 0.0, 180.0, cl_.view.tilt, "degrees 0..180");
-    } else if (camera_value(a, "zoom", v)) {
-      long z = 0;
-      if (!parse_int(v, -1000, 1000, z) || z == 0 || z == -1)
-        return bad(v, "a zoom step: 1, 2, 3, ... (100%, 200%, ...) or -2, -3, ... (50%, 33%, ...)");
-      cl_.view.zoom_level = static_cast<int>(z);
-    } else if (camera_value(a, "pan", v)) {
-      std::string x, y;
-      double px = 0, py = 0;
-      if (!split_pair(v, ',', x, y) || !parse_double(x, px) || !parse_double(y, py) || std::fabs(px) > 1e6 ||
-          std::fabs(py) > 1e6)
-        return bad(v, "X,Y in view units");
-      cl_.view.pan_x = px;
-      cl_.view.pan_y = py;
-    } else if (view_value(a, "scale-z", v)) {
-      number(v, 0.01, 1.0, cl_.view.scale_z, "a factor 0.01..1");
-    } else if (view_value(a, "light", v)) {
-      std::string az, el;
-      long laz = 0, lel = 0;
-      if (!split_pair(v, ',', az, el) || !parse_int(az, 0, 360, laz) || !parse_int(el, 0, 90, lel))
-        return bad(v, "AZIMUTH,ELEVATION in whole degrees, 0..360 and 0..90");
-      cl_.view.light_azimuth = static_cast<int>(laz);
-      cl_.view.light_elevation = static_cast<int>(lel);
-    } else if (view_value(a, "ambient", v)) {
-      integer(v, 0, 100, cl_.view.ambient, "a percentage 0..100");
-    } else if (view_value(a, "diffuse", v)) {
-      integer(v, 0, 100, cl_.view.diffuse, "a percentage 0..100");
-    } else if (view_value(a, "specular", v)) {
-      integer(v, 0, 100, cl_.view.specular, "a percentage 0..100");
-    } else if (view_value(a, "background", v)) {
-      const std::string hex = !v.empty() && v[0] == '#' ? v.substr(1) : v;
-      unsigned rgb[3] = {0, 0, 0};
-      bool ok = hex.size() == 6;
-      for (int k = 0; ok && k < 3; ++k) {
-        const int hi = hex_digit(hex[2 * k]), lo = hex_digit(hex[2 * k + 1]);
-        ok = hi >= 0 && lo >= 0;
-        rgb[k] = static_cast<unsigned>(hi * 16 + lo);
-      }
-      if (!ok) return bad(v, "a colour RRGGBB in hexadecimal");
-      cl_.view.background = rgb[0] | (rgb[1] << 8) | (rgb[2] << 16);
-    } else if (view_value(a, "palette", v)) {
-      if (v.empty()) return bad(v, "a palette file");
-      cl_.paletteFile = v;
-    } else if (view_value(a, "base-palette", v)) {
-      const std::string name = lower(v);
-      for (int k = 0; k < 9; ++k)
-        if (name == kBasePalettes[k] || name == std::to_string(k)) cl_.view.base_palette = k;
-      if (cl_.view.base_palette < 0)
-        return bad(v, "grey, blue-red, ends, solid, six-hues, table, purple-red, hue-cycle or blue-purple");
-    } else {
-      fail("unknown option " + shown(a));
-    }
-  }
-
-  const std::vector<std::string>& args_;
-  CommandLine& cl_;
-  std::size_t i_ = 1;
-  std::string matched_;
-  std::string lastViewOption_;
-};
 
 }  // namespace
 
 CommandLine parse_command_line(const std::vector<std::string>& args, bool environmentRussian) {
   CommandLine cl;
   cl.russian = environmentRussian;
-  Parser(args, cl).run();
+  static const std::vector<Option> all = options();
+  std::string pictureOption;  // the last option that only a picture uses
+  for (std::size_t i = 1; i < args.size() && cl.error.empty(); ++i) {
+    const std::string& a = args[i];
+    const auto o = std::find_if(all.begin(), all.end(), [&a](const Option& x) {
+      const std::string opt = std::string("--") + x.name;
+      return a == opt || (x.alias && a == x.alias) || (x.placeholder && a.compare(0, opt.size() + 1, opt + "=") == 0);
+    });
+    if (o == all.end()) {
+      cl.error = "unknown option " + shown(a);
+      break;
+    }
+    // The value comes from "--name=value" or the next argument, which is never itself an option.
+    const std::string opt = std::string("--") + o->name;
+    std::string v;
+    if (o->placeholder && a != opt) v = a.substr(opt.size() + 1);
+    else if (o->placeholder && i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0) v = args[++i];
+    else if (o->placeholder) cl.error = opt + " needs a value";
+    cl.cameraGiven |= o->kind == kCameraOption;
+    cl.viewOptionGiven |= o->kind == kPictureOnly;
+    if (o->kind == kPictureOnly) pictureOption = o->name;
+    if (cl.error.empty() && !o->take(v, cl)) cl.error = opt + " takes " + o->expected + ", not " + shown(v);
+  }
+  if (!cl.error.empty() || cl.action == HostAction::Help || cl.action == HostAction::Version) return cl;
+  if (!cl.snapshot.empty() && cl.relief.empty()) cl.error = "--snapshot needs --relief FILE";
+  else if (!cl.snapshot.empty() && cl.action == HostAction::Interactive) cl.action = HostAction::Snapshot;
+  else if (cl.snapshot.empty() && cl.viewOptionGiven)
+    cl.error = "--" + pictureOption + " applies only to a picture written with --snapshot";
+  if (cl.error.empty() && !cl.paletteFile.empty() && cl.view.base_palette >= 0)
+    cl.error = "--palette and --base-palette exclude each other";
   return cl;
 }
 
@@ -266,44 +220,14 @@ bool split_texture(const std::string& value, const std::function<bool(const std:
 }
 
 std::string usage_text() {
-  return R"(Usage: relief3d-host [OPTION]...
+  std::string out = R"(Usage: relief3d-host [OPTION]...
 Runs the tools of the plug-ins in the plug-in folder; with --relief and --snapshot it renders one
 picture of a relief without any window or display and exits.
-
-General:
-  --help, -h             show this text and exit
-  --version              show the version and exit
-  --lang=en|ru           language of the interface (default: from the locale)
-  --plugins DIR          plug-in folder (default: plugins/ beside the program)
-  --list                 list the tools found and exit
-
-Opening a relief (in the viewer, or for a picture):
-  --relief FILE          relief raster (anything GDAL reads)
-  --factors FX,FY        keep every FX-th column and FY-th row, 1..1000 (default 1,1)
-  --texture FILE|R,G,B   colour from one raster, or from three single-band rasters
-
-The camera (of the viewer's window, or of the picture):
-  --azimuth DEG          turn about the vertical axis (default 45)
-  --tilt DEG             0 looks straight down, 90 along the ground, 180 from below (default 45)
-  --zoom STEP            the viewer's zoom steps: 1, 2, 3, ... = 100%, 200%, 300%;
-                         -2, -3, ... = 50%, 33% (default -2)
-  --pan X,Y              shift in view units, the relief's longer side being 1 (default 0,0)
-
-Writing a picture (needs --relief; rendered offscreen, no display needed):
-  --snapshot OUT         picture file; the format follows the extension: .png, .jpg/.jpeg,
-                         .tif/.tiff
-  --size WxH             picture size in pixels, 1..16384 each (default: the viewer's view,
-                         638x403)
-  --scale-z S            height exaggeration 0.01..1 (default 1)
-  --light AZ,EL          light direction in whole degrees: azimuth 0..360, elevation 0..90
-                         from the viewing direction (default 0,0)
-  --ambient P, --diffuse P, --specular P
-                         light strengths in percent 0..100 (default 30, 70, 20)
-  --background RRGGBB    background colour in hexadecimal (default 7F7F7F)
-  --palette FILE.pal     colour the heights with a palette file of the palette editor
-  --base-palette NAME    or with a base palette: grey, blue-red, ends, solid, six-hues, table,
-                         purple-red, hue-cycle, blue-purple (default: white)
-
+)";
+  static const std::vector<Option> all = options();  // grouped in their order
+  for (std::size_t k = 0; k < all.size(); ++k)
+    out += (k == 0 || all[k].group != all[k - 1].group ? std::string("\n") + all[k].group + "\n" : "") + entry(all[k]);
+  return out + R"(
 Exit status:
   0  success
   1  an input could not be read (missing file, permission denied, not a raster, texture size

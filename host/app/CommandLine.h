@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/RenderRequest.h"
+#include "hostlib/RenderOptions.h"
 
 enum class HostAction { Interactive, List, Help, Version, Snapshot };
 
@@ -20,7 +20,7 @@ struct CommandLine {
   std::string texture;  // FILE or RED,GREEN,BLUE as given
   std::string snapshot;
   std::string paletteFile;
-  // Numbers of the picture; its string fields stay null here.
+  // Numbers of the picture, within the ranges of RenderOptions.h; its string fields stay null here.
   Lib3dRenderRequest view;
   bool viewOptionGiven = false;  // any option that only a snapshot uses
   bool cameraGiven = false;      // --azimuth, --tilt, --zoom or --pan: the window's camera too
