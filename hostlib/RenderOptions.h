@@ -23,7 +23,8 @@ constexpr Range kPixelRange{1, 16384};         // picture width and height
 constexpr Range kTiltRange{0, 180};            // degrees: straight down .. from below
 constexpr Range kAzimuthPanRange{-1e6, 1e6};   // azimuth in degrees, pan in view units
 constexpr Range kZoomRange{-1000, 1000};       // the view's zoom steps but 0 and -1 (a zero-sized view)
-constexpr Range kScaleZRange{0.01, 1};         // height exaggeration
+constexpr Range kScaleZRange{0.0001, 100};     // the view's Z scale: 1 draws the height range as tall as the longer side
+constexpr Range kExaggerationRange{0.01, 1000}; // times the true height (georeferenced reliefs)
 constexpr Range kLightAzimuthRange{0, 360};    // whole degrees
 constexpr Range kLightElevationRange{0, 90};
 constexpr Range kPercentRange{0, 100};         // light strengths
@@ -61,6 +62,8 @@ inline std::string request_problem(const Lib3dRenderRequest& r, bool files = tru
     return "azimuth and pan must be finite, within " + kAzimuthPanRange.text();
   if (!is_zoom_step(r.zoom_level)) return "zoom step must be " + kZoomRange.text() + " and never 0 or -1";
   if (!kScaleZRange.holds(r.scale_z)) return "height scale must be " + kScaleZRange.text();
+  if (r.exaggeration != 0 && !kExaggerationRange.holds(r.exaggeration))
+    return "exaggeration must be " + kExaggerationRange.text();
   if (!kLightAzimuthRange.holds(r.light_azimuth) || !kLightElevationRange.holds(r.light_elevation))
     return "light azimuth must be " + kLightAzimuthRange.text() + " and elevation " + kLightElevationRange.text() +
            " degrees";

@@ -26,6 +26,7 @@ struct Lib3dRenderRequest {
   unsigned int background;  /* colour word 0x00BBGGRR */
   const char* palette_file; /* a palette file (*.pal); null: none */
   int base_palette;         /* an index of the base palettes; -1: none */
+  double exaggeration;      /* times the relief's true height, in place of scale_z; 0: scale_z holds */
 };
 
 /* The size of the view in the viewer's starting window, the picture size when none is asked for. */
@@ -43,9 +44,13 @@ enum {
 /* Fills a request with the viewer's own starting state (the picture a new viewer shows). */
 static inline void lib3d_render_request_defaults(struct Lib3dRenderRequest* r) {
   struct Lib3dRenderRequest d = {sizeof(struct Lib3dRenderRequest), 0, 1, 1, 0, 0, 0, 0,
-                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1};
+                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0};
   *r = d;
 }
+
+/* What the viewer derives from the request's relief and factors, without drawing: "key: value"
+ * lines into `text`, or the failure's one line with the status a picture would end with. */
+typedef int (*Lib3dDescribeFileFn)(const struct Lib3dRenderRequest* request, char* text, size_t text_size);
 
 /* Renders the picture and writes it (never a half-written file). Returns one of the statuses
  * above; on failure `message` receives one line naming the cause (no line break). */

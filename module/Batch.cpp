@@ -81,7 +81,7 @@ Outcome render(const Lib3dRenderRequest& r) {
   Outcome pal = palette_for(r, palette);
   if (pal.status != LIB3D_RENDER_OK) return pal;
   const lib3d::Camera camera = camera_of(r);
-  const lib3d::Look look = look_of(r, std::move(palette));
+  lib3d::Look look = look_of(r, std::move(palette));
 
   // Mesa's rasteriser starts up while the files are read, warmed up in the picture's look: colours
   // from the palette or per cell.
@@ -97,6 +97,14 @@ Outcome render(const Lib3dRenderRequest& r) {
   if (!lib3d::load_document(r.relief, r.factor_x, r.factor_y, r.red ? &texture : nullptr, doc, failure,
                             lib3d::loading::kPictureBytesPerCell))
     return fail(LIB3D_RENDER_IO_FAILED, failure.message());
+  if (r.exaggeration > 0) {
+    const double truth = lib3d::true_scale_z(doc.geo, doc.max - doc.min, doc.width, doc.height);
+    if (!(truth > 0))
+      return fail(LIB3D_RENDER_IO_FAILED, std::string("relief ") + r.relief +
+                                              " has no georeferencing or no height range: its true height is "
+                                              "unknown (use --scale-z)");
+    look.scale_z = static_cast<float>(r.exaggeration * truth);
+  }
 
   std::unique_ptr<lib3d::OffscreenContext> context = preparation.take(error);
   if (!context) return fail(LIB3D_RENDER_NO_GL, error);

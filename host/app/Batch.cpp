@@ -73,3 +73,20 @@ int run_batch(const CommandLine& cl, const std::string& pluginDir) {
   std::printf("relief3d-host: wrote %s (%dx%d)\n", cl.snapshot.c_str(), request.width, request.height);
   return kExitOk;
 }
+
+int run_describe(const CommandLine& cl, const std::string& pluginDir) {
+  std::string error;
+  auto describe = reinterpret_cast<Lib3dDescribeFileFn>(
+      FindPluginExport(pluginDir, "Lib3dDescribeFile", "lib3d-render.so", &error));
+  if (!describe) {
+    std::fprintf(stderr, "relief3d-host: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  Lib3dRenderRequest request = cl.view;
+  request.relief = cl.relief.c_str();
+  char text[4096] = {};
+  const int status = describe(&request, text, sizeof text);
+  if (status == kExitOk) std::fputs(text, stdout);
+  else std::fprintf(stderr, "relief3d-host: %s\n", text);
+  return status;
+}

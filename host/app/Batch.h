@@ -7,3 +7,6 @@
 // Renders through the plug-in in `pluginDir` that offers batch rendering; prints one line on
 // failure and returns the exit status.
 int run_batch(const CommandLine& cl, const std::string& pluginDir);
+
+// Prints what the viewer derives from the relief (--info), through the same plug-in.
+int run_describe(const CommandLine& cl, const std::string& pluginDir);

@@ -38,10 +38,11 @@ bool pair(const std::string& s, char sep, Range ra, F& a, Range rb, F& b) {
 // The groups of --help: an option names the title of its group.
 const char* const kGeneral = "General:";
 const char* const kOpening = "Opening a relief (in the viewer, or for a picture):";
-const char* const kCamera = "The camera (of the viewer's window, or of the picture):";
+const char* const kCamera = "The camera and look (of the viewer's window, or of the picture):";
 const char* const kPicture = "Writing a picture (needs --relief; rendered offscreen, no display needed):";
 
-enum Kind { kPlain, kCameraOption, kPictureOnly };  // a camera option sets the window's camera too
+// Camera and look options set the viewer's window too; the others that draw apply only to a picture.
+enum Kind { kPlain, kCameraOption, kLookOption, kPictureOnly };
 
 // One command-line option: it is parsed, checked and shown in --help from this alone.
 struct Option {
@@ -83,6 +84,11 @@ std::vector<Option> options() {
        keep<&CommandLine::pluginDir>},
       {"list", nullptr, kGeneral, kPlain, "list the tools found and exit", "", act<HostAction::List>},
       {"relief", "FILE", kOpening, kPlain, "relief raster (anything GDAL reads)", "", keep<&CommandLine::relief>},
+      {"info", nullptr, kOpening, kPlain,
+       "print what the viewer derives from --relief and --factors, one 'key: value' a line, and exit: file, "
+       "size, factors, grid, type, band, georeferenced, crs, cell_size_m, height_unit, height_range, "
+       "true_scale_z, exaggeration_at_scale_z_1",
+       "", act<HostAction::Info>},
       {"factors", "FX,FY", kOpening, kPlain,
        "keep every FX-th column and FY-th row, " + kFactorRange.text() + " (default 1,1)",
        "FX,FY with whole numbers " + kFactorRange.text(),
@@ -101,6 +107,19 @@ std::vector<Option> options() {
       {"pan", "X,Y", kCamera, kCameraOption, "shift in view units, the relief's longer side being 1 (default 0,0)",
        "X,Y in view units",
        [](V v, C c) { return pair<double>(v, ',', kAzimuthPanRange, c.view.pan_x, kAzimuthPanRange, c.view.pan_y); }},
+      {"exaggeration", "E", kCamera, kLookOption,
+       "draw a georeferenced relief E times its true height, " + kExaggerationRange.text() +
+           " (1: true scale; the window's Scale page shows it)",
+       "a factor " + kExaggerationRange.text(),
+       [](V v, C c) { return number<double>(v, kExaggerationRange, c.view.exaggeration); }},
+      {"light", "AZ,EL", kCamera, kLookOption,
+       "light direction in whole degrees: azimuth " + kLightAzimuthRange.text() + ", elevation " +
+           kLightElevationRange.text() + " from the viewing direction (default 0,0); 90 lights from the side",
+       "AZIMUTH,ELEVATION in whole degrees, " + kLightAzimuthRange.text() + " and " + kLightElevationRange.text(),
+       [](V v, C c) {
+         return (c.lightGiven = true) && pair<long>(v, ',', kLightAzimuthRange, c.view.light_azimuth,
+                                                    kLightElevationRange, c.view.light_elevation);
+       }},
       {"snapshot", "OUT", kPicture, kPlain,
        "picture file; the format follows the extension: " + picture_extensions("/"),
        "a picture file ending in " + picture_extensions(),
@@ -110,16 +129,10 @@ std::vector<Option> options() {
            std::to_string(LIB3D_VIEW_WIDTH) + "x" + std::to_string(LIB3D_VIEW_HEIGHT) + ")",
        "WIDTHxHEIGHT in pixels, " + kPixelRange.text() + " each",
        [](V v, C c) { return pair<long>(lower(v), 'x', kPixelRange, c.view.width, kPixelRange, c.view.height); }},
-      {"scale-z", "S", kPicture, kPictureOnly, "height exaggeration " + kScaleZRange.text() + " (default 1)",
-       "a factor " + kScaleZRange.text(), [](V v, C c) { return number<double>(v, kScaleZRange, c.view.scale_z); }},
-      {"light", "AZ,EL", kPicture, kPictureOnly,
-       "light direction in whole degrees: azimuth " + kLightAzimuthRange.text() + ", elevation " +
-           kLightElevationRange.text() + " from the viewing direction (default 0,0)",
-       "AZIMUTH,ELEVATION in whole degrees, " + kLightAzimuthRange.text() + " and " + kLightElevationRange.text(),
-       [](V v, C c) {
-         return pair<long>(v, ',', kLightAzimuthRange, c.view.light_azimuth, kLightElevationRange,
-                           c.view.light_elevation);
-       }},
+      {"scale-z", "S", kPicture, kPictureOnly,
+       "Z scale " + kScaleZRange.text() + ": 1 draws the height range as tall as the relief's longer side (default 1)",
+       "a factor " + kScaleZRange.text(),
+       [](V v, C c) { return (c.scaleZGiven = true) && number<double>(v, kScaleZRange, c.view.scale_z); }},
       {"ambient", "P", kPicture, kPictureOnly, "ambient" + percent + "30)", "a percentage " + kPercentRange.text(),
        [](V v, C c) { return number<long>(v, kPercentRange, c.view.ambient); }},
       {"diffuse", "P", kPicture, kPictureOnly, "diffuse" + percent + "70)", "a percentage " + kPercentRange.text(),
@@ -190,17 +203,21 @@ CommandLine parse_command_line(const std::vector<std::string>& args, bool enviro
     else if (o->placeholder && i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0) v = args[++i];
     else if (o->placeholder) cl.error = opt + " needs a value";
     cl.cameraGiven |= o->kind == kCameraOption;
+    cl.lookGiven |= o->kind == kLookOption;
     cl.viewOptionGiven |= o->kind == kPictureOnly;
     if (o->kind == kPictureOnly) pictureOption = o->name;
     if (cl.error.empty() && !o->take(v, cl)) cl.error = opt + " takes " + o->expected + ", not " + shown(v);
   }
   if (!cl.error.empty() || cl.action == HostAction::Help || cl.action == HostAction::Version) return cl;
-  if (!cl.snapshot.empty() && cl.relief.empty()) cl.error = "--snapshot needs --relief FILE";
+  if (cl.action == HostAction::Info && cl.relief.empty()) cl.error = "--info needs --relief FILE";
+  else if (!cl.snapshot.empty() && cl.relief.empty()) cl.error = "--snapshot needs --relief FILE";
   else if (!cl.snapshot.empty() && cl.action == HostAction::Interactive) cl.action = HostAction::Snapshot;
   else if (cl.snapshot.empty() && cl.viewOptionGiven)
     cl.error = "--" + pictureOption + " applies only to a picture written with --snapshot";
   if (cl.error.empty() && !cl.paletteFile.empty() && cl.view.base_palette >= 0)
     cl.error = "--palette and --base-palette exclude each other";
+  if (cl.error.empty() && cl.scaleZGiven && cl.view.exaggeration > 0)
+    cl.error = "--scale-z and --exaggeration exclude each other";
   return cl;
 }
 

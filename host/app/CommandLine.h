@@ -7,7 +7,7 @@
 
 #include "hostlib/RenderOptions.h"
 
-enum class HostAction { Interactive, List, Help, Version, Snapshot };
+enum class HostAction { Interactive, List, Help, Version, Snapshot, Info };
 
 // Exit statuses of the program (batch rendering passes the module's own on, which agree).
 enum HostExit : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoGraphics = 3 };
@@ -24,6 +24,9 @@ struct CommandLine {
   Lib3dRenderRequest view;
   bool viewOptionGiven = false;  // any option that only a snapshot uses
   bool cameraGiven = false;      // --azimuth, --tilt, --zoom or --pan: the window's camera too
+  bool lookGiven = false;        // --exaggeration or --light: the window's look too
+  bool scaleZGiven = false;
+  bool lightGiven = false;
   std::string error;             // non-empty: the command line is refused (exit 2)
 
   CommandLine() { lib3d_render_request_defaults(&view); }

@@ -175,6 +175,10 @@ private:
     }
     const Lib3dRenderRequest& v = options_.view;
     if (options_.cameraGiven && viewer->setCamera) viewer->setCamera(v.tilt, v.azimuth, v.zoom_level, v.pan_x, v.pan_y);
+    // The light only when given: -1 leaves the tool window's own.
+    const bool light = options_.lightGiven;
+    if (options_.lookGiven && viewer->setLook)
+      viewer->setLook(v.exaggeration, light ? v.light_azimuth : -1, light ? v.light_elevation : -1);
   }
 
   CommandLine options_;

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
 #endif
       ::_exit(status);
     }
+    case HostAction::Info: return run_describe(cl, plugin_dir(cl));
     case HostAction::List: return run_ui("Relief3dHostList", argc, argv);
     default: break;
   }

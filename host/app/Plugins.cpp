@@ -42,6 +42,7 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
     }
     auto openFiles = reinterpret_cast<OpenFilesFn>(::dlsym(lib, "Lib3dOpenFiles"));
     auto setCamera = reinterpret_cast<SetCameraFn>(::dlsym(lib, "Lib3dSetCamera"));
+    auto setLook = reinterpret_cast<SetLookFn>(::dlsym(lib, "Lib3dSetLook"));
     const int count = num();
     for (int i = 0; i < count && i < 1000; ++i) {
       Tool t;
@@ -54,6 +55,7 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
       t.entry = reinterpret_cast<ToolEntryFn>(function(i));
       t.openFiles = openFiles;
       t.setCamera = setCamera;
+      t.setLook = setLook;
       if (t.entry) tools.push_back(t);
     }
   }

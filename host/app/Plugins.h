@@ -17,6 +17,7 @@ using ToolEntryFn = void (*)();
 using OpenFilesFn = int (*)(const char* relief, unsigned long factorX, unsigned long factorY, const char* red,
                             const char* green, const char* blue, unsigned long component);
 using SetCameraFn = int (*)(double tilt, double azimuth, int zoomLevel, double panX, double panY);
+using SetLookFn = int (*)(double exaggeration, int lightAzimuth, int lightElevation);
 
 struct Tool {
   std::string library;  // file the tool comes from
@@ -29,6 +30,7 @@ struct Tool {
   ToolEntryFn entry = nullptr;
   OpenFilesFn openFiles = nullptr;  // set when the library exports the automation functions
   SetCameraFn setCamera = nullptr;
+  SetLookFn setLook = nullptr;
 };
 
 // Loads every plug-in in `dir` (sorted by file name) and lists their tools. Libraries are never

@@ -29,6 +29,8 @@
 #include "dialogs/palette/PaletteExDlg.h"
 #include "dialogs/tools/ToolPage.h"
 #include "dialogs/tools/ToolWinDlg.h"
+#include "dialogs/tools/ToolWinDlgOffset.h"
+#include "dialogs/tools/ToolWinDlgSun.h"
 #include "frame/Frame.h"
 #include "hostlib/HtmlHelp.h"
 #include "hostlib/Controls.h"
@@ -339,6 +341,14 @@ TEST_F(FrameTest, ExportsGiveIconsAndDriveTheViewer) {
   view->get_pan(panX, panY);
   EXPECT_EQ(std::tuple(tilt, azimuth, panX, panY, view->zoom_percent()), std::tuple(70.0, -30.0, 0.25, -0.5, 300));
   EXPECT_EQ(Status(0), zoom_percent_text(300));
+  // --exaggeration 2 --light 300,55 through the tool window, which shows them.
+  EXPECT_EQ(Lib3dSetLook(2000, -1, -1) + Lib3dSetLook(2, 361, 10), 0);
+  ASSERT_EQ(Lib3dSetLook(2, 300, 55), 1);
+  CToolWinDlgOffset* scale = frame->tool_window()->GetOffsetPage();
+  EXPECT_NEAR(view->scale_z(), 2 * view->true_scale_z(), 1e-6);
+  EXPECT_EQ(scale->GetExaggerationText()->GetLabel().utf8_string(), "×2");
+  const lib3d::LightSettings light = frame->tool_window()->GetSunPage()->CurrentLight();
+  EXPECT_EQ(std::tuple(light.words[3], light.words[4]), std::tuple(300, 55));
   r3dtest::TempDir dir;
   ASSERT_EQ(Lib3dSnapshot(dir.file("snap.png").c_str()), 1);
   wxImage image(wxString::FromUTF8(dir.file("snap.png")), wxBITMAP_TYPE_PNG);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include <gdal.h>
 #include <string>
@@ -67,7 +68,11 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {ok + " --tilt 200", 2, "--tilt takes degrees 0..180, not '200'"},
       {ok + " --size 0x10", 2, "--size takes"},
       {ok + " --zoom -1", 2, "--zoom takes a zoom step"},
-      {ok + " --scale-z 2", 2, "--scale-z takes a factor 0.01..1"},
+      {ok + " --scale-z 200", 2, "--scale-z takes a factor 0.0001..100"},
+      {ok + " --scale-z 0.5 --exaggeration 2", 2, "--scale-z and --exaggeration exclude each other"},
+      {ok + " --exaggeration 2", 1, "relief {d}/dem.tif has no georeferencing"},
+      {"--info --factors 2,2", 2, "--info needs --relief"},
+      {"--relief {d}/dem.tif --factors 2,4 --info", 0, "grid: 15 x 5\ntype: Float32\nband: 1 of 1\ngeoreferenced: no"},
       {ok + " --light 10,95", 2, "--light takes"},
       {ok + " --ambient 101", 2, "--ambient takes a percentage"},
       {ok + " --background 12345G", 2, "--background takes a colour RRGGBB"},
@@ -173,6 +178,21 @@ TEST_F(HostCommandLine, PicturesFollowTheMapWhateverTheFileLayout) {
     ASSERT_LT(x0, x1) << l.name;
     const double aspect = double(x1 - x0) / (y1 - y0);
     EXPECT_NEAR(bare ? 39.0 / 29 : 1200.0 / 900, aspect, 0.05) << l.name;
+    if (l.crs && l.gt[5] < 0 && l.cell_x == l.cell_y) {
+      // Exaggeration 1 is the Z scale of the height range over the longer side (between the outer
+      // cells' centres), both in metres; heights in feet draw the same at the same exaggeration.
+      const std::string feet = dir_.file("feet.tif"), views = " --tilt 60 --azimuth 30 --size 200x150 --snapshot ";
+      ASSERT_TRUE(r3dtest::WriteRaster(feet, l.w, l.h, GDT_Float32, [&](int x, int y, double* i) { return block(x, y, i) / 0.3048; }));
+      ASSERT_TRUE(r3dtest::Georeference(feet, l.gt, l.crs, "ft"));
+      char scale[64];
+      std::snprintf(scale, sizeof scale, "%.17g", 100.0 / ((l.w - 1) * l.cell_x));
+      for (const auto& [dem2, how, out] : {std::tuple{dem, std::string("--scale-z ") + scale, "s.png"},
+                                           {dem, "--exaggeration 1", "e.png"}, {feet, "--exaggeration 1", "f.png"}})
+        ASSERT_EQ(0, host("--relief " + dem2 + " " + how + views + dir_.file(out)).status) << how;
+      const auto s = r3dtest::ReadWholeRaster(dir_.file("s.png")), e = r3dtest::ReadWholeRaster(dir_.file("e.png")),
+                 f = r3dtest::ReadWholeRaster(dir_.file("f.png"));
+      EXPECT_TRUE(s == e && e == f) << l.name;
+    }
     // Ground 150 m squares: bright where the block stands (top left; bottom left for the bare grid).
     for (int i = 0; i < 8; ++i)
       for (int j = 0; j < 6; ++j) {
