@@ -4,6 +4,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/panel.h>
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
@@ -84,18 +85,24 @@ bool COpenFileDlg::CreateDialog() {
   sizeLabel_ = new wxStaticText(this, ids::kSizeLabel, Res(ids::kStrNewSize), at(10, 82), size(210, 12),
                                 wxST_NO_AUTORESIZE);
   new wxStaticBox(this, wxID_ANY, wxEmptyString, at(4, 100), size(222, 82));
-  textureBox_ = new wxCheckBox(this, ids::kTexture, Res(ids::kStrTexture), at(10, 100), size(66, 8));
-  rgbBox_ = new wxCheckBox(this, ids::kRgb, Res(ids::kStrRgb), at(94, 100), size(46, 8));
-  rgbBox_->Disable();
   // GTK draws a label-less group box's top line along its top edge, and check boxes without a
-  // background of their own: the two boxes get their full height, centred on that line, and the
-  // dialog's background behind their labels, so that they stand in for the box's title.
-  for (wxCheckBox* box : {textureBox_, rgbBox_}) {
+  // background of their own. Each of the two boxes stands, at its full height centred on that line,
+  // on a small panel of the dialog's background that hides the line, so that they stand in for the
+  // box's title. (A background set on the check box itself also covers GTK's check mark: a checked
+  // box then looked unchecked.)
+  auto titleBox = [&](int id, int text, int x, int w) {
+    auto* under = new wxPanel(this, wxID_ANY, at(x, 100), size(w, 8));
+    auto* box = new wxCheckBox(under, id, Res(text));
     const wxSize best = box->GetBestSize();
     const int y = std::max(at(0, 96).y + 1, at(0, 100).y - best.y / 2);  // clear of the box above
-    box->SetSize(box->GetPosition().x, y, std::max(box->GetSize().x, best.x), best.y);
-    box->SetBackgroundColour(GetBackgroundColour());
-  }
+    under->SetSize(under->GetPosition().x, y, std::max(under->GetSize().x, best.x), best.y);
+    under->SetBackgroundColour(GetBackgroundColour());
+    box->SetSize(best);
+    return box;
+  };
+  textureBox_ = titleBox(ids::kTexture, ids::kStrTexture, 10, 66);
+  rgbBox_ = titleBox(ids::kRgb, ids::kStrRgb, 94, 46);
+  rgbBox_->Disable();
 
   // A button shows its icon alone; without one it keeps its "L".
   auto pick = [&](int id, int x, int y, const wxBitmap& icon) {

@@ -2,6 +2,7 @@
 // file dialog are answered through wx's modal test hook.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #include <wx/checkbox.h>
@@ -146,6 +147,31 @@ TEST_F(OpenDialog, TextureSwitchesAndPicks) {
       EXPECT_EQ(win(id)->IsShown() && win(id)->IsEnabled(), rgb) << id;
   };
   expect(false, false);
+  // Checked looks checked: ticking the texture box changes it on screen as much as ticking "Save
+  // proportions" does (a faint tick once left it looking unchecked).
+  ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
+  auto tick = [&](int id) {
+    wxCheckBox* box = check(id);
+    const bool was = box->GetValue();
+    box->SetValue(false);
+    const wxImage off = r3dtest::GrabClientArea(box);
+    box->SetValue(true);
+    // GTK animates the tick: the picture is taken once it has changed and then holds still.
+    wxImage on = off, last;
+    r3dtest::WaitFor([&] {
+      last = on, on = r3dtest::GrabClientArea(box);
+      return on.IsOk() && last.IsOk() && memcmp(on.GetData(), off.GetData(), on.GetWidth() * on.GetHeight() * 3) &&
+             !memcmp(on.GetData(), last.GetData(), on.GetWidth() * on.GetHeight() * 3);
+    });
+    box->SetValue(was);
+    int changed = 0;
+    for (int i = 0, n = off.GetWidth() * off.GetHeight() * 3; i < n; i += 3)
+      changed += std::abs(off.GetData()[i] - on.GetData()[i]) > 40;
+    return changed;
+  };
+  const int keep = tick(ids::kKeepProportions);
+  EXPECT_GE(2 * tick(ids::kTexture), keep);
+  EXPECT_GT(keep, 4);
   choose_relief(relief);
   click(ids::kTexture);
   expect(true, false);
