@@ -31,6 +31,10 @@ BASEKIT_API std::string RasterFilePatterns();
 // 20 px tall, as the fixed dialog-unit layouts expect). Call right after creating the window.
 BASEKIT_API void UseCompactControls(wxWindow* topLevel);
 
+// A file chooser (wxFileDialog) opens no larger than nine tenths of the screen under the pointer:
+// GTK's own default size can be wider than a small screen.
+BASEKIT_API void FitFileDialog(wxWindow* fileDialog);
+
 // Relief picker: a path field (a typed path or URL is taken on Enter), a browse button and a line
 // with the chosen raster's size.
 // It is laid over a placeholder window of the parent dialog.

@@ -28,9 +28,14 @@ constexpr Range kExaggerationRange{0.01, 1000}; // times the true height (georef
 constexpr Range kLightAzimuthRange{0, 360};    // whole degrees
 constexpr Range kLightElevationRange{0, 90};
 constexpr Range kPercentRange{0, 100};         // light strengths
-// The base palettes in the palette editor's order: base_palette is an index into these, or -1.
-constexpr const char* kBasePaletteNames[] = {"grey",  "blue-red",   "ends",      "solid",      "six-hues",
-                                             "table", "purple-red", "hue-cycle", "blue-purple"};
+// The base palettes in the palette editor's order, named as its list shows them (in English, words
+// joined by '-'): base_palette is an index into these, or -1. The short names of earlier versions
+// stay as aliases.
+constexpr const char* kBasePaletteNames[] = {"grey",         "blue-to-red",   "gradient-between-ends",
+                                             "solid-color",  "six-hues",      "hypsometric",
+                                             "purple-to-red", "hue-cycle",    "blue-to-purple"};
+constexpr const char* kBasePaletteAliases[] = {"gray", "blue-red", "ends", "solid", "six-hues",
+                                               "table", "purple-red", "hue-cycle", "blue-purple"};
 constexpr int kBasePaletteCount = sizeof kBasePaletteNames / sizeof *kBasePaletteNames;
 
 inline bool is_zoom_step(double z) { return kZoomRange.holds(z) && z != 0 && z != -1; }
@@ -39,6 +44,16 @@ inline bool is_zoom_step(double z) { return kZoomRange.holds(z) && z != 0 && z !
 inline std::string lower(std::string s) {
   for (char& c : s) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   return s;
+}
+
+// The base palette a name stands for, in any case, with blanks or '-' between words ("Blue to
+// red", "blue-to-red", "blue-red") or as its index; -1 for none.
+inline int base_palette_index(const std::string& name) {
+  std::string n = lower(name);
+  for (char& c : n) c = c == ' ' ? '-' : c;
+  for (int k = 0; k < kBasePaletteCount; ++k)
+    if (n == kBasePaletteNames[k] || n == kBasePaletteAliases[k] || n == std::to_string(k)) return k;
+  return -1;
 }
 
 // "a, b or c" (`last` joins the last two)

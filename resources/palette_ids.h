@@ -16,6 +16,8 @@ enum PaletteStringId {
   IDS_PAL_MIN = 32012,
   IDS_PAL_MAX = 32013,
   IDS_PAL_REPLACE = 32014,
+  IDS_PAL_SAVE_AS = 32015,  // titles of the file choosers
+  IDS_PAL_OPEN = 32016,
 };
 
 // The host's own strings the dialog uses: the nine palette kinds in combo order, and the description

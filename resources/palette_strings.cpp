@@ -22,6 +22,8 @@ const ResourceString kPaletteStrings[] = {
     {IDS_PAL_MIN, "min", "min"},
     {IDS_PAL_MAX, "max", "max"},
     {IDS_PAL_REPLACE, "%s already exists. Replace it?", "%s уже существует. Заменить?"},
+    {IDS_PAL_SAVE_AS, "Save As", "Сохранить как"},
+    {IDS_PAL_OPEN, "Open", "Открыть"},
 };
 
 const lib3d::StringTableRegistrar kRegisterPaletteStrings(kPaletteStrings, std::size(kPaletteStrings));

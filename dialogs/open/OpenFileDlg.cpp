@@ -1,4 +1,5 @@
 #include "dialogs/open/OpenFileDlg.h"
+#include "terrain/RasterProblem.h"
 
 #include <algorithm>
 
@@ -198,6 +199,13 @@ void COpenFileDlg::FillSizeLabel() {
   sizeLabel_->SetLabel(wxString::FromUTF8(text.c_str()));
 }
 
+std::string COpenFileDlg::FileProblem(const std::string& path) {
+  // What is wrong with the file itself (missing, a directory, unreadable, not a raster) says more
+  // than the raster layer's last message.
+  const std::string problem = path.empty() ? std::string() : lib3d::raster_problem(path);
+  return problem.empty() ? RasterErrorMessage() : problem;
+}
+
 void COpenFileDlg::ShowFileError(wxWindow* parent, const std::string& cause) {
   wxMessageDialog box(parent, "The file is not correct!", "Error of file opening", wxOK | wxICON_EXCLAMATION);
   if (!cause.empty()) box.SetExtendedMessage(wxString::FromUTF8(cause.c_str()));
@@ -218,7 +226,7 @@ void COpenFileDlg::OnInFileChosen(wxCommandEvent& event) {
     openButton_->Enable();
     return;
   }
-  ShowFileError(this, RasterErrorMessage());
+  ShowFileError(this, FileProblem(path));
   fileCtrl_->ClearAll();
 }
 
@@ -303,7 +311,7 @@ CString COpenFileDlg::PickTextureFile() {
   component = component_from_flags(record->flags);
   const CString path = dlg.GetPathName();
   if (Opens(path)) return path;
-  ShowFileError(this, RasterErrorMessage());
+  ShowFileError(this, FileProblem(path));
   return CString();
 }
 

@@ -56,6 +56,8 @@ public:
 
   // "The file is not correct!" over `parent`, with the cause (when known) as the secondary text.
   static void ShowFileError(wxWindow* parent, const std::string& cause);
+  // The cause shown under the message for a refused file: one line naming what is wrong with it.
+  static std::string FileProblem(const std::string& path);
 
 private:
   void FillSizeLabel();

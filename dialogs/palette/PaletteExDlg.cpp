@@ -233,9 +233,11 @@ void C3DPaletteExDlg::OnSpin(wxSpinEvent& event) {
 }
 
 // The file dialogs have no parent, as the palette files always had; wx's filter needs no "||" end.
+// They are titled as the framework's own choosers are, and kept within the screen.
 void C3DPaletteExDlg::OnSave(wxCommandEvent&) {
-  wxFileDialog dlg(nullptr, wxString(), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
+  wxFileDialog dlg(nullptr, text(IDS_PAL_SAVE_AS), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
                    text(kPaletteFileStringId) + " (*.pal)|*.pal", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  FitFileDialog(&dlg);
   if (dlg.ShowModal() != wxID_OK) return;
   const std::string chosen = dlg.GetPath().utf8_string(), path = with_palette_extension(chosen);
   // The dialog asked about overwriting the name as typed, not the one with the extension.
@@ -247,8 +249,9 @@ void C3DPaletteExDlg::OnSave(wxCommandEvent&) {
 }
 
 void C3DPaletteExDlg::OnLoad(wxCommandEvent&) {
-  wxFileDialog dlg(nullptr, wxString(), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
+  wxFileDialog dlg(nullptr, text(IDS_PAL_OPEN), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
                    text(kPaletteFileStringId) + " (*.pal)|*.pal", wxFD_OPEN);
+  FitFileDialog(&dlg);
   if (dlg.ShowModal() != wxID_OK) return;
   LoadChosenFile(dlg.GetPath().utf8_string());
 }

@@ -153,9 +153,7 @@ std::vector<Option> options() {
       {"base-palette", "NAME", kPicture, kPictureOnly,
        "or with a base palette: " + listed(palettes, ", ") + " (default: white)", listed(palettes),
        [](V v, C c) {
-         c.view.base_palette = -1;
-         for (int k = 0; k < kBasePaletteCount; ++k)
-           if (lower(v) == kBasePaletteNames[k] || v == std::to_string(k)) c.view.base_palette = k;
+         c.view.base_palette = base_palette_index(v);
          return c.view.base_palette >= 0;
        }},
   };

@@ -6,7 +6,10 @@
 #include <climits>
 #include <cstdlib>
 
+#include <gtk/gtk.h>
+
 #include <wx/button.h>
+#include <wx/display.h>
 #include <wx/dcbuffer.h>
 #include <wx/renderer.h>
 #include <wx/settings.h>
@@ -449,4 +452,15 @@ void CSpinButtonCtrl32::OnPaint(wxPaintEvent&) {
     dc.SetBrush(wxBrush(ink));
     dc.DrawPolygon(3, tri);
   }
+}
+
+void FitFileDialog(wxWindow* dialog) {
+  GtkWidget* w = dialog ? static_cast<GtkWidget*>(dialog->GetHandle()) : nullptr;
+  if (!w || !GTK_IS_WINDOW(w)) return;
+  const wxRect area = wxDisplay(std::max(0, wxDisplay::GetFromPoint(wxGetMousePosition()))).GetClientArea();
+  gint width = 0, height = 0;
+  gtk_window_get_default_size(GTK_WINDOW(w), &width, &height);
+  const int most_w = area.width * 9 / 10, most_h = area.height * 9 / 10;
+  gtk_window_set_default_size(GTK_WINDOW(w), width > 0 ? std::min(width, most_w) : std::min(900, most_w),
+                              height > 0 ? std::min(height, most_h) : std::min(640, most_h));
 }

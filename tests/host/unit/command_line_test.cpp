@@ -94,8 +94,8 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {ok + " --size 64x48 --azimuth -30 --tilt 0 --zoom 2 --pan 0.1,-0.1 --scale-z 0.5 --light 90,45 "
             "--ambient 0 --diffuse 100 --specular 0 --background 000000 --base-palette hue-cycle --texture {d}/tex.tif",
        0, "wrote {d}/o.png (64x48)"},
-      {"--relief={d}/dem.tif --snapshot={d}/o.JPG --factors=2,2", 0, "wrote"},
-      {"--relief {d}/dem.tif --snapshot {d}/o.tiff", 0, "wrote"},
+      {"--relief={d}/dem.tif --snapshot={d}/o.JPG --factors=2,2 --base-palette=table", 0, "wrote"},
+      {"--relief {d}/dem.tif --snapshot {d}/o.tiff --base-palette 'Blue to red'", 0, "wrote"},
   };
   for (const Case& c : cases) {
     const Outcome r = host(expand(c.args));

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "host/common/HostStrings.h"
+#include "hostlib/RenderOptions.h"
 #include "hostlib/Controls.h"
 #include "hostlib/HostLayout.h"
 #include "hostlib/Paths.h"
@@ -122,6 +123,10 @@ TEST(Resources, HostStringsInBothLanguagesAndModulesBeforeThem) {
     const bool cyrillic = ru.find_first_of("\xD0\xD1") != std::string::npos;
     EXPECT_TRUE(HasResourceString(id) && !en.empty() && ru != en && cyrillic) << id;
   }
+  // The command line takes the base palettes by the names the palette dialog lists.
+  SetResourceLanguage(ResourceLanguage::English);
+  int k = 0;
+  for (int id : {317, 269, 270, 271, 272, 296, 308, 309, 310}) EXPECT_EQ(lib3d::base_palette_index(GetResourceString(id)), k++);
 
   // Modules are searched latest-linked first, per language (a module without a text in the current
   // language hides the others' text); relinking moves a module to the front; unlinking is idempotent.

@@ -23,10 +23,11 @@ namespace ids = lib3d::open::ids;
 
 namespace {
 
-// A warning message box with this text, answered with OK.
-r3dtest::Answer<wxMessageDialog> Says(const std::string& message) {
-  return r3dtest::Answer<wxMessageDialog>([message](wxMessageDialog* d) {
+// A warning message box with this text (and this cause under it), answered with OK.
+r3dtest::Answer<wxMessageDialog> Says(const std::string& message, const std::string& cause = "") {
+  return r3dtest::Answer<wxMessageDialog>([message, cause](wxMessageDialog* d) {
     EXPECT_EQ(d->GetMessage().utf8_string(), message);
+    EXPECT_NE(d->GetExtendedMessage().utf8_string().find(cause), std::string::npos) << d->GetExtendedMessage();
     EXPECT_TRUE(d->GetMessageDialogStyle() & wxICON_EXCLAMATION);
     return wxID_OK;
   });
@@ -194,7 +195,10 @@ TEST_F(OpenDialog, TextureSwitchesAndPicks) {
   }
   wxTEST_DIALOG(click(ids::kGreenButton), Choose(cplx, 0, wxID_CANCEL));
   EXPECT_EQ(dlg->component, 1u);
-  wxTEST_DIALOG(click(ids::kRedButton), Choose(text), Says("The file is not correct!"));
+  // Each refusal names its own cause under the message.
+  for (const auto& [path, cause] : {std::pair{dir.file("none.tif"), "No such file or directory"},
+                                    {dir.path(), "is a directory"}, {text, "not a raster GDAL can read"}})
+    wxTEST_DIALOG(click(ids::kRedButton), Choose(path), Says("The file is not correct!", cause));
   EXPECT_EQ(dlg->component, 0u);
   EXPECT_EQ(std::tie(dlg->redPath, dlg->greenPath, dlg->bluePath), std::make_tuple(std::string(), std::string(), cplx));
   EXPECT_EQ(text_of(ids::kRedEdit) + text_of(ids::kGreenEdit), "");

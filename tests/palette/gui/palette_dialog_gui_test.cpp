@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <functional>
 
+#include <gtk/gtk.h>
+
+#include <wx/display.h>
 #include <wx/choice.h>
 #include <wx/colordlg.h>
 #include <wx/filedlg.h>
@@ -16,6 +19,7 @@
 #include "dialogs/palette/PaletteExDlg.h"
 #include "hostlib/Basekit.h"
 #include "resources/ModuleResources.h"
+#include "tests/support/ModalAnswer.h"
 #include "tests/support/RasterFixtures.h"
 #include "tests/support/ShownView.h"
 
@@ -185,7 +189,18 @@ TEST_F(PaletteDialog, FilesRoundTripAndBadOnesChangeNothing) {
   // GTK's file chooser reports a path set from a test hook only after its folder loaded, so the
   // dialog is driven up to the choice, then the chosen-file routines are called directly.
   wxCommandEvent e;
-  wxTEST_DIALOG(dlg->OnSave(e), wxExpectModal<wxFileDialog>(wxString::FromUTF8(path.c_str()), wxID_CANCEL));
+  // Each chooser is titled as the framework's are and opens within the screen.
+  const wxRect screen = wxDisplay(0u).GetGeometry();
+  const auto chooser = [&](const char* title) {
+    return r3dtest::Answer<wxFileDialog>([=](wxFileDialog* d) {
+      gint w = 0, h = 0;
+      gtk_window_get_default_size(GTK_WINDOW(d->GetHandle()), &w, &h);
+      EXPECT_TRUE(d->GetMessage() == title && w > 0 && w < screen.width && h > 0 && h < screen.height) << w << "x" << h;
+      return wxID_CANCEL;
+    });
+  };
+  wxTEST_DIALOG(dlg->OnSave(e), chooser("Save As"));
+  wxTEST_DIALOG(dlg->OnLoad(e), chooser("Open"));
   EXPECT_FALSE(std::filesystem::exists(path));
   ASSERT_TRUE(dlg->SaveChosenFile(path));
   const Palette256 saved = dlg->editor().working.editedPalette;
