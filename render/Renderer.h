@@ -2,6 +2,7 @@
 // Draws the relief into whatever OpenGL context is current on the calling thread: a window's, or an
 // offscreen one. Owns the display lists it compiles there (list 1 for the surface, list 2 for the
 // coarse surface of drags); the caller keeps the same context current for every call.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,29 @@ struct PaintResult {
 struct Picture {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
+};
+
+// One vertex of the surface's quad strips, as sent to OpenGL. Where no normal (or no colour) is
+// set, the current one carries over from the vertex before.
+struct StripVertex {
+  std::array<float, 3> position, normal;
+  bool has_normal, has_colour;
+  std::uint32_t colour;  // 0x00BBGGRR
+};
+
+// The surface at a step, strip by strip, without OpenGL (the scene must outlive it). Strip k joins
+// sampled rows k and k + 1: for each sampled column its vertex on row k + 1, then the one on row k.
+class SurfaceStrips {
+public:
+  SurfaceStrips(const Scene& scene, std::size_t step);
+  std::size_t count() const { return rows_.size() >= 2 && !cols_.empty() ? rows_.size() - 1 : 0; }
+  // Fills `out` (one buffer can serve every strip) with strip k < count().
+  void build(std::size_t k, std::vector<StripVertex>& out) const;
+
+private:
+  const Scene& s_;
+  std::size_t step_;
+  std::vector<std::size_t> rows_, cols_;
 };
 
 class Renderer {
@@ -69,8 +93,6 @@ public:
   void set_frame_budget_ms(double ms) { budget_ms_ = ms; }
 
 private:
-  void compile_list(unsigned list, const Scene& scene, std::size_t step, const Progress& progress);
-  static void emit_surface(const Scene& scene, std::size_t step, const Progress& progress);
   PaintResult paint_frame(const Scene& scene, int width, int height, const std::function<void()>& surface);
   bool ensure_coarse(const Scene& scene);
 

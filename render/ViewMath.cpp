@@ -64,16 +64,6 @@ Range finite_range(const float* v, std::size_t n) {
   return r;
 }
 
-std::size_t palette_index(float h, float min, float max, std::size_t p) {
-  if (p == 0) return 0;
-  const float range = max - min;
-  if (!std::isfinite(h) || !(range > 0.0f)) return 0;
-  const float t = ((h - min) / range) * static_cast<float>(p - 1);
-  if (!(t >= 0.0f)) return 0;  // also NaN (an infinite range over an infinite offset)
-  if (t >= static_cast<float>(p - 1)) return p - 1;
-  return static_cast<std::size_t>(static_cast<std::int64_t>(t));
-}
-
 bool marker_is_rgb(const std::uint32_t* palette, std::size_t count) {
   if (count == 0) return true;
   return palette[0] == 0x000000u || palette[0] == 0xFFFFFFu;

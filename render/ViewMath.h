@@ -48,7 +48,15 @@ inline float drawn_height(float h, float min) { return std::isfinite(h) ? h : mi
 // in float. A flat relief (max == min), a non-finite height or any rounding outside the palette
 // gives an index clamped into [0, p-1]; a flat relief and non-finite cells take entry 0, as
 // heights equal to min do.
-std::size_t palette_index(float h, float min, float max, std::size_t p);
+inline std::size_t palette_index(float h, float min, float max, std::size_t p) {
+  if (p == 0) return 0;
+  const float range = max - min;
+  if (!std::isfinite(h) || !(range > 0.0f)) return 0;
+  const float t = ((h - min) / range) * static_cast<float>(p - 1);
+  if (!(t >= 0.0f)) return 0;  // also NaN (an infinite range over an infinite offset)
+  if (t >= static_cast<float>(p - 1)) return p - 1;
+  return static_cast<std::size_t>(static_cast<std::int64_t>(t));
+}
 
 // Forward-difference normal of the surface z = h(x, y) in grid units; h0, hx (next column),
 // hy (next row) are drawn heights.

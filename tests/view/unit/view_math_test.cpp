@@ -41,7 +41,6 @@ TEST(HeightColours, RangePaletteEntriesAndMarker) {
              empty = vm::finite_range(nullptr, 0);
   EXPECT_EQ(std::make_tuple(some.min, some.max, only.min, only.max, empty.min, empty.max),
             std::make_tuple(-2.0f, 7.0f, 0.0f, 0.0f, 0.0f, 0.0f));
-  EXPECT_EQ(std::make_pair(vm::drawn_height(nan, -2.0f), vm::drawn_height(5.0f, -2.0f)), std::make_pair(-2.0f, 5.0f));
   // Ends, a truncated middle (0.5 * 255 = 127.5), one entry, a flat relief, non-finite heights,
   // heights outside the range, no entries.
   const struct { float h, lo, hi; std::size_t n, want; } rows[] = {
