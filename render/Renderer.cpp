@@ -24,6 +24,26 @@ double ms_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// What a paint sets (enables, lights, line width, current colour and normal, matrix mode, viewport,
+// clear colour, both matrices) is put back when it ends, so that nothing depends on the paints before.
+struct PaintState {
+  PaintState() {
+    glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_CURRENT_BIT | GL_TRANSFORM_BIT |
+                 GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
+    for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
+      glMatrixMode(mode);
+      glPushMatrix();
+    }
+  }
+  ~PaintState() {
+    for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
+      glMatrixMode(mode);
+      glPopMatrix();
+    }
+    glPopAttrib();
+  }
+};
+
 void emit_surface(const Scene& s, std::size_t step, const Renderer::Progress& progress) {
   const SurfaceStrips mesh(s, step);
   const std::size_t strips = mesh.count();
@@ -187,12 +207,12 @@ PaintResult Renderer::paint_direct(const Scene& s, int width, int height, const 
 
 PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const std::function<void()>& surface) {
   PaintResult out;
+  const PaintState restored_at_end;
   glViewport(0, 0, std::max(width, 0), std::max(height, 0));
   const double aspect = vm::aspect_of(width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  const double h = s.zoom_scale * 0.5f;
-  const double l = s.zoom_scale * -0.5f;
+  const double h = s.zoom_scale * 0.5f, l = s.zoom_scale * -0.5f;
   glOrtho(l * aspect, h * aspect, l, h, -10.0, 10.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
@@ -210,17 +230,15 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
   glEnable(GL_COLOR_MATERIAL);
   glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
   glEnable(GL_NORMALIZE);
-  const GLfloat amb[4] = {s.ambient, s.ambient, s.ambient, 0.0f};
-  const GLfloat dif[4] = {s.diffuse, s.diffuse, s.diffuse, 0.0f};
-  const GLfloat spe[4] = {s.specular, s.specular, s.specular, 0.0f};
-  glLightfv(GL_LIGHT0, GL_AMBIENT, amb);
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, dif);
-  glLightfv(GL_LIGHT0, GL_SPECULAR, spe);
+  for (const auto& [name, v] : {std::pair<GLenum, float>{GL_AMBIENT, s.ambient}, {GL_DIFFUSE, s.diffuse},
+                                {GL_SPECULAR, s.specular}}) {
+    const GLfloat rgba[4] = {v, v, v, 0.0f};
+    glLightfv(GL_LIGHT0, name, rgba);
+  }
 
   glTranslated(s.pan_x, s.pan_y, 0.0);
   glRotatef(-s.tilt, 1.0f, 0.0f, 0.0f);
   glRotatef(s.azimuth, 0.0f, 0.0f, 1.0f);
-  glPushMatrix();
 
   glTranslatef(0.0f, 0.0f, -0.5f);
   const float sxy = vm::model_scale_xy(s.width, s.height);
@@ -243,7 +261,6 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
   // independent of z, and 10 = 1 keeps the matrix invertible at every tilt but 90 degrees.
   out.modelview[9] = 0.0;
   out.modelview[10] = 1.0;
-  glPopMatrix();
   glFinish();
   return out;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Draws the relief into whatever OpenGL context is current on the calling thread: a window's, or an
-// offscreen one. Owns the display lists it compiles there (list 1 for the surface, list 2 for the
-// coarse surface of drags); the caller keeps the same context current for every call.
+// offscreen one. Owns the display lists it compiles there (list 1 for the surface, list 2 for the coarse
+// surface of drags), leaves the rest as it found it, and needs the same context for every call.
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <GL/gl.h>
+
 #include "render/OffscreenContext.h"
 #include "render/OffscreenRender.h"
 #include "render/Renderer.h"
@@ -74,6 +76,8 @@ struct Plane {
 
 }  // namespace
 
+// The coarse list draws the full one's outline and shade. Paints leave the context's matrices and
+// enables as they found them.
 TEST(OffscreenRenderer, CoarseListDrawsTheSameOutlineAndShadeAsTheFullOne) {
   Plane plane;
   std::string error;
@@ -98,6 +102,10 @@ TEST(OffscreenRenderer, CoarseListDrawsTheSameOutlineAndShadeAsTheFullOne) {
   r.paint(plane.scene, 200, 150);
   const Picture none = Renderer::read_pixels(200, 150);
   EXPECT_EQ(none.rgb[0], none.rgb[(75 * 200 + 100) * 3]);  // no surface after discard
+
+  double mv[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+  EXPECT_TRUE(mv[0] == 1 && mv[12] == 0 && !glIsEnabled(GL_LIGHTING) && !glIsEnabled(GL_DEPTH_TEST));
 }
 
 TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStripAndOversizedPicturesAreRefused) {
