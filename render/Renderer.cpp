@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include <EGL/egl.h>
 #include <GL/gl.h>
+#include <GL/glx.h>
 
 #include "render/ViewMath.h"
 
@@ -22,6 +24,12 @@ inline const GLubyte* rgb_bytes(const std::uint32_t& word) {
 
 double ms_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Made current through GLX (windows on X) or EGL (offscreen, and windows under Wayland); or null.
+const void* current_context() {
+  if (const void* egl = eglGetCurrentContext()) return egl;
+  return glXGetCurrentContext();
 }
 
 // What a paint sets (enables, lights, line width, current colour and normal, matrix mode, viewport,
@@ -112,6 +120,19 @@ std::size_t coarse_step_after(double coarse_ms, std::size_t step, double target_
   return want >= static_cast<double>(most) ? most : static_cast<std::size_t>(want);
 }
 
+unsigned ListOwner::get() {
+  if (id_ == 0) {
+    id_ = glGenLists(1);
+    context_ = current_context();
+  }
+  return id_;
+}
+
+void ListOwner::reset() {
+  if (id_ != 0 && context_ == current_context()) glDeleteLists(id_, 1);
+  id_ = 0;
+}
+
 SurfaceStrips::SurfaceStrips(const Scene& s, std::size_t step)
     : s_(s), step_(step), rows_(sampled_indices(s.height, step)), cols_(sampled_indices(s.width, step)) {}
 
@@ -163,7 +184,7 @@ void Renderer::compile(const Scene& scene, const Progress& progress) {
 
 void Renderer::discard() {
   if (glIsList(kSurfaceList)) glDeleteLists(kSurfaceList, 1);
-  if (glIsList(kCoarseList)) glDeleteLists(kCoarseList, 1);
+  coarse_list_.reset();
   surface_ = false;
   coarse_stale_ = true;
   coarse_step_ = 0;
@@ -180,7 +201,7 @@ bool Renderer::ensure_coarse(const Scene& scene) {
   }
   if (want < 2) return false;
   if (coarse_stale_ || want != coarse_step_) {
-    glNewList(kCoarseList, GL_COMPILE);
+    glNewList(coarse_list_.get(), GL_COMPILE);
     emit_surface(scene, want, Progress());
     glEndList();
     coarse_step_ = want;
@@ -194,7 +215,7 @@ PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail
   const auto t0 = std::chrono::steady_clock::now();
   const bool coarse = detail == Detail::Moving && ensure_coarse(s);
   PaintResult out = paint_frame(s, width, height, [&] {
-    if (surface_) glCallList(coarse ? kCoarseList : kSurfaceList);
+    if (surface_) glCallList(coarse ? coarse_list_.get() : kSurfaceList);
   });
   out.coarse = coarse;
   (coarse ? coarse_ms_ : full_ms_) = ms_since(t0);

@@ -1,6 +1,6 @@
 #pragma once
 // Draws the relief into whatever OpenGL context is current on the calling thread: a window's, or an
-// offscreen one. Owns the display lists it compiles there (list 1 for the surface, list 2 for the coarse
+// offscreen one. Owns the display lists it compiles there (list 1 for the surface, one for the coarse
 // surface of drags), leaves the rest as it found it, and needs the same context for every call.
 #include <array>
 #include <cstddef>
@@ -26,6 +26,21 @@ struct PaintResult {
 struct Picture {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
+};
+
+// One display list name and the duty to delete it. A name belongs to the context current when it
+// was made: it is deleted only while that context is current again, and otherwise forgotten (a
+// context that is gone took its lists along, and another context's list of that number is not ours).
+class ListOwner {
+public:
+  ListOwner& operator=(ListOwner&&) = delete;  // and so neither copied nor moved
+  ~ListOwner() { reset(); }
+  unsigned get();  // makes a name on first use
+  void reset();
+
+private:
+  unsigned id_ = 0;
+  const void* context_ = nullptr;
 };
 
 // One vertex of the surface's quad strips, as sent to OpenGL. Where no normal (or no colour) is
@@ -54,7 +69,6 @@ private:
 class Renderer {
 public:
   static constexpr unsigned kSurfaceList = 1;
-  static constexpr unsigned kCoarseList = 2;
 
   // Called with (0, total) first, then as strips are done (at most about a hundred times), ending
   // with (total, total); total is the number of strips.
@@ -103,6 +117,7 @@ private:
   double budget_ms_ = kFrameBudgetMs;
   double full_ms_ = 0.0;
   double coarse_ms_ = 0.0;
+  ListOwner coarse_list_;
 };
 
 constexpr std::size_t kMinCoarseCells = 64;
