@@ -274,6 +274,7 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
   glLineWidth(2.0f);
   draw_marker(s, out);
 
+  glGetDoublev(GL_MODELVIEW_MATRIX, out.surface_modelview);
   glTranslatef(0.0f, 0.0f, s.max - s.min);
   glGetIntegerv(GL_VIEWPORT, out.viewport);
   glGetDoublev(GL_MODELVIEW_MATRIX, out.modelview);

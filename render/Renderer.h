@@ -17,6 +17,7 @@ struct PaintResult {
   int viewport[4] = {0, 0, 0, 0};
   double projection[16] = {};
   double modelview[16] = {};  // already edited for picking on the relief's top plane
+  double surface_modelview[16] = {};  // the one the surface is drawn with, unedited
   bool cursor_drawn = false;
   float cursor_height = 0.0f;  // valid when cursor_drawn
   bool coarse = false;         // the coarse list stood in for the surface

@@ -1,8 +1,7 @@
 #pragma once
 // The arithmetic of the relief view that needs no window and no OpenGL context: zoom steps, the
-// light record, height range and palette index, normals, the paint's model transform, the picking
-// matrix and the candidate rule of picking, the linear maps of mouse drags.
-#include <array>
+// light record, height range and palette index, normals, the paint's model scales, the candidate
+// rule of picking, the linear maps of mouse drags.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -80,28 +79,6 @@ float model_scale_xy(std::size_t width, std::size_t height);
 // were one height unit, which puts every cell at the floor plane (z = -0.5). Never non-finite unless
 // scale_z is.
 float model_scale_z(float scale_z, float min, float max);
-
-using Mat4 = std::array<float, 16>;  // column-major, as OpenGL keeps it
-Mat4 identity();
-// Right-multiplications with the same float arithmetic OpenGL's fixed pipeline uses.
-void translate(Mat4& m, float x, float y, float z);
-void scale(Mat4& m, float x, float y, float z);
-void rotate(Mat4& m, float angle_deg, float x, float y, float z);
-
-struct Camera {
-  float pan_x, pan_y;
-  float tilt, azimuth;  // degrees
-};
-struct Grid {
-  std::size_t width, height;
-  float min, max;
-  float scale_z;
-};
-// The model-view matrix the paint ends with before saving (camera, model transform and the lift to
-// the top plane), then the picking edit: elements 9 and 10 become 0 and 1 so that window x/y no
-// longer depend on z.
-std::array<double, 16> picking_modelview(const Camera& cam, const Grid& grid);
-std::array<double, 16> ortho_projection(float zoom_scale, double aspect);
 
 // ---- picking -----------------------------------------------------------------------------------
 // The cell index an object coordinate o falls on: trunc(o + 0.5) as a 32-bit integer, accepted when

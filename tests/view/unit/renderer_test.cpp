@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <GL/gl.h>
+#include <GL/glu.h>
 
 #include "render/OffscreenContext.h"
 #include "render/OffscreenRender.h"
@@ -76,9 +76,11 @@ struct Plane {
 
 }  // namespace
 
-// The coarse list draws the full one's outline and shade. Paints leave the context's matrices and
-// enables as they found them.
-TEST(OffscreenRenderer, CoarseListDrawsTheSameOutlineAndShadeAsTheFullOne) {
+// The coarse list draws the full one's outline and shade. A window point un-projected with the
+// picking matrix a paint saves gives back the grid column and row that the surface's own matrix draws
+// there on the picking plane (the lift puts it max - min above the grid's z = 0), at any tilt but 90
+// and any azimuth. Paints leave the context's matrices and enables as they found them.
+TEST(OffscreenRenderer, CoarseListDrawsAsTheFullOneAndMatricesPickWhatIsDrawn) {
   Plane plane;
   std::string error;
   auto ctx = lib3d::OffscreenContext::create(200, 150, error);
@@ -103,6 +105,18 @@ TEST(OffscreenRenderer, CoarseListDrawsTheSameOutlineAndShadeAsTheFullOne) {
   const Picture none = Renderer::read_pixels(200, 150);
   EXPECT_EQ(none.rgb[0], none.rgb[(75 * 200 + 100) * 3]);  // no surface after discard
 
+  Scene& s = plane.scene;
+  s.pan_x = 0.1f, s.pan_y = -0.2f;
+  for (const auto& [tilt, az] : {std::pair{0.0f, 0.0f}, {30.0f, 45.0f}, {120.0f, -200.0f}, {180.0f, 45.0f}}) {
+    s.tilt = tilt, s.azimuth = az;
+    const lib3d::PaintResult p = r.paint_direct(s, 200, 150);
+    for (const auto& [col, row] : {std::pair{0.0, 0.0}, {40.0, 0.0}, {20.0, 30.0}}) {
+      double wx, wy, wz, ox, oy, oz;
+      ASSERT_TRUE(gluProject(col, row, s.max - s.min, p.surface_modelview, p.projection, p.viewport, &wx, &wy, &wz) &&
+                  gluUnProject(wx, wy, 0.0, p.modelview, p.projection, p.viewport, &ox, &oy, &oz));
+      EXPECT_LT(std::hypot(col - ox, row - oy), 1e-3) << tilt << " " << az << ": " << col << "," << row;
+    }
+  }
   double mv[16];
   glGetDoublev(GL_MODELVIEW_MATRIX, mv);
   EXPECT_TRUE(mv[0] == 1 && mv[12] == 0 && !glIsEnabled(GL_LIGHTING) && !glIsEnabled(GL_DEPTH_TEST));
