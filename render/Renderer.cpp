@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include <EGL/egl.h>
 #include <GL/gl.h>
+#include <GL/glx.h>
 
 #include "render/ViewMath.h"
 
@@ -22,6 +24,50 @@ inline const GLubyte* rgb_bytes(const std::uint32_t& word) {
 
 double ms_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Made current through GLX (windows on X) or EGL (offscreen, and windows under Wayland); or null.
+const void* current_context() {
+  if (const void* egl = eglGetCurrentContext()) return egl;
+  return glXGetCurrentContext();
+}
+
+// What a paint sets (enables, lights, line width, current colour and normal, matrix mode, viewport,
+// clear colour, both matrices) is put back when it ends, so that nothing depends on the paints before.
+struct PaintState {
+  PaintState() {
+    glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_CURRENT_BIT | GL_TRANSFORM_BIT |
+                 GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
+    for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
+      glMatrixMode(mode);
+      glPushMatrix();
+    }
+  }
+  ~PaintState() {
+    for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
+      glMatrixMode(mode);
+      glPopMatrix();
+    }
+    glPopAttrib();
+  }
+};
+
+void emit_surface(const Scene& s, std::size_t step, const Renderer::Progress& progress) {
+  const SurfaceStrips mesh(s, step);
+  const std::size_t strips = mesh.count();
+  std::vector<StripVertex> strip;
+  if (progress && strips > 0) progress(0, strips);
+  for (std::size_t k = 0; k < strips; ++k) {
+    mesh.build(k, strip);
+    glBegin(GL_QUAD_STRIP);
+    for (const StripVertex& v : strip) {
+      if (v.has_normal) glNormal3fv(v.normal.data());
+      if (v.has_colour) glColor3ubv(rgb_bytes(v.colour));
+      glVertex3fv(v.position.data());
+    }
+    glEnd();
+    if (progress && ((k + 1) * 100 / strips != k * 100 / strips)) progress(k + 1, strips);
+  }
 }
 
 void draw_marker(const Scene& s, PaintResult& out) {
@@ -74,79 +120,71 @@ std::size_t coarse_step_after(double coarse_ms, std::size_t step, double target_
   return want >= static_cast<double>(most) ? most : static_cast<std::size_t>(want);
 }
 
-void Renderer::compile_list(unsigned list, const Scene& s, std::size_t step, const Progress& progress) {
-  glNewList(list, GL_COMPILE);
-  emit_surface(s, step, progress);
-  glEndList();
+unsigned ListOwner::get() {
+  if (id_ == 0) {
+    id_ = glGenLists(1);
+    context_ = current_context();
+  }
+  return id_;
 }
 
-void Renderer::emit_surface(const Scene& s, std::size_t step, const Progress& progress) {
-  const std::vector<std::size_t> rows = sampled_indices(s.height, step);
-  const std::vector<std::size_t> cols = sampled_indices(s.width, step);
-  if (rows.size() >= 2 && !cols.empty()) {
-    const std::size_t w = s.width;
-    const float* m = s.heights;
-    const float lo = s.min, hi = s.max;
-    // A colour matrix left over from another relief (its size differs) is not read at all: the
-    // palette colours the surface until a matching one arrives.
-    const bool by_matrix = s.colored_by_matrix();
-    const std::size_t p = s.palette_count;
-    auto colour = [&](std::size_t i) {
-      if (by_matrix)
-        glColor3ubv(rgb_bytes(s.colors[i]));
-      else if (p > 0)
-        glColor3ubv(rgb_bytes(s.palette[vm::palette_index(m[i], lo, hi, p)]));
-    };
-    // Forward differences towards the next sampled column and row; over a step of one cell this is
-    // exactly the grid-unit normal, over longer steps the same slope scaled by the step lengths.
-    auto normal = [&](std::size_t r, std::size_t r_next, std::size_t c, std::size_t c_next) {
-      const std::size_t i = r * w + c;
-      GLfloat n[3];
-      vm::cell_normal(vm::drawn_height(m[i], lo), vm::drawn_height(m[r * w + c_next], lo),
-                      vm::drawn_height(m[r_next * w + c], lo), n);
-      if (step > 1) {
+void ListOwner::reset() {
+  if (id_ != 0 && context_ == current_context()) glDeleteLists(id_, 1);
+  id_ = 0;
+}
+
+SurfaceStrips::SurfaceStrips(const Scene& s, std::size_t step)
+    : s_(s), step_(step), rows_(sampled_indices(s.height, step)), cols_(sampled_indices(s.width, step)) {}
+
+void SurfaceStrips::build(std::size_t k, std::vector<StripVertex>& out) const {
+  const float* m = s_.heights;
+  const std::size_t w = s_.width, ncols = cols_.size(), p = s_.palette_count;
+  const float lo = s_.min, hi = s_.max;
+  // A colour matrix left over from another relief (its size differs) is not read at all: the
+  // palette colours the surface until a matching one arrives.
+  const bool by_matrix = s_.colored_by_matrix(), coloured = by_matrix || p > 0;
+  const bool upper_normals = k + 2 < rows_.size();
+  // Row k + 1 (its normals look towards row k + 2), then row k (towards row k + 1).
+  const std::size_t rows[2] = {rows_[k + 1], rows_[k]}, next[2] = {upper_normals ? rows_[k + 2] : 0, rows_[k + 1]};
+  const float fy[2] = {static_cast<float>(rows[0]), static_cast<float>(rows[1])};
+  out.resize(2 * ncols);
+  StripVertex* v = out.data();
+  for (std::size_t j = 0; j < ncols; ++j) {
+    const std::size_t c = cols_[j];
+    const float fx = static_cast<float>(c);
+    for (std::size_t half = 0; half < 2; ++half, ++v) {
+      const std::size_t r = rows[half], i = r * w + c;
+      v->position = {fx, fy[half], vm::drawn_height(m[i], lo)};
+      v->has_colour = coloured;
+      if (coloured) v->colour = by_matrix ? s_.colors[i] : s_.palette[vm::palette_index(m[i], lo, hi, p)];
+      v->has_normal = j + 1 < ncols && (half == 1 || upper_normals);
+      if (!v->has_normal) continue;
+      // Forward differences towards the next sampled column and row; over a step of one cell this
+      // is exactly the grid-unit normal, over longer steps the same slope scaled by the step lengths.
+      const std::size_t c_next = cols_[j + 1], r_next = next[half];
+      vm::cell_normal(v->position[2], vm::drawn_height(m[r * w + c_next], lo), vm::drawn_height(m[r_next * w + c], lo),
+                      v->normal.data());
+      if (step_ > 1) {
         const float dx = static_cast<float>(c_next - c), dy = static_cast<float>(r_next - r);
-        n[0] *= dy;
-        n[1] *= dx;
-        n[2] = dx * dy;
+        v->normal[0] *= dy;
+        v->normal[1] *= dx;
+        v->normal[2] = dx * dy;
       }
-      glNormal3fv(n);
-    };
-    const std::size_t strips = rows.size() - 1, ncols = cols.size();
-    if (progress) progress(0, strips);
-    for (std::size_t k = 0; k < strips; ++k) {
-      const std::size_t r0 = rows[k], r1 = rows[k + 1];
-      const float fy0 = static_cast<float>(r0), fy1 = static_cast<float>(r1);
-      const bool upper_normals = k + 2 < rows.size();
-      glBegin(GL_QUAD_STRIP);
-      for (std::size_t j = 0; j < ncols; ++j) {
-        const std::size_t c = cols[j];
-        const float fx = static_cast<float>(c);
-        const bool inner = j + 1 < ncols;
-        const std::size_t iu = r1 * w + c;
-        if (inner && upper_normals) normal(r1, rows[k + 2], c, cols[j + 1]);
-        colour(iu);
-        glVertex3f(fx, fy1, vm::drawn_height(m[iu], lo));
-        const std::size_t il = r0 * w + c;
-        if (inner) normal(r0, r1, c, cols[j + 1]);
-        colour(il);
-        glVertex3f(fx, fy0, vm::drawn_height(m[il], lo));
-      }
-      glEnd();
-      if (progress && ((k + 1) * 100 / strips != k * 100 / strips)) progress(k + 1, strips);
     }
   }
 }
 
 void Renderer::compile(const Scene& scene, const Progress& progress) {
-  compile_list(kSurfaceList, scene, 1, progress);
+  glNewList(kSurfaceList, GL_COMPILE);
+  emit_surface(scene, 1, progress);
+  glEndList();
   surface_ = true;
   coarse_stale_ = true;
 }
 
 void Renderer::discard() {
   if (glIsList(kSurfaceList)) glDeleteLists(kSurfaceList, 1);
-  if (glIsList(kCoarseList)) glDeleteLists(kCoarseList, 1);
+  coarse_list_.reset();
   surface_ = false;
   coarse_stale_ = true;
   coarse_step_ = 0;
@@ -163,7 +201,9 @@ bool Renderer::ensure_coarse(const Scene& scene) {
   }
   if (want < 2) return false;
   if (coarse_stale_ || want != coarse_step_) {
-    compile_list(kCoarseList, scene, want, Progress());
+    glNewList(coarse_list_.get(), GL_COMPILE);
+    emit_surface(scene, want, Progress());
+    glEndList();
     coarse_step_ = want;
     coarse_stale_ = false;
     coarse_ms_ = 0.0;
@@ -175,7 +215,7 @@ PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail
   const auto t0 = std::chrono::steady_clock::now();
   const bool coarse = detail == Detail::Moving && ensure_coarse(s);
   PaintResult out = paint_frame(s, width, height, [&] {
-    if (surface_) glCallList(coarse ? kCoarseList : kSurfaceList);
+    if (surface_) glCallList(coarse ? coarse_list_.get() : kSurfaceList);
   });
   out.coarse = coarse;
   (coarse ? coarse_ms_ : full_ms_) = ms_since(t0);
@@ -188,12 +228,12 @@ PaintResult Renderer::paint_direct(const Scene& s, int width, int height, const 
 
 PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const std::function<void()>& surface) {
   PaintResult out;
+  const PaintState restored_at_end;
   glViewport(0, 0, std::max(width, 0), std::max(height, 0));
   const double aspect = vm::aspect_of(width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  const double h = s.zoom_scale * 0.5f;
-  const double l = s.zoom_scale * -0.5f;
+  const double h = s.zoom_scale * 0.5f, l = s.zoom_scale * -0.5f;
   glOrtho(l * aspect, h * aspect, l, h, -10.0, 10.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
@@ -211,17 +251,15 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
   glEnable(GL_COLOR_MATERIAL);
   glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
   glEnable(GL_NORMALIZE);
-  const GLfloat amb[4] = {s.ambient, s.ambient, s.ambient, 0.0f};
-  const GLfloat dif[4] = {s.diffuse, s.diffuse, s.diffuse, 0.0f};
-  const GLfloat spe[4] = {s.specular, s.specular, s.specular, 0.0f};
-  glLightfv(GL_LIGHT0, GL_AMBIENT, amb);
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, dif);
-  glLightfv(GL_LIGHT0, GL_SPECULAR, spe);
+  for (const auto& [name, v] : {std::pair<GLenum, float>{GL_AMBIENT, s.ambient}, {GL_DIFFUSE, s.diffuse},
+                                {GL_SPECULAR, s.specular}}) {
+    const GLfloat rgba[4] = {v, v, v, 0.0f};
+    glLightfv(GL_LIGHT0, name, rgba);
+  }
 
   glTranslated(s.pan_x, s.pan_y, 0.0);
   glRotatef(-s.tilt, 1.0f, 0.0f, 0.0f);
   glRotatef(s.azimuth, 0.0f, 0.0f, 1.0f);
-  glPushMatrix();
 
   glTranslatef(0.0f, 0.0f, -0.5f);
   float sx = 0.0f, sy = 0.0f;
@@ -240,6 +278,7 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
   glLineWidth(2.0f);
   draw_marker(s, out);
 
+  glGetDoublev(GL_MODELVIEW_MATRIX, out.surface_modelview);
   glTranslatef(0.0f, 0.0f, s.max - s.min);
   glGetIntegerv(GL_VIEWPORT, out.viewport);
   glGetDoublev(GL_MODELVIEW_MATRIX, out.modelview);
@@ -248,7 +287,6 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
   // independent of z, and 10 = 1 keeps the matrix invertible at every tilt but 90 degrees.
   out.modelview[9] = 0.0;
   out.modelview[10] = 1.0;
-  glPopMatrix();
   glFinish();
   return out;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Draws the relief into whatever OpenGL context is current on the calling thread: a window's, or an
-// offscreen one. Owns the display lists it compiles there (list 1 for the surface, list 2 for the
-// coarse surface of drags); the caller keeps the same context current for every call.
+// offscreen one. Owns the display lists it compiles there (list 1 for the surface, one for the coarse
+// surface of drags), leaves the rest as it found it, and needs the same context for every call.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -16,6 +17,7 @@ struct PaintResult {
   int viewport[4] = {0, 0, 0, 0};
   double projection[16] = {};
   double modelview[16] = {};  // already edited for picking on the relief's top plane
+  double surface_modelview[16] = {};  // the one the surface is drawn with, unedited
   bool cursor_drawn = false;
   float cursor_height = 0.0f;  // valid when cursor_drawn
   bool coarse = false;         // the coarse list stood in for the surface
@@ -27,10 +29,47 @@ struct Picture {
   std::vector<unsigned char> rgb;
 };
 
+// One display list name and the duty to delete it. A name belongs to the context current when it
+// was made: it is deleted only while that context is current again, and otherwise forgotten (a
+// context that is gone took its lists along, and another context's list of that number is not ours).
+class ListOwner {
+public:
+  ListOwner& operator=(ListOwner&&) = delete;  // and so neither copied nor moved
+  ~ListOwner() { reset(); }
+  unsigned get();  // makes a name on first use
+  void reset();
+
+private:
+  unsigned id_ = 0;
+  const void* context_ = nullptr;
+};
+
+// One vertex of the surface's quad strips, as sent to OpenGL. Where no normal (or no colour) is
+// set, the current one carries over from the vertex before.
+struct StripVertex {
+  std::array<float, 3> position, normal;
+  bool has_normal, has_colour;
+  std::uint32_t colour;  // 0x00BBGGRR
+};
+
+// The surface at a step, strip by strip, without OpenGL (the scene must outlive it). Strip k joins
+// sampled rows k and k + 1: for each sampled column its vertex on row k + 1, then the one on row k.
+class SurfaceStrips {
+public:
+  SurfaceStrips(const Scene& scene, std::size_t step);
+  std::size_t count() const { return rows_.size() >= 2 && !cols_.empty() ? rows_.size() - 1 : 0; }
+  // Fills `out` (one buffer can serve every strip) with strip k < count().
+  void build(std::size_t k, std::vector<StripVertex>& out) const;
+
+private:
+  const Scene& s_;
+  std::size_t step_;
+  std::vector<std::size_t> rows_, cols_;
+};
+
 class Renderer {
 public:
   static constexpr unsigned kSurfaceList = 1;
-  static constexpr unsigned kCoarseList = 2;
 
   // Called with (0, total) first, then as strips are done (at most about a hundred times), ending
   // with (total, total); total is the number of strips.
@@ -69,8 +108,6 @@ public:
   void set_frame_budget_ms(double ms) { budget_ms_ = ms; }
 
 private:
-  void compile_list(unsigned list, const Scene& scene, std::size_t step, const Progress& progress);
-  static void emit_surface(const Scene& scene, std::size_t step, const Progress& progress);
   PaintResult paint_frame(const Scene& scene, int width, int height, const std::function<void()>& surface);
   bool ensure_coarse(const Scene& scene);
 
@@ -81,6 +118,7 @@ private:
   double budget_ms_ = kFrameBudgetMs;
   double full_ms_ = 0.0;
   double coarse_ms_ = 0.0;
+  ListOwner coarse_list_;
 };
 
 constexpr std::size_t kMinCoarseCells = 64;

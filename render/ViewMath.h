@@ -1,8 +1,7 @@
 #pragma once
 // The arithmetic of the relief view that needs no window and no OpenGL context: zoom steps, the
-// light record, height range and palette index, normals, the paint's model transform, the picking
-// matrix and the candidate rule of picking, the linear maps of mouse drags.
-#include <array>
+// light record, height range and palette index, normals, the paint's model scales, the candidate
+// rule of picking, the linear maps of mouse drags.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -53,7 +52,15 @@ inline float drawn_height(float h, float min) { return std::isfinite(h) ? h : mi
 // in float. A flat relief (max == min), a non-finite height or any rounding outside the palette
 // gives an index clamped into [0, p-1]; a flat relief and non-finite cells take entry 0, as
 // heights equal to min do.
-std::size_t palette_index(float h, float min, float max, std::size_t p);
+inline std::size_t palette_index(float h, float min, float max, std::size_t p) {
+  if (p == 0) return 0;
+  const float range = max - min;
+  if (!std::isfinite(h) || !(range > 0.0f)) return 0;
+  const float t = ((h - min) / range) * static_cast<float>(p - 1);
+  if (!(t >= 0.0f)) return 0;  // also NaN (an infinite range over an infinite offset)
+  if (t >= static_cast<float>(p - 1)) return p - 1;
+  return static_cast<std::size_t>(static_cast<std::int64_t>(t));
+}
 
 // Forward-difference normal of the surface z = h(x, y) in grid units; h0, hx (next column),
 // hy (next row) are drawn heights.
@@ -81,28 +88,6 @@ void model_scale(std::size_t width, std::size_t height, double step_x, double st
 // were one height unit, which puts every cell at the floor plane (z = -0.5). Never non-finite unless
 // scale_z is.
 float model_scale_z(float scale_z, float min, float max);
-
-using Mat4 = std::array<float, 16>;  // column-major, as OpenGL keeps it
-Mat4 identity();
-// Right-multiplications with the same float arithmetic OpenGL's fixed pipeline uses.
-void translate(Mat4& m, float x, float y, float z);
-void scale(Mat4& m, float x, float y, float z);
-void rotate(Mat4& m, float angle_deg, float x, float y, float z);
-
-struct Camera {
-  float pan_x, pan_y;
-  float tilt, azimuth;  // degrees
-};
-struct Grid {
-  std::size_t width, height;
-  float min, max;
-  float scale_z;
-};
-// The model-view matrix the paint ends with before saving (camera, model transform and the lift to
-// the top plane), then the picking edit: elements 9 and 10 become 0 and 1 so that window x/y no
-// longer depend on z.
-std::array<double, 16> picking_modelview(const Camera& cam, const Grid& grid);
-std::array<double, 16> ortho_projection(float zoom_scale, double aspect);
 
 // ---- picking -----------------------------------------------------------------------------------
 // The cell index an object coordinate o falls on: trunc(o + 0.5) as a 32-bit integer, accepted when

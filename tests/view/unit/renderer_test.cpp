@@ -1,10 +1,12 @@
-// The renderer without any window: its coarse sampling rules, and pictures drawn offscreen.
+// The renderer without any window: its strips and coarse sampling rules, and pictures drawn offscreen.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
+
+#include <GL/glu.h>
 
 #include "render/OffscreenContext.h"
 #include "render/OffscreenRender.h"
@@ -15,8 +17,9 @@ using lib3d::Renderer;
 using lib3d::Scene;
 
 // Coarse lists keep the first and last row and column and step between; the step brings paints
-// near their target.
-TEST(CoarseSampling, KeepsTheEdgesAndStepsTowardsTheTarget) {
+// near their target. Strips set no normal on the last row or column (the vertex before lends its own),
+// scale slopes by the sampled distances, take the cell's colour only from a matrix of the grid's size.
+TEST(SurfaceStrips, KeepTheEdgesStepTowardsTheTargetAndCarryNormalsAndColours) {
   const struct { std::size_t n, step; std::vector<std::size_t> want; } cases[] = {
       {0, 3, {}}, {1, 3, {0}}, {7, 3, {0, 3, 6}}, {8, 3, {0, 3, 6, 7}}, {5, 1, {0, 1, 2, 3, 4}}, {4, 0, {0, 1, 2, 3}}};
   for (const auto& c : cases) EXPECT_EQ(c.want, lib3d::sampled_indices(c.n, c.step)) << c.n << "/" << c.step;
@@ -31,6 +34,26 @@ TEST(CoarseSampling, KeepsTheEdgesAndStepsTowardsTheTarget) {
   const struct { double ms; std::size_t step, n, want; } after[] = {
       {120, 4, 1000, 8}, {31, 4, 1000, 5}, {1e6, 4, 1000, 15}, {100, 15, 1000, 15}, {1e6, 2, 100, 2}};
   for (const auto& c : after) EXPECT_EQ(c.want, lib3d::coarse_step_after(c.ms, c.step, 30, c.n, c.n)) << c.ms;
+  // h = c² + r², whose normal at (c, r) is (-2c-1, -2r-1, 1), on 4 x 3 cells; the last has no data.
+  const float h[] = {0, 1, 4, 9, 1, 2, 5, 10, 4, 5, 8, NAN};
+  const std::uint32_t words[12] = {100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111}, palette[] = {0xA, 0xB};
+  Scene s;
+  s.heights = h, s.width = 4, s.height = 3, s.max = 10, s.colors = words, s.palette = palette;
+  // {step, colour words, palette entries, strip, vertex} -> position and normal if set, colour (-1: none)
+  const struct { std::size_t step, words, entries, k, v; std::vector<float> want; int colour; } strips[] = {
+      {1, 0, 2, 0, 0, {0, 1, 1, -1, -3, 1}, 0xA}, {1, 12, 2, 0, 7, {3, 0, 9}, 103},
+      {1, 12, 2, 1, 2, {1, 2, 5}, 109},           {1, 6, 2, 1, 3, {1, 1, 2, -3, -3, 1}, 0xA},
+      {1, 0, 2, 1, 7, {3, 1, 10}, 0xB},           {2, 0, 2, 0, 1, {0, 0, 0, -8, -8, 4}, 0xA},
+      {2, 0, 0, 0, 3, {2, 0, 4, -10, -4, 2}, -1}, {2, 0, 2, 0, 4, {3, 2, 0}, 0xA}};
+  std::vector<lib3d::StripVertex> built;
+  for (const auto& t : strips) {
+    s.color_count = t.words, s.palette_count = t.entries;
+    lib3d::SurfaceStrips(s, t.step).build(t.k, built);
+    const lib3d::StripVertex& v = built.at(t.v);
+    std::vector<float> got(v.position.begin(), v.position.end());
+    if (v.has_normal) got.insert(got.end(), v.normal.begin(), v.normal.end());
+    EXPECT_EQ(std::pair(got, v.has_colour ? static_cast<int>(v.colour) : -1), std::pair(t.want, t.colour)) << t.v;
+  }
 }
 
 namespace {
@@ -53,7 +76,11 @@ struct Plane {
 
 }  // namespace
 
-TEST(OffscreenRenderer, CoarseListDrawsTheSameOutlineAndShadeAsTheFullOne) {
+// The coarse list draws the full one's outline and shade. A window point un-projected with the
+// picking matrix a paint saves gives back the grid column and row that the surface's own matrix draws
+// there on the picking plane (the lift puts it max - min above the grid's z = 0), at any tilt but 90
+// and any azimuth. Paints leave the context's matrices and enables as they found them.
+TEST(OffscreenRenderer, CoarseListDrawsAsTheFullOneAndMatricesPickWhatIsDrawn) {
   Plane plane;
   std::string error;
   auto ctx = lib3d::OffscreenContext::create(200, 150, error);
@@ -77,6 +104,22 @@ TEST(OffscreenRenderer, CoarseListDrawsTheSameOutlineAndShadeAsTheFullOne) {
   r.paint(plane.scene, 200, 150);
   const Picture none = Renderer::read_pixels(200, 150);
   EXPECT_EQ(none.rgb[0], none.rgb[(75 * 200 + 100) * 3]);  // no surface after discard
+
+  Scene& s = plane.scene;
+  s.pan_x = 0.1f, s.pan_y = -0.2f;
+  for (const auto& [tilt, az] : {std::pair{0.0f, 0.0f}, {30.0f, 45.0f}, {120.0f, -200.0f}, {180.0f, 45.0f}}) {
+    s.tilt = tilt, s.azimuth = az;
+    const lib3d::PaintResult p = r.paint_direct(s, 200, 150);
+    for (const auto& [col, row] : {std::pair{0.0, 0.0}, {40.0, 0.0}, {20.0, 30.0}}) {
+      double wx, wy, wz, ox, oy, oz;
+      ASSERT_TRUE(gluProject(col, row, s.max - s.min, p.surface_modelview, p.projection, p.viewport, &wx, &wy, &wz) &&
+                  gluUnProject(wx, wy, 0.0, p.modelview, p.projection, p.viewport, &ox, &oy, &oz));
+      EXPECT_LT(std::hypot(col - ox, row - oy), 1e-3) << tilt << " " << az << ": " << col << "," << row;
+    }
+  }
+  double mv[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+  EXPECT_TRUE(mv[0] == 1 && mv[12] == 0 && !glIsEnabled(GL_LIGHTING) && !glIsEnabled(GL_DEPTH_TEST));
 }
 
 TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStripAndOversizedPicturesAreRefused) {

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <vector>
 
-#include <GL/glu.h>
-
 #include "render/ViewMath.h"
 
 namespace vm = lib3d::viewmath;
@@ -41,7 +39,6 @@ TEST(HeightColours, RangePaletteEntriesAndMarker) {
              empty = vm::finite_range(nullptr, 0);
   EXPECT_EQ(std::make_tuple(some.min, some.max, only.min, only.max, empty.min, empty.max),
             std::make_tuple(-2.0f, 7.0f, 0.0f, 0.0f, 0.0f, 0.0f));
-  EXPECT_EQ(std::make_pair(vm::drawn_height(nan, -2.0f), vm::drawn_height(5.0f, -2.0f)), std::make_pair(-2.0f, 5.0f));
   // Ends, a truncated middle (0.5 * 255 = 127.5), one entry, a flat relief, non-finite heights,
   // heights outside the range, no entries.
   const struct { float h, lo, hi; std::size_t n, want; } rows[] = {
@@ -55,23 +52,4 @@ TEST(HeightColours, RangePaletteEntriesAndMarker) {
   for (const auto& [word, rgb] : {std::pair{0xFFFFFFu, true}, {0u, true}, {0x808080u, false}, {0xFFFFFFFFu, false}})
     EXPECT_EQ(vm::marker_is_rgb(&word, 1), rgb) << std::hex << word;
   EXPECT_TRUE(vm::marker_is_rgb(nullptr, 0));
-}
-
-// Un-projecting with the picking matrix gives the grid column and row drawn at a window point,
-// whatever the tilt (but 90) and azimuth.
-TEST(Picking, UnprojectGivesGridCoordinates) {
-  const vm::Grid grid{5, 4, -3.0f, 9.0f, 1.7f};
-  const auto pr = vm::ortho_projection(2.0f, 4.0 / 3);
-  const GLint vp[4] = {0, 0, 400, 300};
-  for (float tilt : {0.0f, 30.0f, 120.0f, 180.0f})
-    for (float az : {0.0f, 45.0f, -200.0f}) {
-      const auto mv = vm::picking_modelview(vm::Camera{0.1f, -0.2f, tilt, az}, grid);
-      for (double col : {0.0, 2.0, 4.0})
-        for (double row : {0.0, 3.0}) {
-          double wx, wy, wz, ox, oy, oz;
-          ASSERT_EQ(GL_TRUE, gluProject(col, row, 0.0, mv.data(), pr.data(), vp, &wx, &wy, &wz));
-          ASSERT_EQ(GL_TRUE, gluUnProject(wx, wy, 0.0, mv.data(), pr.data(), vp, &ox, &oy, &oz));
-          EXPECT_LT(std::hypot(col - ox, row - oy), 1e-3) << tilt << " " << az << ": " << col << "," << row;
-        }
-    }
 }
