@@ -27,6 +27,10 @@ struct Lib3dRenderRequest {
   const char* palette_file; /* a palette file (*.pal); null: none */
   int base_palette;         /* an index of the base palettes; -1: none */
   double exaggeration;      /* times the relief's true height, in place of scale_z; 0: scale_z holds */
+  const double* probes;     /* probe_count picture pixels x0, y0, x1, y1, ...: what lies under each */
+  int probe_count;
+  char* probe_text;         /* receives one line a probe (cell, map place, height, or "background") */
+  size_t probe_text_size;
 };
 
 /* The size of the view in the viewer's starting window, the picture size when none is asked for. */
@@ -44,7 +48,7 @@ enum {
 /* Fills a request with the viewer's own starting state (the picture a new viewer shows). */
 static inline void lib3d_render_request_defaults(struct Lib3dRenderRequest* r) {
   struct Lib3dRenderRequest d = {sizeof(struct Lib3dRenderRequest), 0, 1, 1, 0, 0, 0, 0,
-                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0};
+                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0, 0, 0, 0, 0};
   *r = d;
 }
 

@@ -15,6 +15,7 @@
 #include "hostlib/RenderOptions.h"
 #include "module/ModuleExports.h"
 #include "render/OffscreenRender.h"
+#include "render/Picking.h"
 #include "render/Scene.h"
 #include "terrain/Document.h"
 
@@ -67,6 +68,24 @@ lib3d::Look look_of(const Lib3dRenderRequest& r, std::vector<std::uint32_t>&& pa
   return look;
 }
 
+// What lies under picture pixel (x, y), found as the window's pointer finds it: "X,Y: cell C,R" (of
+// the file) with the place in map terms and the height, or "X,Y: background".
+std::string probe_line(const Lib3dRenderRequest& r, const lib3d::Document& doc, const lib3d::Scene& scene,
+                       const lib3d::PaintResult& painted, double x, double y) {
+  char at[96];
+  std::snprintf(at, sizeof at, "%g,%g: ", x, y);
+  std::size_t c = 0, row = 0;
+  const bool hit = doc.geo.mapped ? lib3d::pick_surface(scene, painted, x, y, c, row)
+                                  : lib3d::pick_top_plane(scene, painted, x, y, c, row);
+  if (!hit) return std::string(at) + "background";
+  const lib3d::MapWords words;
+  std::string line = std::string(at) + "cell " + std::to_string(c * r.factor_x) + "," + std::to_string(row * r.factor_y);
+  for (const std::string& part : {lib3d::map_xy_text(doc.geo, c, row, words), lib3d::lon_lat_text(doc.geo, c, row, words),
+                                  lib3d::height_text(doc.geo, doc.heights[row * doc.width + c], words)})
+    if (!part.empty()) line += "  |  " + part;
+  return line;
+}
+
 Outcome render(const Lib3dRenderRequest& r) {
   const std::string problem = range_problem(r);
   if (!problem.empty()) return fail(LIB3D_RENDER_BAD_VALUE, problem);
@@ -109,8 +128,15 @@ Outcome render(const Lib3dRenderRequest& r) {
   std::unique_ptr<lib3d::OffscreenContext> context = preparation.take(error);
   if (!context) return fail(LIB3D_RENDER_NO_GL, error);
   lib3d::Picture picture;
-  lib3d::render_offscreen(*context, lib3d::scene_of(doc, camera, look), picture);
+  const lib3d::Scene scene = lib3d::scene_of(doc, camera, look);
+  const lib3d::PaintResult painted = lib3d::render_offscreen(*context, scene, picture);
   if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
+  if (r.probe_text && r.probe_text_size > 0) {
+    std::string lines;
+    for (int k = 0; k < r.probe_count && r.probes; ++k)
+      lines += probe_line(r, doc, scene, painted, r.probes[2 * k], r.probes[2 * k + 1]) + "\n";
+    std::snprintf(r.probe_text, r.probe_text_size, "%s", lines.c_str());
+  }
   return Outcome();
 }
 

@@ -13,11 +13,12 @@ bool render_offscreen(const Scene& scene, int width, int height, Picture& out, s
   return true;
 }
 
-void render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
-                      const Renderer::Progress& progress) {
+PaintResult render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
+                             const Renderer::Progress& progress) {
   Renderer renderer;
-  renderer.paint_direct(scene, context.width(), context.height(), progress);
+  const PaintResult painted = renderer.paint_direct(scene, context.width(), context.height(), progress);
   out = Renderer::read_pixels(context.width(), context.height());
+  return painted;
 }
 
 OffscreenPreparation::OffscreenPreparation(const Scene& look, int width, int height) {

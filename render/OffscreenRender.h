@@ -15,9 +15,10 @@ namespace lib3d {
 bool render_offscreen(const Scene& scene, int width, int height, Picture& out, std::string& error,
                       const Renderer::Progress& progress = Renderer::Progress());
 
-// The same into a context that is current on the calling thread and of the picture's size.
-void render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
-                      const Renderer::Progress& progress = Renderer::Progress());
+// The same into a context that is current on the calling thread and of the picture's size; gives
+// what the paint leaves for picking.
+PaintResult render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
+                             const Renderer::Progress& progress = Renderer::Progress());
 
 // Makes an offscreen context on a worker thread while the caller reads its files: creating one
 // loads Mesa's rasteriser, and a first frame compiles the shaders of the state it is drawn in, so

@@ -17,6 +17,7 @@
 #include "hostlib/Settings.h"
 #include "view/GlxProbe.h"
 #include "view/MouseDrag.h"
+#include "render/Picking.h"
 #include "render/ViewMath.h"
 
 namespace lib3d {
@@ -277,9 +278,7 @@ void View::render(bool present) {
   const Renderer::Detail detail = present && has(kMoving) ? Renderer::Detail::Moving : Renderer::Detail::Full;
   const PaintResult r = renderer_.paint(scene(), size.x, size.y, detail);
   if (present) {
-    std::copy(r.viewport, r.viewport + 4, viewport_);
-    std::copy(r.projection, r.projection + 16, projection_);
-    std::copy(r.modelview, r.modelview + 16, modelview_);
+    last_paint_ = r;
     if (r.cursor_drawn) cursor_height_ = r.cursor_height;
     set(kCoarseShown, r.coarse);
     SwapBuffers();
@@ -404,12 +403,19 @@ void View::get_cursor(std::size_t& column, std::size_t& row) const {
 
 void View::screen_to_cursor(double x, double y) {
   GLdouble ox = 0, oy = 0, oz = 0;
-  if (gluUnProject(x, viewport_[3] - y - 1.0, 0.0, modelview_, projection_, viewport_, &ox, &oy,
-                   &oz) == GL_TRUE) {
+  const PaintResult& p = last_paint_;
+  if (gluUnProject(x, p.viewport[3] - y - 1.0, 0.0, p.modelview, p.projection, p.viewport, &ox, &oy, &oz) ==
+      GL_TRUE) {
     vm::pick_index(ox, doc_.width, cursor_x_);
     vm::pick_index(oy, doc_.height, cursor_y_);
   }
   set_cursor(cursor_x_, cursor_y_);
+}
+
+void View::pick_cursor(double x, double y) {
+  if (!doc_.geo.mapped) return screen_to_cursor(x, y);
+  std::size_t c = 0, r = 0;
+  if (pick_surface(scene(), last_paint_, x, y, c, r)) set_cursor(c, r);
 }
 
 void View::set_cursor_notify(const CursorNotify& notify) {
@@ -469,7 +475,7 @@ void View::OnLButtonDown(wxMouseEvent& event) {
     const double f = GetContentScaleFactor();
     vm::LinearMap mx{f, p.x * f}, my{f, p.y * f};
     std::unique_ptr<MouseDrag> drag(new MouseDrag(p.x, p.y, mx, my));
-    drag->set_target(boost::bind(&View::screen_to_cursor, this, _1, _2));
+    drag->set_target(boost::bind(&View::pick_cursor, this, _1, _2));
     retired_drag_ = std::move(drag_);
     drag_ = std::move(drag);
     set(kMoving, false);

@@ -66,6 +66,9 @@ public:
   void set_cursor(std::size_t column, std::size_t row);
   void get_cursor(std::size_t& column, std::size_t& row) const;
   void screen_to_cursor(double x, double y);
+  // The pointer's pick (drawable pixels): for a relief drawn in map geometry the cell of the surface
+  // under the point, which a point on the background does not move; otherwise screen_to_cursor.
+  void pick_cursor(double x, double y);
   void set_cursor_notify(const CursorNotify& notify);
   std::size_t get_width() const;
   std::size_t get_height() const;
@@ -144,10 +147,8 @@ private:
   std::unique_ptr<MouseDrag> retired_drag_;  // the last drag ended, kept until the next one ends
   ManipulatorType manipulator_type_ = ManipulatorType::Pan;
   CursorNotify notify_;
-  // The paint's matrices for picking (the last presented frame's).
-  int viewport_[4] = {0, 0, 0, 0};
-  double projection_[16] = {};
-  double modelview_[16] = {};
+  // The last presented frame's matrices, for picking.
+  PaintResult last_paint_;
 
   Renderer renderer_;
   Renderer::Progress progress_;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -64,6 +65,11 @@ int run_batch(const CommandLine& cl, const std::string& pluginDir) {
     request.green = files[1].c_str();
     request.blue = files[2].c_str();
   }
+  std::vector<char> probed(cl.probes.size() * 256 + 1);
+  request.probes = cl.probes.data();
+  request.probe_count = static_cast<int>(cl.probes.size() / 2);
+  request.probe_text = probed.data();
+  request.probe_text_size = probed.size();
   char message[1024] = {};
   const int status = render(&request, message, sizeof message);
   if (status != kExitOk) {
@@ -71,6 +77,7 @@ int run_batch(const CommandLine& cl, const std::string& pluginDir) {
     return status;
   }
   std::printf("relief3d-host: wrote %s (%dx%d)\n", cl.snapshot.c_str(), request.width, request.height);
+  std::fputs(probed.data(), stdout);
   return kExitOk;
 }
 

@@ -124,6 +124,18 @@ std::vector<Option> options() {
        "picture file; the format follows the extension: " + picture_extensions("/"),
        "a picture file ending in " + picture_extensions(),
        [](V v, C c) { return picture_format(v) && keep<&CommandLine::snapshot>(v, c); }},
+      {"probe", "X,Y", kPicture, kPictureOnly,
+       "print what lies under picture pixel X,Y as the viewer's pointer finds it: the cell (column, row "
+       "of the file), its centre in the relief's CRS, longitude and latitude, the height with its unit; "
+       "or 'background'. May be given again",
+       "X,Y in picture pixels",
+       [](V v, C c) {
+         double x = 0, y = 0;
+         const Range pixels{0, kPixelRange.hi};
+         if (!pair<double>(v, ',', pixels, x, pixels, y)) return false;
+         c.probes.insert(c.probes.end(), {x, y});
+         return true;
+       }},
       {"size", "WxH", kPicture, kPictureOnly,
        "picture size in pixels, " + kPixelRange.text() + " each (default: the viewer's view, " +
            std::to_string(LIB3D_VIEW_WIDTH) + "x" + std::to_string(LIB3D_VIEW_HEIGHT) + ")",

@@ -20,6 +20,7 @@ struct CommandLine {
   std::string texture;  // FILE or RED,GREEN,BLUE as given
   std::string snapshot;
   std::string paletteFile;
+  std::vector<double> probes;  // picture pixels x0, y0, x1, y1, ... (--probe)
   // Numbers of the picture, within the ranges of RenderOptions.h; its string fields stay null here.
   Lib3dRenderRequest view;
   bool viewOptionGiven = false;  // any option that only a snapshot uses

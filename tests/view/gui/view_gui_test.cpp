@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -12,7 +13,11 @@
 #include <wx/msgdlg.h>
 #include <wx/uiaction.h>
 
+#include "colour/PaletteFile.h"
+#include "terrain/Document.h"
 #include "tests/support/ModalAnswer.h"
+#include "tests/support/RasterFixtures.h"
+#include "tests/support/RunCommand.h"
 #include "tests/support/ShownView.h"
 #include "view/GlxProbe.h"
 #include "render/OffscreenRender.h"
@@ -232,3 +237,76 @@ TEST(ViewMatch, WindowAndOffscreenDrawTheSamePixels) {
 }
 
 }  // namespace
+
+// In tilted views of a georeferenced relief with three tall blocks, the probe at each block's drawn
+// top names that block's cell and one on the background says so; a real click on the same pixel puts
+// the pointer's cursor on the probe's cell, and a click on the background leaves it where it was.
+TEST_F(ViewWindow, PointerAndProbeReadTheGroundUnderThem) {
+  r3dtest::TempDir dir;
+  const std::string dem = dir.file("blocks.tif");
+  const int blocks[3][3] = {{10, 8, 300}, {35, 25, 600}, {48, 6, 900}};  // first column, first row, height
+  ASSERT_TRUE(r3dtest::WriteRaster(dem, 60, 40, GDT_Float32, [&](int x, int y, double*) {
+    for (const auto& b : blocks)
+      if (x >= b[0] && x < b[0] + 6 && y >= b[1] && y < b[1] + 6) return double(b[2]);
+    return 0.0;
+  }));
+  const double gt[6] = {500000, 30, 0, 4e6, 0, -30};
+  ASSERT_TRUE(r3dtest::Georeference(dem, gt, "EPSG:32633"));
+  lib3d::Document doc;
+  lib3d::LoadError error;
+  ASSERT_TRUE(lib3d::load_relief(dem, 1, 1, doc, error));
+  view->set_relief(std::move(doc.heights), 60, 40, doc.geo);
+  view->set_palette(lib3d::palette::view_palette(nullptr, 0));  // grey: the tops 85, 170 and 255
+  lib3d::LightSettings light{};
+  light.words[6] = 50;  // ambient alone: each top one flat grey, 0.7 of its palette entry
+  view->set_lightPos(&light);
+  view->set_scaleZ(0.5);
+  view->set_zoom_level(1);
+  view->set_manipulator_type(lib3d::ManipulatorType::Cursor);
+  const double f = view->GetContentScaleFactor();
+  const int w = static_cast<int>(400 * f), h = static_cast<int>(300 * f);
+  wxUIActionSimulator sim;
+  const auto click = [&](double x, double y, Cell want) {
+    sim.MouseMove(view->ClientToScreen(wxPoint(static_cast<int>(x / f), static_cast<int>(y / f))));
+    sim.MouseClick();
+    EXPECT_TRUE(r3dtest::WaitFor([&] { return Cursor() == want; })) << x << "," << y;
+  };
+  for (double tilt : {30, 60, 80})
+    for (double azimuth : {0, 130, 250}) {
+      view->set_rotation(tilt, azimuth);
+      const wxImage shot = r3dtest::GrabClientArea(view);
+      ASSERT_TRUE(shot.IsOk() && shot.GetWidth() == w);
+      std::string probes = " --probe 2,2";
+      std::vector<int> seen;  // the blocks whose top shows
+      for (int k = 0; k < 3; ++k) {
+        const double grey = 0.7 * 85 * (k + 1);
+        long sx = 0, sy = 0, n = 0;
+        for (int y = 1; y + 1 < h; ++y)
+          for (int x = 1; x + 1 < w; ++x) {
+            bool flat = std::fabs(shot.GetRed(x, y) - grey) < 2;
+            for (int d = 0; flat && d < 9; ++d) flat = shot.GetRed(x + d % 3 - 1, y + d / 3 - 1) == shot.GetRed(x, y);
+            if (flat) sx += x, sy += y, ++n;
+          }
+        if (n < 9) continue;
+        probes += " --probe " + std::to_string(sx / n) + "," + std::to_string(sy / n);
+        seen.push_back(k);
+      }
+      const r3dtest::Outcome out = r3dtest::RunCommand(
+          "env -u DISPLAY '" R3D_BIN_DIR "/relief3d-host' --relief " + dem + " --snapshot " + dir.file("p.png") +
+          " --size " + std::to_string(w) + "x" + std::to_string(h) + " --tilt " + std::to_string(tilt) +
+          " --azimuth " + std::to_string(azimuth) + " --zoom 1 --scale-z 0.5 --base-palette grey --ambient 50 --diffuse 0" +
+          " --specular 0" + probes);
+      ASSERT_EQ(out.status, 0) << out.out;
+      EXPECT_NE(out.out.find("2,2: background"), std::string::npos) << out.out;
+      ASSERT_FALSE(seen.empty()) << tilt << " " << azimuth;
+      for (std::size_t at = out.out.find(": cell "), i = 0; at != std::string::npos; at = out.out.find(": cell ", at + 1), ++i) {
+        double x = 0, y = 0;
+        int c = -1, r = -1;
+        std::sscanf(out.out.c_str() + out.out.rfind('\n', at) + 1, "%lf,%lf: cell %d,%d", &x, &y, &c, &r);
+        const int* b = blocks[seen.at(i)];
+        EXPECT_TRUE(c >= b[0] && c < b[0] + 6 && r >= b[1] && r < b[1] + 6) << tilt << " " << azimuth << ": " << out.out;
+        click(x, y, Cell(c, r));
+        click(2, 2, Cell(c, r));  // the background leaves the cursor
+      }
+    }
+}

@@ -1,0 +1,183 @@
+#include "render/Picking.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "render/ViewMath.h"
+
+namespace lib3d {
+
+namespace {
+
+namespace vm = viewmath;
+
+using Mat = double[16];  // column-major, as OpenGL keeps it
+
+void multiply(const double* a, const double* b, double* out) {
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r) {
+      double s = 0;
+      for (int k = 0; k < 4; ++k) s += a[k * 4 + r] * b[c * 4 + k];
+      out[c * 4 + r] = s;
+    }
+}
+
+// Inverse by cofactors; false for a singular matrix.
+bool invert(const double* m, double* inv) {
+  inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] + m[9] * m[7] * m[14] +
+           m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
+  inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] - m[8] * m[7] * m[14] -
+           m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
+  inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] + m[8] * m[7] * m[13] +
+           m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
+  inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] - m[8] * m[6] * m[13] -
+            m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
+  inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] - m[9] * m[3] * m[14] -
+           m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
+  inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] + m[8] * m[3] * m[14] +
+           m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
+  inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] - m[8] * m[3] * m[13] -
+           m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
+  inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] + m[8] * m[2] * m[13] +
+            m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
+  inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
+           m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
+  inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] - m[4] * m[3] * m[14] -
+           m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
+  inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] + m[4] * m[3] * m[13] +
+            m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
+  inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] - m[4] * m[2] * m[13] -
+            m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
+  inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] - m[5] * m[3] * m[10] -
+           m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
+  inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
+           m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
+  inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
+            m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
+  inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
+            m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+  const double det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
+  if (!(std::fabs(det) > 0) || !std::isfinite(det)) return false;
+  for (int i = 0; i < 16; ++i) inv[i] /= det;
+  return true;
+}
+
+struct Vec {
+  double x, y, z;
+};
+Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// The object-space points drawn at window (x, y) on the near and far clip planes.
+bool line_of_sight(const double* modelview, const PaintResult& p, double x, double y, Vec& near, Vec& far) {
+  const int* vp = p.viewport;
+  if (vp[2] <= 0 || vp[3] <= 0) return false;
+  Mat pm, inv;
+  multiply(p.projection, modelview, pm);
+  if (!invert(pm, inv)) return false;
+  const double nx = 2.0 * (x - vp[0]) / vp[2] - 1.0, ny = 2.0 * ((vp[3] - y - 1.0) - vp[1]) / vp[3] - 1.0;
+  for (int k = 0; k < 2; ++k) {
+    const double in[4] = {nx, ny, k == 0 ? -1.0 : 1.0, 1.0};
+    double o[4] = {0, 0, 0, 0};
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c) o[r] += inv[c * 4 + r] * in[c];
+    if (!(std::fabs(o[3]) > 0)) return false;
+    (k == 0 ? near : far) = Vec{o[0] / o[3], o[1] / o[3], o[2] / o[3]};
+  }
+  return true;
+}
+
+// Where along o + t d the triangle (a, b, c) is met, if it is (Moller-Trumbore, either face).
+bool meets(Vec o, Vec d, Vec a, Vec b, Vec c, double& t) {
+  const Vec e1 = b - a, e2 = c - a, p = cross(d, e2);
+  const double det = dot(e1, p);
+  if (std::fabs(det) < 1e-300) return false;
+  const Vec s = o - a;
+  const double u = dot(s, p) / det;
+  if (u < 0 || u > 1) return false;
+  const Vec q = cross(s, e1);
+  const double v = dot(d, q) / det;
+  if (v < 0 || u + v > 1) return false;
+  t = dot(e2, q) / det;
+  return true;
+}
+
+}  // namespace
+
+bool pick_surface(const Scene& s, const PaintResult& paint, double x, double y, std::size_t& column,
+                  std::size_t& row) {
+  if (s.width < 2 || s.height < 2 || !s.heights) return false;
+  Vec a{}, b{};
+  if (!line_of_sight(paint.surface_modelview, paint, x, y, a, b)) return false;
+  const Vec d = b - a;
+  // Clip to the grid's box: columns 0..w-1, rows 0..h-1, heights min..max.
+  double t0 = 0.0, t1 = 1.0;
+  const double lo[3] = {0, 0, s.min}, hi[3] = {double(s.width - 1), double(s.height - 1), s.max};
+  const double o[3] = {a.x, a.y, a.z}, dir[3] = {d.x, d.y, d.z};
+  for (int k = 0; k < 3; ++k) {
+    if (std::fabs(dir[k]) < 1e-300) {
+      if (o[k] < lo[k] || o[k] > hi[k]) return false;
+      continue;
+    }
+    double ta = (lo[k] - o[k]) / dir[k], tb = (hi[k] - o[k]) / dir[k];
+    if (ta > tb) std::swap(ta, tb);
+    t0 = std::max(t0, ta);
+    t1 = std::min(t1, tb);
+  }
+  if (!(t0 <= t1)) return false;
+  const auto height = [&](std::size_t c, std::size_t r) {
+    return double(vm::drawn_height(s.heights[r * s.width + c], s.min));
+  };
+  // Walk the cells the line's ground track crosses, nearest first (a grid traversal in x, y).
+  const double ex = 1e-9;
+  const Vec start{a.x + t0 * d.x, a.y + t0 * d.y, 0};
+  long cx = std::clamp(static_cast<long>(std::floor(start.x)), 0L, long(s.width) - 2);
+  long cy = std::clamp(static_cast<long>(std::floor(start.y)), 0L, long(s.height) - 2);
+  const int sx = d.x > 0 ? 1 : -1, sy = d.y > 0 ? 1 : -1;
+  const double inf = std::numeric_limits<double>::infinity();
+  const double dtx = std::fabs(d.x) > ex ? 1.0 / std::fabs(d.x) : inf, dty = std::fabs(d.y) > ex ? 1.0 / std::fabs(d.y) : inf;
+  double nextx = std::fabs(d.x) > ex ? ((sx > 0 ? cx + 1 : cx) - a.x) / d.x : inf;
+  double nexty = std::fabs(d.y) > ex ? ((sy > 0 ? cy + 1 : cy) - a.y) / d.y : inf;
+  for (std::size_t steps = 0; steps <= s.width + s.height + 2; ++steps) {
+    const std::size_t c = static_cast<std::size_t>(cx), r = static_cast<std::size_t>(cy);
+    // The quad strip's two triangles of the cell, split along (c, r+1)-(c+1, r).
+    const Vec p00{double(c), double(r), height(c, r)}, p10{double(c + 1), double(r), height(c + 1, r)},
+        p01{double(c), double(r + 1), height(c, r + 1)}, p11{double(c + 1), double(r + 1), height(c + 1, r + 1)};
+    double best = inf, t = 0;
+    if (meets(a, d, p01, p00, p10, t) && t >= t0 - ex && t < best) best = t;
+    if (meets(a, d, p01, p10, p11, t) && t >= t0 - ex && t < best) best = t;
+    if (best < inf) {
+      const double hx = a.x + best * d.x, hy = a.y + best * d.y;
+      column = static_cast<std::size_t>(std::clamp(std::lround(hx), 0L, long(s.width) - 1));
+      row = static_cast<std::size_t>(std::clamp(std::lround(hy), 0L, long(s.height) - 1));
+      return true;
+    }
+    // On to the neighbour the line enters next, until it leaves the box.
+    if (std::min(nextx, nexty) > t1) return false;
+    if (nextx < nexty) {
+      cx += sx;
+      nextx += dtx;
+    } else {
+      cy += sy;
+      nexty += dty;
+    }
+    if (cx < 0 || cy < 0 || cx > long(s.width) - 2 || cy > long(s.height) - 2) return false;
+  }
+  return false;
+}
+
+bool pick_top_plane(const Scene& s, const PaintResult& paint, double x, double y, std::size_t& column,
+                    std::size_t& row) {
+  Vec a{}, b{};
+  if (!line_of_sight(paint.modelview, paint, x, y, a, b)) return false;
+  // The edited matrix makes window x, y independent of z: any point of the line gives the cell.
+  std::size_t c = 0, r = 0;
+  if (!vm::pick_index(a.x, s.width, c) || !vm::pick_index(a.y, s.height, r)) return false;
+  column = c;
+  row = r;
+  return true;
+}
+
+}  // namespace lib3d
