@@ -165,8 +165,22 @@ TEST_F(HostCommandLine, PicturesFollowTheMapWhateverTheFileLayout) {
       ASSERT_TRUE(r3dtest::Georeference(dem, l.gt, l.crs));
     }
     const Outcome r = host("--relief " + dem + " --snapshot " + png + " --size 400x300 --tilt 0 --azimuth 0 --zoom 1 " +
-                           "--base-palette grey --ambient 100 --diffuse 0 --specular 0 --background 808080");
+                           "--base-palette grey --ambient 100 --diffuse 0 --specular 0 --background 808080 --probe 200,150");
     ASSERT_EQ(0, r.status) << r.out;
+    // The probe at the picture's centre names the cell whose centre GDAL finds there, to a tenth of a cell.
+    int c = -1, row = -1;
+    double x = 0, y = 0;
+    const std::size_t at = r.out.find("200,150: cell ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    std::sscanf(r.out.c_str() + at, "200,150: cell %d,%d | x %lf%*s y %lf", &c, &row, &x, &y);
+    if (!bare) {
+      const Outcome g = r3dtest::RunCommand("gdallocationinfo -geoloc " + dem + " " + std::to_string(x) + " " + std::to_string(y));
+      EXPECT_NE(g.out.find("(" + std::to_string(c) + "P," + std::to_string(row) + "L)"), std::string::npos) << g.out << r.out;
+      const Outcome t = r3dtest::RunCommand("echo " + std::to_string(c + 0.5) + " " + std::to_string(row + 0.5) + " | gdaltransform " + dem);
+      double gx = 0, gy = 0;
+      std::sscanf(t.out.c_str(), "%lf %lf", &gx, &gy);
+      EXPECT_TRUE(std::fabs(gx - x) < std::fabs(l.gt[1]) / 10 && std::fabs(gy - y) < std::fabs(l.gt[5]) / 10) << r.out << t.out;
+    }
     int pw = 0, ph = 0;
     const std::vector<double> red = r3dtest::ReadWholeRaster(png, &pw, &ph);
     int x0 = pw, x1 = -1, y0 = ph, y1 = -1;  // the relief: what is not background
