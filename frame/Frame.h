@@ -14,7 +14,7 @@
 #include "frame/FrameLogic.h"
 #include "hostlib/Export.h"
 #include "hostlib/HostString.h"
-#include "terrain/Georef.h"
+#include "terrain/Document.h"
 #include "terrain/LoadError.h"
 
 class C3DPaletteExDlg;
@@ -81,6 +81,9 @@ public:
   const ReadoutSettings& readout() const { return readout_; }
   // Why the last failed relief or texture load failed, in one line.
   std::string load_error() const { return loadError_.line(); }
+  // How the reliefs opened from now on are read (band, overviews, holes); the Open dialog sets it.
+  void set_relief_options(const ReliefOptions& options) { reliefOptions_ = options; }
+  const ReliefOptions& relief_options() const { return reliefOptions_; }
   wxString status_text(int part) const;
 
   // Command handlers (public so that the host's automation and tests can drive them directly).
@@ -135,6 +138,7 @@ private:
   CToolWinDlg* toolWin_ = nullptr;
   ReadoutSettings readout_;
   LoadError loadError_;
+  ReliefOptions reliefOptions_;
   std::vector<wxWindow*> hiddenWithFrame_;  // floating panes hidden with the frame
 };
 

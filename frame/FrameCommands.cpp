@@ -60,7 +60,7 @@ bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t fac
   begin_progress();
   LoadProgress progress([this](int value) { show_progress(value); }, kReliefReadShare);
   Document doc;
-  const bool ok = load_relief(path, factorX, factorY, doc, loadError_,
+  const bool ok = load_relief(path, factorX, factorY, reliefOptions_, doc, loadError_,
                               [&](std::size_t done, std::size_t total) { progress.read(done, total); });
   if (ok) {
     if (view_) view_->set_compile_progress([&](std::size_t done, std::size_t total) { progress.compile(done, total); });

@@ -28,6 +28,7 @@ constexpr Range kExaggerationRange{0.01, 1000}; // times the true height (georef
 constexpr Range kLightAzimuthRange{0, 360};    // whole degrees
 constexpr Range kLightElevationRange{0, 90};
 constexpr Range kPercentRange{0, 100};         // light strengths
+constexpr Range kBandRange{1, 65535};          // a raster's bands
 // The base palettes in the palette editor's order, named as its list shows them (in English, words
 // joined by '-'): base_palette is an index into these, or -1. The short names of earlier versions
 // stay as aliases.
@@ -85,6 +86,8 @@ inline std::string request_problem(const Lib3dRenderRequest& r, bool files = tru
   for (int p : {r.ambient, r.diffuse, r.specular})
     if (!kPercentRange.holds(p)) return "light strengths must be " + kPercentRange.text() + " percent";
   if (r.background > 0xFFFFFFu) return "background must be a colour RRGGBB";
+  if (!kBandRange.holds(r.band)) return "band must be " + kBandRange.text();
+  if (r.nodata_given && !(r.nodata_value == r.nodata_value)) return "the no-data value must be a number";
   if (r.base_palette < -1 || r.base_palette >= kBasePaletteCount) return "no such base palette";
   return std::string();
 }

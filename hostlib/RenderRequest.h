@@ -31,6 +31,11 @@ struct Lib3dRenderRequest {
   int probe_count;
   char* probe_text;         /* receives one line a probe (cell, map place, height, or "background") */
   size_t probe_text_size;
+  int band;                 /* the relief's band, 1 for the first */
+  int overviews;            /* nonzero: a reduction reads the overview level nearest to the factors */
+  int nodata_height;        /* nonzero: no-data, masked and non-finite cells are heights, not holes */
+  int nodata_given;         /* nonzero: nodata_value is a no-data value the file does not declare */
+  double nodata_value;
 };
 
 /* The size of the view in the viewer's starting window, the picture size when none is asked for. */
@@ -48,7 +53,7 @@ enum {
 /* Fills a request with the viewer's own starting state (the picture a new viewer shows). */
 static inline void lib3d_render_request_defaults(struct Lib3dRenderRequest* r) {
   struct Lib3dRenderRequest d = {sizeof(struct Lib3dRenderRequest), 0, 1, 1, 0, 0, 0, 0,
-                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0, 0, 0, 0, 0};
+                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0, 0, 0, 0, 0, 1, 0, 0, 0, 0.0};
   *r = d;
 }
 

@@ -74,6 +74,16 @@ int Lib3dSetLook(double exaggeration, int lightAzimuth, int lightElevation) {
   return 1;
 }
 
+int Lib3dSetReliefOptions(int band, int overviews, int nodataHeight, int nodataGiven, double nodataValue) {
+  lib3d::Frame* frame = wxTheApp ? lib3d::Frame::instance() : nullptr;
+  if (!frame || band < 1) return 0;
+  lib3d::ReliefOptions o;
+  o.band = band, o.overviews = overviews != 0, o.holes = nodataHeight == 0;
+  o.nodata_given = nodataGiven != 0, o.nodata = nodataValue;
+  frame->set_relief_options(o);
+  return 1;
+}
+
 int Lib3dSnapshot(const char* pngPath) {
   if (!pngPath || !*pngPath || !wxTheApp) return 0;
   lib3d::Frame* frame = lib3d::Frame::instance();

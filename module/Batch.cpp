@@ -113,7 +113,7 @@ Outcome render(const Lib3dRenderRequest& r) {
   lib3d::Document doc;
   lib3d::LoadError failure;
   // One picture drawn straight into the frame: the memory check counts no list and no view.
-  if (!lib3d::load_document(r.relief, r.factor_x, r.factor_y, r.red ? &texture : nullptr, doc, failure,
+  if (!lib3d::load_document(r.relief, r.factor_x, r.factor_y, lib3d::relief_options_of(r), r.red ? &texture : nullptr, doc, failure,
                             lib3d::loading::kPictureBytesPerCell))
     return fail(LIB3D_RENDER_IO_FAILED, failure.message());
   if (r.exaggeration > 0) {

@@ -20,7 +20,8 @@ std::string number(double v) {
 // One "key: value" a line, in a fixed order; scripts read it.
 std::string describe(const Lib3dRenderRequest& r, lib3d::LoadError& error) {
   lib3d::Document doc;
-  if (!lib3d::load_relief(r.relief, r.factor_x, r.factor_y, doc, error, {}, lib3d::loading::kPictureBytesPerCell))
+  if (!lib3d::load_relief(r.relief, r.factor_x, r.factor_y, lib3d::relief_options_of(r), doc, error, {},
+                          lib3d::loading::kPictureBytesPerCell))
     return std::string();
   std::string type = "unknown";
   int bands = 0, width = 0, height = 0;

@@ -6,6 +6,19 @@
 #include "hostlib/Export.h"
 #include "hostlib/RenderRequest.h"
 
+#ifdef __cplusplus
+#include "terrain/Document.h"
+namespace lib3d {
+// The relief options of a render request.
+inline ReliefOptions relief_options_of(const Lib3dRenderRequest& r) {
+  ReliefOptions o;
+  o.band = r.band, o.overviews = r.overviews != 0, o.holes = r.nodata_height == 0;
+  o.nodata_given = r.nodata_given != 0, o.nodata = r.nodata_value;
+  return o;
+}
+}  // namespace lib3d
+#endif
+
 extern "C" {
 
 // Number of tools in the module: 1 (index 0).
@@ -40,6 +53,12 @@ LIB3D_API int Lib3dSetCamera(double tilt, double azimuth, int zoomLevel, double 
 // light's azimuth 0..360 and elevation 0..90 (-1 leaves the light). Returns 1; 0 without a viewer
 // or for a value out of range, changing nothing.
 LIB3D_API int Lib3dSetLook(double exaggeration, int lightAzimuth, int lightElevation);
+
+// How the viewer reads the reliefs it opens from now on (the Open dialog shows the same): the band
+// (1 for the first), overviews for reduced reliefs (nonzero), no-data cells as heights instead of
+// holes (nonzero), and a no-data value the file does not declare (when nodataGiven is nonzero).
+// Returns 1; 0 without a viewer or for a band below 1.
+LIB3D_API int Lib3dSetReliefOptions(int band, int overviews, int nodataHeight, int nodataGiven, double nodataValue);
 
 // Shows and realises the viewer, repaints it synchronously and writes the view's picture as PNG.
 // Returns 1 on success, 0 otherwise.

@@ -37,7 +37,7 @@ const void* current_context() {
 struct PaintState {
   PaintState() {
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_CURRENT_BIT | GL_TRANSFORM_BIT |
-                 GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
+                 GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT);
     for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
       glMatrixMode(mode);
       glPushMatrix();

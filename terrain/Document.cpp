@@ -45,23 +45,25 @@ bool load_texture(const TextureFiles& files, std::size_t factorX, std::size_t fa
   return true;
 }
 
-bool load_relief(const std::string& path, std::size_t factorX, std::size_t factorY, Document& doc, LoadError& error,
-                 const loading::Progress& progress, std::uint64_t bytesPerCell) {
+bool load_relief(const std::string& path, std::size_t factorX, std::size_t factorY, const ReliefOptions& options,
+                 Document& doc, LoadError& error, const loading::Progress& progress, std::uint64_t bytesPerCell) {
   std::vector<float> heights;
   std::size_t cols = 0, rows = 0;
-  if (!loading::read_relief(path, factorX, factorY, heights, cols, rows, progress, &error, bytesPerCell)) {
+  if (!loading::read_relief(path, factorX, factorY, heights, cols, rows, progress, &error, bytesPerCell,
+                            options.band, options.overviews)) {
     error.input = "relief";
     return false;
   }
   doc.set_heights(std::move(heights), cols, rows);
   doc.geo = read_georef(path, factorX, factorY);
+  doc.band = options.band;
   return true;
 }
 
-bool load_document(const std::string& relief, std::size_t factorX, std::size_t factorY, const TextureFiles* texture,
-                   Document& doc, LoadError& error, std::uint64_t bytesPerCell) {
+bool load_document(const std::string& relief, std::size_t factorX, std::size_t factorY, const ReliefOptions& options,
+                   const TextureFiles* texture, Document& doc, LoadError& error, std::uint64_t bytesPerCell) {
   Document loaded;
-  if (!load_relief(relief, factorX, factorY, loaded, error, {}, bytesPerCell)) return false;
+  if (!load_relief(relief, factorX, factorY, options, loaded, error, {}, bytesPerCell)) return false;
   if (loaded.width == 0 || loaded.height == 0) {
     refuse(&error, LoadError::Kind::Empty, relief,
            "has no cells left after reduction by " + std::to_string(factorX) + "," + std::to_string(factorY));

@@ -12,6 +12,15 @@
 
 namespace lib3d {
 
+// How a relief is read: its band, whether a reduction reads GDAL's overviews, and what is a hole.
+struct ReliefOptions {
+  int band = 1;
+  bool overviews = false;     // a reduction by k reads the overview level nearest to k (not every k-th pixel)
+  bool holes = true;          // no-data, masked and non-finite cells are holes; false: every value a height
+  bool nodata_given = false;  // a no-data value the file does not declare, taken as if it did
+  double nodata = 0.0;
+};
+
 struct Document {
   // Cell (c, r) is heights[r * width + c]; min..max is the finite height range.
   std::vector<float> heights;
@@ -22,6 +31,11 @@ struct Document {
   // Where the grid lies on the ground; bare (square cells, row 0 at the bottom) unless it was read
   // from a georeferenced file.
   Georef geo;
+  // Holes are NaN cells: no triangle touches one and the range leaves them out. A grid handed to
+  // the view through its API has none (its NaN cells lie on the floor, as they always did).
+  bool holes = false;
+  std::size_t hole_count = 0;
+  int band = 1;  // the file's band the heights come from
 
   // Takes the grid and finds its range. False, changing nothing, when the vector is shorter than
   // width x height cells (or that product overflows).
@@ -37,8 +51,9 @@ struct TextureFiles {
 
 // Reads the relief and its georeferencing into `doc` (its colours stay); `doc` changes only on
 // success. A grid with no cells left after reduction is a success here.
-bool load_relief(const std::string& path, std::size_t factorX, std::size_t factorY, Document& doc, LoadError& error,
-                 const loading::Progress& progress = {}, std::uint64_t bytesPerCell = loading::kBytesPerCell);
+bool load_relief(const std::string& path, std::size_t factorX, std::size_t factorY, const ReliefOptions& options,
+                 Document& doc, LoadError& error, const loading::Progress& progress = {},
+                 std::uint64_t bytesPerCell = loading::kBytesPerCell);
 
 // Reads a texture for a relief of columns x rows cells: refused when its size after reduction
 // differs, since colours go cell by cell.
@@ -48,7 +63,8 @@ bool load_texture(const TextureFiles& files, std::size_t factorX, std::size_t fa
 
 // The relief (refused when no cell is left after reduction) and, when `texture` is given, its
 // colours. `doc` changes only on success.
-bool load_document(const std::string& relief, std::size_t factorX, std::size_t factorY, const TextureFiles* texture,
-                   Document& doc, LoadError& error, std::uint64_t bytesPerCell = loading::kBytesPerCell);
+bool load_document(const std::string& relief, std::size_t factorX, std::size_t factorY, const ReliefOptions& options,
+                   const TextureFiles* texture, Document& doc, LoadError& error,
+                   std::uint64_t bytesPerCell = loading::kBytesPerCell);
 
 }  // namespace lib3d

@@ -162,8 +162,9 @@ std::uint8_t scale_to_byte(double v, double min, double max) {
 
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
                  std::size_t& cols, std::size_t& rows, const Progress& progress, LoadError* error,
-                 std::uint64_t bytesPerCell) {
+                 std::uint64_t bytesPerCell, int band, bool overviews) {
   if (factorX == 0 || factorY == 0) return refuse_factor(error, path);
+  if (band != 1 || overviews) return refuse(error, LoadError::Kind::File, path, "bands other than 1 and overviews are not read yet");
   Source src;
   if (!src.open(path)) return refuse_raster(error, path, "not a raster that can be read");
   if (!fits(src, path, factorX, factorY, bytesPerCell, error)) return false;

@@ -35,9 +35,13 @@ using Progress = std::function<void(std::size_t done, std::size_t total)>;
 // kPictureBytesPerCell for one offscreen picture) is checked against the memory this process may
 // use (MemoryFit.h): a grid that would not fit is refused, and the cause names the factors that fit.
 // On every refusal `error` (when given) says why.
+//
+// `band` picks the file's band (1 is the first); with `overviews` a reduction reads GDAL's overview
+// level nearest to the factors instead of every k-th pixel.
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
                  std::size_t& cols, std::size_t& rows, const Progress& progress = {},
-                 LoadError* error = nullptr, std::uint64_t bytesPerCell = kBytesPerCell);
+                 LoadError* error = nullptr, std::uint64_t bytesPerCell = kBytesPerCell, int band = 1,
+                 bool overviews = false);
 
 // Reads the three channel files (the same path three times for a grey texture) the same way and
 // packs colour words 0x00BBGGRR, each channel scaled from its file's value range to 0..255.

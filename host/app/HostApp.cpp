@@ -164,6 +164,9 @@ private:
       return Quit(kExitFailed);
     }
     viewer->entry();
+    const Lib3dRenderRequest& v = options_.view;
+    if (viewer->setReliefOptions)
+      viewer->setReliefOptions(v.band, v.overviews, v.nodata_height, v.nodata_given, v.nodata_value);
     std::string files[3];
     const bool texture = !options_.texture.empty() &&
                          split_texture(options_.texture, [](const std::string& p) { return IsFileExist(p.c_str()) != 0; }, files);
@@ -173,7 +176,6 @@ private:
       std::fprintf(stderr, "relief3d-host: cannot open %s\n", options_.relief.c_str());
       return Quit(kExitFailed);
     }
-    const Lib3dRenderRequest& v = options_.view;
     if (options_.cameraGiven && viewer->setCamera) viewer->setCamera(v.tilt, v.azimuth, v.zoom_level, v.pan_x, v.pan_y);
     // The light only when given: -1 leaves the tool window's own.
     const bool light = options_.lightGiven;

@@ -43,6 +43,7 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
     auto openFiles = reinterpret_cast<OpenFilesFn>(::dlsym(lib, "Lib3dOpenFiles"));
     auto setCamera = reinterpret_cast<SetCameraFn>(::dlsym(lib, "Lib3dSetCamera"));
     auto setLook = reinterpret_cast<SetLookFn>(::dlsym(lib, "Lib3dSetLook"));
+    auto setReliefOptions = reinterpret_cast<SetReliefOptionsFn>(::dlsym(lib, "Lib3dSetReliefOptions"));
     const int count = num();
     for (int i = 0; i < count && i < 1000; ++i) {
       Tool t;
@@ -56,6 +57,7 @@ std::vector<Tool> LoadPlugins(const std::string& dir, std::vector<std::string>* 
       t.openFiles = openFiles;
       t.setCamera = setCamera;
       t.setLook = setLook;
+      t.setReliefOptions = setReliefOptions;
       if (t.entry) tools.push_back(t);
     }
   }

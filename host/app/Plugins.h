@@ -18,6 +18,7 @@ using OpenFilesFn = int (*)(const char* relief, unsigned long factorX, unsigned 
                             const char* green, const char* blue, unsigned long component);
 using SetCameraFn = int (*)(double tilt, double azimuth, int zoomLevel, double panX, double panY);
 using SetLookFn = int (*)(double exaggeration, int lightAzimuth, int lightElevation);
+using SetReliefOptionsFn = int (*)(int band, int overviews, int nodataHeight, int nodataGiven, double nodataValue);
 
 struct Tool {
   std::string library;  // file the tool comes from
@@ -31,6 +32,7 @@ struct Tool {
   OpenFilesFn openFiles = nullptr;  // set when the library exports the automation functions
   SetCameraFn setCamera = nullptr;
   SetLookFn setLook = nullptr;
+  SetReliefOptionsFn setReliefOptions = nullptr;
 };
 
 // Loads every plug-in in `dir` (sorted by file name) and lists their tools. Libraries are never

@@ -254,7 +254,7 @@ TEST_F(ViewWindow, PointerAndProbeReadTheGroundUnderThem) {
   ASSERT_TRUE(r3dtest::Georeference(dem, gt, "EPSG:32633"));
   lib3d::Document doc;
   lib3d::LoadError error;
-  ASSERT_TRUE(lib3d::load_relief(dem, 1, 1, doc, error));
+  ASSERT_TRUE(lib3d::load_relief(dem, 1, 1, {}, doc, error));
   view->set_relief(std::move(doc.heights), 60, 40, doc.geo);
   view->set_palette(lib3d::palette::view_palette(nullptr, 0));  // grey: the tops 85, 170 and 255
   lib3d::LightSettings light{};
