@@ -116,7 +116,7 @@ private:
   void on_command(wxCommandEvent& event);
   void on_exit_command(wxCommandEvent& event);
   void on_close(wxCloseEvent& event);
-  void hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height, const Georef& geo);
+  void hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height, const Georef& geo, bool holes);
   // A load in progress: busy cursor and gauge from begin to end; show redraws the gauge at once
   // (no event is processed: the load runs on the user-interface thread).
   void begin_progress();

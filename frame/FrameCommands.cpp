@@ -41,14 +41,16 @@ void Frame::on_command(wxCommandEvent& event) {
 }
 
 void Frame::set_matrix(std::vector<float>& heights, std::size_t width, std::size_t height) {
-  hand_matrix(std::vector<float>(heights), width, height, Georef());  // the caller keeps its own
+  hand_matrix(std::vector<float>(heights), width, height, Georef(), false);  // the caller keeps its own
 }
 
-void Frame::hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height, const Georef& geo) {
+void Frame::hand_matrix(std::vector<float>&& heights, std::size_t width, std::size_t height, const Georef& geo,
+                        bool holes) {
   ToolBarPressButton(ID_POINTER_3D, 0);  // manipulator and cursor stay as they are
   show_progress_3D(true);
   if (!view_) return;
-  view_->set_relief(std::move(heights), width, height, geo);
+  view_->set_relief(std::move(heights), width, height, geo, holes);
+  if (statusBar_) statusBar_->SetStatusText(wxString(), 3);
   set_status_text(zoom_scale_text(view_->zoom_scale()));
   if (toolWin_ && toolWin_->GetOffsetPage()) toolWin_->GetOffsetPage()->ShowExaggeration();
 }
@@ -65,7 +67,11 @@ bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t fac
   if (ok) {
     if (view_) view_->set_compile_progress([&](std::size_t done, std::size_t total) { progress.compile(done, total); });
     // The grid moves into the view: no second copy.
-    hand_matrix(std::move(doc.heights), doc.width, doc.height, doc.geo);
+    hand_matrix(std::move(doc.heights), doc.width, doc.height, doc.geo, doc.holes);
+    // A value that looks like a void but is not declared one is worth a word.
+    if (doc.suspect_count > 0 && statusBar_)
+      statusBar_->SetStatusText(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_READOUT_VOID_NOTE)), doc.suspect_count,
+                                                 doc.suspect), 3);
     if (view_) view_->set_compile_progress({});
     readout_ = ReadoutSettings{0, 0, 1};
   }
@@ -101,7 +107,9 @@ void Frame::on_cursor_notify(std::size_t column, std::size_t row) {
   const auto position = cursor_position_text(column, row, readout_);
   if (!position || !statusBar_ || !view_) return;
   statusBar_->SetStatusText(wxString::FromUTF8(*position), 1);
-  statusBar_->SetStatusText(wxString::FromUTF8(format_float(view_->cursor_height())), 2);
+  const bool hole = view_->scene().holes && !std::isfinite(view_->cursor_height());
+  const std::string noData = GetResourceString(IDS_READOUT_NO_DATA);
+  statusBar_->SetStatusText(wxString::FromUTF8(hole ? noData : format_float(view_->cursor_height())), 2);
   // The same place in map terms: its centre in the relief's CRS, longitude and latitude, the
   // height with its unit. A bare grid has none of these.
   const Georef& geo = view_->georef();
@@ -113,7 +121,7 @@ void Frame::on_cursor_notify(std::size_t column, std::size_t row) {
     w.metre = GetResourceString(IDS_READOUT_METRE), w.foot = GetResourceString(IDS_READOUT_FOOT);
     w.survey_foot = GetResourceString(IDS_READOUT_SURVEY_FOOT);
     for (const std::string& part : {map_xy_text(geo, column, row, w), lon_lat_text(geo, column, row, w),
-                                    height_text(geo, view_->cursor_height(), w)})
+                                    hole ? noData : height_text(geo, view_->cursor_height(), w)})
       if (!part.empty()) map += (map.empty() ? "" : "  |  ") + part;
   }
   statusBar_->SetStatusText(wxString::FromUTF8(map), 3);

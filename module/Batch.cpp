@@ -2,6 +2,7 @@
 // through the same renderer as the view, in an offscreen context.
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -81,7 +82,9 @@ std::string probe_line(const Lib3dRenderRequest& r, const lib3d::Document& doc, 
   const lib3d::MapWords words;
   std::string line = std::string(at) + "cell " + std::to_string(c * r.factor_x) + "," + std::to_string(row * r.factor_y);
   for (const std::string& part : {lib3d::map_xy_text(doc.geo, c, row, words), lib3d::lon_lat_text(doc.geo, c, row, words),
-                                  lib3d::height_text(doc.geo, doc.heights[row * doc.width + c], words)})
+                                  std::isfinite(doc.heights[row * doc.width + c]) || !doc.holes
+                                      ? lib3d::height_text(doc.geo, doc.heights[row * doc.width + c], words)
+                                      : std::string("no data")})
     if (!part.empty()) line += "  |  " + part;
   return line;
 }
@@ -131,13 +134,21 @@ Outcome render(const Lib3dRenderRequest& r) {
   const lib3d::Scene scene = lib3d::scene_of(doc, camera, look);
   const lib3d::PaintResult painted = lib3d::render_offscreen(*context, scene, picture);
   if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
+  Outcome done;
+  // A picture is made either way; a value that looks like a void but is not declared one is noted.
+  if (doc.suspect_count > 0) {
+    char note[200];
+    std::snprintf(note, sizeof note, "note: %zu cells hold %g, a common void value: --nodata-value %g makes them holes",
+                  doc.suspect_count, doc.suspect, doc.suspect);
+    done.message = note;
+  }
   if (r.probe_text && r.probe_text_size > 0) {
     std::string lines;
     for (int k = 0; k < r.probe_count && r.probes; ++k)
       lines += probe_line(r, doc, scene, painted, r.probes[2 * k], r.probes[2 * k + 1]) + "\n";
     std::snprintf(r.probe_text, r.probe_text_size, "%s", lines.c_str());
   }
-  return Outcome();
+  return done;
 }
 
 }  // namespace

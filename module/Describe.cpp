@@ -45,6 +45,7 @@ std::string describe(const Lib3dRenderRequest& r, lib3d::LoadError& error) {
   line("cell_size_m", g.mapped ? number(g.cell_x_m) + " x " + number(g.cell_y_m) : "unknown");
   line("height_unit", g.height_unit);
   line("height_range", number(doc.min) + " .. " + number(doc.max));
+  line("holes", std::to_string(doc.hole_count) + (doc.holes ? "" : " (no-data cells drawn as heights)"));
   line("true_scale_z", truth > 0 ? number(truth) : "unknown");
   line("exaggeration_at_scale_z_1", truth > 0 ? number(1.0 / truth) : "unknown");
   return out;

@@ -146,8 +146,11 @@ bool pick_surface(const Scene& s, const PaintResult& paint, double x, double y, 
     const Vec p00{double(c), double(r), height(c, r)}, p10{double(c + 1), double(r), height(c + 1, r)},
         p01{double(c), double(r + 1), height(c, r + 1)}, p11{double(c + 1), double(r + 1), height(c + 1, r + 1)};
     double best = inf, t = 0;
-    if (meets(a, d, p01, p00, p10, t) && t >= t0 - ex && t < best) best = t;
-    if (meets(a, d, p01, p10, p11, t) && t >= t0 - ex && t < best) best = t;
+    // Holes are not hit: a triangle with a hole's corner is not drawn.
+    const auto hole = [&](std::size_t cc, std::size_t rr) { return s.holes && !std::isfinite(s.heights[rr * s.width + cc]); };
+    const bool h00 = hole(c, r), h10 = hole(c + 1, r), h01 = hole(c, r + 1), h11 = hole(c + 1, r + 1);
+    if (!(h01 || h00 || h10 || h11) && meets(a, d, p01, p00, p10, t) && t >= t0 - ex && t < best) best = t;
+    if (!(h01 || h00 || h10 || h11) && meets(a, d, p01, p10, p11, t) && t >= t0 - ex && t < best) best = t;
     if (best < inf) {
       const double hx = a.x + best * d.x, hy = a.y + best * d.y;
       column = static_cast<std::size_t>(std::clamp(std::lround(hx), 0L, long(s.width) - 1));

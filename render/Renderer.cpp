@@ -57,15 +57,29 @@ void emit_surface(const Scene& s, std::size_t step, const Renderer::Progress& pr
   const std::size_t strips = mesh.count();
   std::vector<StripVertex> strip;
   if (progress && strips > 0) progress(0, strips);
-  for (std::size_t k = 0; k < strips; ++k) {
-    mesh.build(k, strip);
+  const auto send = [](const StripVertex* v, const StripVertex* end) {
     glBegin(GL_QUAD_STRIP);
-    for (const StripVertex& v : strip) {
-      if (v.has_normal) glNormal3fv(v.normal.data());
-      if (v.has_colour) glColor3ubv(rgb_bytes(v.colour));
-      glVertex3fv(v.position.data());
+    for (; v != end; ++v) {
+      if (v->has_normal) glNormal3fv(v->normal.data());
+      if (v->has_colour) glColor3ubv(rgb_bytes(v->colour));
+      glVertex3fv(v->position.data());
     }
     glEnd();
+  };
+  for (std::size_t k = 0; k < strips; ++k) {
+    mesh.build(k, strip);
+    if (!s.holes) {
+      send(strip.data(), strip.data() + strip.size());
+    } else {
+      // The strip is cut at every column pair that touches a hole; runs of two or more pairs stay.
+      const StripVertex* v = strip.data();
+      for (std::size_t j = 0, n = strip.size() / 2; j < n;) {
+        std::size_t e = j;
+        while (e < n && !v[2 * e].hole && !v[2 * e + 1].hole) ++e;
+        if (e - j >= 2) send(v + 2 * j, v + 2 * e);
+        j = e + 1;
+      }
+    }
     if (progress && ((k + 1) * 100 / strips != k * 100 / strips)) progress(k + 1, strips);
   }
 }
@@ -155,6 +169,7 @@ void SurfaceStrips::build(std::size_t k, std::vector<StripVertex>& out) const {
     for (std::size_t half = 0; half < 2; ++half, ++v) {
       const std::size_t r = rows[half], i = r * w + c;
       v->position = {fx, fy[half], vm::drawn_height(m[i], lo)};
+      v->hole = s_.holes && !std::isfinite(m[i]);
       v->has_colour = coloured;
       if (coloured) v->colour = by_matrix ? s_.colors[i] : s_.palette[vm::palette_index(m[i], lo, hi, p)];
       v->has_normal = j + 1 < ncols && (half == 1 || upper_normals);
@@ -162,8 +177,11 @@ void SurfaceStrips::build(std::size_t k, std::vector<StripVertex>& out) const {
       // Forward differences towards the next sampled column and row; over a step of one cell this
       // is exactly the grid-unit normal, over longer steps the same slope scaled by the step lengths.
       const std::size_t c_next = cols_[j + 1], r_next = next[half];
-      vm::cell_normal(v->position[2], vm::drawn_height(m[r * w + c_next], lo), vm::drawn_height(m[r_next * w + c], lo),
-                      v->normal.data());
+      float hx = vm::drawn_height(m[r * w + c_next], lo), hy = vm::drawn_height(m[r_next * w + c], lo);
+      // Beside a hole the slope towards it is unknown: the surface is taken as level that way.
+      if (s_.holes && !std::isfinite(m[r * w + c_next])) hx = v->position[2];
+      if (s_.holes && !std::isfinite(m[r_next * w + c])) hy = v->position[2];
+      vm::cell_normal(v->position[2], hx, hy, v->normal.data());
       if (step_ > 1) {
         const float dx = static_cast<float>(c_next - c), dy = static_cast<float>(r_next - r);
         v->normal[0] *= dy;

@@ -49,6 +49,7 @@ private:
 struct StripVertex {
   std::array<float, 3> position, normal;
   bool has_normal, has_colour;
+  bool hole;  // a hole's vertex: no quad touching it is drawn
   std::uint32_t colour;  // 0x00BBGGRR
 };
 

@@ -14,6 +14,7 @@ Scene scene_of(const Document& doc, const Camera& camera, const Look& look, std:
   s.max = doc.max;
   s.step_x = doc.geo.step_x();
   s.step_y = doc.geo.step_y();
+  s.holes = doc.holes;
   s.colors = doc.colors.data();
   s.color_count = doc.colors.size();
   s.palette = look.palette.data();

@@ -18,6 +18,9 @@ struct Scene {
   // Ground units between columns and between rows, signed so that east and north are positive:
   // 1 and 1 draw the bare grid (square cells, row 0 at the bottom).
   double step_x = 1.0, step_y = 1.0;
+  // NaN cells are holes: no triangle touches one. Otherwise (grids handed through the view's API)
+  // they lie on the relief's floor.
+  bool holes = false;
   // One colour word per cell (0x00BBGGRR), used only when it holds exactly width * height words.
   const std::uint32_t* colors = nullptr;
   std::size_t color_count = 0;

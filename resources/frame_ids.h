@@ -49,6 +49,8 @@ enum FrameReadoutString : int {
   IDS_READOUT_METRE = 30104,
   IDS_READOUT_FOOT = 30105,
   IDS_READOUT_SURVEY_FOOT = 30106,
+  IDS_READOUT_NO_DATA = 30107,   // the height of a hole
+  IDS_READOUT_VOID_NOTE = 30108, // a value that looks like a void: %g, %zu cells
 };
 
 // Toolbar buttons in their order on the bar (also the order of the images in the strip).

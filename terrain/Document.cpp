@@ -1,6 +1,10 @@
 #include "terrain/Document.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+
+#include <gdal.h>
 
 namespace lib3d {
 
@@ -45,6 +49,71 @@ bool load_texture(const TextureFiles& files, std::size_t factorX, std::size_t fa
   return true;
 }
 
+namespace {
+
+// Turns the cells that are no data into holes (NaN): non-finite values, the no-data value the band
+// declares or the user gives, and the cells the band's mask (a per-dataset mask, an alpha band)
+// marks invalid. NaN in the float grid costs no memory and every consumer already leaves
+// non-finite heights out of the range; a bit mask beside the grid would cost an eighth more and a
+// second lookup at every vertex. Without holes, a value that looks like a void is counted instead.
+void find_holes(const std::string& path, std::size_t kx, std::size_t ky, const ReliefOptions& o, Document& doc) {
+  float* h = doc.heights.data();
+  const std::size_t w = doc.width, n = doc.width * doc.height;
+  bool declared = o.nodata_given;
+  double nodata = o.nodata;
+  std::vector<unsigned char> valid;  // the mask at the grid's cells, when the band has one
+  if (GDALDatasetH ds = GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)) {
+    if (o.band >= 1 && o.band <= GDALGetRasterCount(ds)) {
+      GDALRasterBandH band = GDALGetRasterBand(ds, o.band);
+      int has = 0;
+      const double v = GDALGetRasterNoDataValue(band, &has);
+      if (has && !declared) declared = true, nodata = v;
+      const int flags = GDALGetMaskFlags(band);
+      if (o.holes && n > 0 && !(flags & GMF_ALL_VALID) && !(flags & GMF_NODATA)) {
+        valid.assign(n, 1);
+        GDALRasterBandH mask = GDALGetMaskBand(band);
+        const int W = GDALGetRasterXSize(ds);
+        std::vector<unsigned char> row(static_cast<std::size_t>(W));
+        for (std::size_t r = 0; r < doc.height; ++r) {
+          if (o.overviews) {  // the mask as the grid was read: the overview's nearest pixels
+            GDALRasterIOExtraArg arg;
+            INIT_RASTERIO_EXTRA_ARG(arg);
+            arg.eResampleAlg = GRIORA_NearestNeighbour;
+            if (GDALRasterIOEx(mask, GF_Read, 0, static_cast<int>(r * ky), static_cast<int>(w * kx), static_cast<int>(ky),
+                               valid.data() + r * w, static_cast<int>(w), 1, GDT_Byte, 0, 0, &arg) != CE_None)
+              break;
+          } else if (GDALRasterIO(mask, GF_Read, 0, static_cast<int>(r * ky), W, 1, row.data(), W, 1, GDT_Byte, 0, 0) ==
+                     CE_None) {
+            for (std::size_t c = 0; c < w; ++c) valid[r * w + c] = row[c * kx];
+          }
+        }
+      }
+    }
+    GDALClose(ds);
+  }
+  const float nodataf = static_cast<float>(nodata);
+  const bool nodata_is_float = declared && std::isfinite(nodata) && std::fabs(nodata) <= 3.5e38;
+  doc.holes = o.holes;
+  if (!declared) {
+    // No value is declared void: one that looks like a void and stands in many cells is noted.
+    for (const double v : {-32768.0, -32767.0, -9999.0}) {
+      const std::size_t count = static_cast<std::size_t>(std::count(h, h + n, static_cast<float>(v)));
+      if (count > doc.suspect_count) doc.suspect = v, doc.suspect_count = count;
+    }
+    const std::size_t huge = static_cast<std::size_t>(std::count_if(h, h + n, [](float v) { return v <= -1e30f; }));
+    if (huge > doc.suspect_count) doc.suspect = -1e30, doc.suspect_count = huge;
+    if (doc.suspect_count * 100 < n && doc.suspect_count < 100) doc.suspect_count = 0;
+  }
+  if (!o.holes) return;  // every value is a height, as the file holds it
+  const float hole = std::numeric_limits<float>::quiet_NaN();
+  std::size_t holes = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    if (!std::isfinite(h[i]) || (nodata_is_float && h[i] == nodataf) || (!valid.empty() && valid[i] == 0)) h[i] = hole, ++holes;
+  doc.hole_count = holes;
+}
+
+}  // namespace
+
 bool load_relief(const std::string& path, std::size_t factorX, std::size_t factorY, const ReliefOptions& options,
                  Document& doc, LoadError& error, const loading::Progress& progress, std::uint64_t bytesPerCell) {
   std::vector<float> heights;
@@ -54,9 +123,15 @@ bool load_relief(const std::string& path, std::size_t factorX, std::size_t facto
     error.input = "relief";
     return false;
   }
-  doc.set_heights(std::move(heights), cols, rows);
+  Document loaded;
+  loaded.heights = std::move(heights);
+  loaded.width = cols, loaded.height = rows;
+  find_holes(path, factorX, factorY, options, loaded);
+  doc.set_heights(std::move(loaded.heights), cols, rows);
   doc.geo = read_georef(path, factorX, factorY);
   doc.band = options.band;
+  doc.holes = loaded.holes, doc.hole_count = loaded.hole_count;
+  doc.suspect = loaded.suspect, doc.suspect_count = loaded.suspect_count;
   return true;
 }
 

@@ -36,6 +36,10 @@ struct Document {
   bool holes = false;
   std::size_t hole_count = 0;
   int band = 1;  // the file's band the heights come from
+  // A value that looks like a void (-32768, -32767, -9999, <= -1e30) held by many cells of a file
+  // that declares no no-data value: `suspect_count` cells of `suspect` (0 cells: none).
+  double suspect = 0.0;
+  std::size_t suspect_count = 0;
 
   // Takes the grid and finds its range. False, changing nothing, when the vector is shorter than
   // width x height cells (or that product overflows).

@@ -308,14 +308,16 @@ void View::set_matrix(const std::vector<float>& matrix, std::size_t width, std::
 }
 
 void View::set_matrix(std::vector<float>&& matrix, std::size_t width, std::size_t height) {
-  set_relief(std::move(matrix), width, height, Georef());
+  set_relief(std::move(matrix), width, height, Georef(), false);
 }
 
-void View::set_relief(std::vector<float>&& matrix, std::size_t width, std::size_t height, const Georef& geo) {
+void View::set_relief(std::vector<float>&& matrix, std::size_t width, std::size_t height, const Georef& geo,
+                      bool holes) {
   // A vector shorter than width x height would be read past its end by the compile and the marker;
   // it is refused and the previous relief stays.
   if (!doc_.set_heights(std::move(matrix), width, height)) return;
   doc_.geo = geo;
+  doc_.holes = holes;
   set(kSurface);
   set(kCompilePending);
   make_current();

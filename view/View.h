@@ -42,7 +42,9 @@ public:
   void set_matrix(std::vector<float>&& matrix, std::size_t width, std::size_t height);
   // The same for a relief read from a file, drawn where its georeferencing puts it (a matrix set
   // through set_matrix keeps the bare grid's geometry).
-  void set_relief(std::vector<float>&& matrix, std::size_t width, std::size_t height, const Georef& geo);
+  // NaN cells are then holes (`holes`), drawn nowhere and never picked.
+  void set_relief(std::vector<float>&& matrix, std::size_t width, std::size_t height, const Georef& geo,
+                  bool holes = false);
   const Georef& georef() const { return doc_.geo; }
   // The finite height range of the relief.
   float min_height() const { return doc_.min; }

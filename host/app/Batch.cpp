@@ -76,6 +76,7 @@ int run_batch(const CommandLine& cl, const std::string& pluginDir) {
     std::fprintf(stderr, "relief3d-host: %s\n", message[0] ? message : "rendering failed");
     return status;
   }
+  if (message[0]) std::fprintf(stderr, "relief3d-host: %s\n", message);  // a note on what was drawn
   std::printf("relief3d-host: wrote %s (%dx%d)\n", cl.snapshot.c_str(), request.width, request.height);
   std::fputs(probed.data(), stdout);
   return kExitOk;

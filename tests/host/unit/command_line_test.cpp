@@ -216,3 +216,63 @@ TEST_F(HostCommandLine, PicturesFollowTheMapWhateverTheFileLayout) {
       }
   }
 }
+
+// Voids are holes: a block of voids written as -32768 or -3.4e38 with the file's no-data flag, as
+// NaN, or as the collar a reprojection leaves is the intact relief's picture with the background
+// where the voids are and the same pixels elsewhere. --nodata height draws a flagged value as a height
+// again, as a file that declares none does, and a void value that is not declared is noted.
+TEST_F(HostCommandLine, VoidsAreHolesInAnIntactPicture) {
+  const int w = 40, h = 30;
+  // Highest and lowest inside, clear of the voids: holes must not change the range.
+  const auto ground = [](int x, int y) { return 500 + 200 * std::sin(M_PI * x / (w - 1)) * std::sin(2 * M_PI * y / (h - 1)); };
+  const auto in_block = [](int x, int y) { return x >= 4 && x < 11 && y >= 11 && y < 19; };
+  const auto in_collar = [](int x, int y) { return x < 3 || y < 2 || x >= w - 3 || y >= h - 2; };
+  const struct Void {
+    const char* name;
+    double value;
+    bool flagged, collar;
+    const char* extra;
+  } voids[] = {{"intact", 0, false, false, ""},   {"srtm", -32768, true, false, ""},
+               {"float-fill", -3.4028234663852886e38, true, false, ""}, {"nan", NAN, false, false, ""},
+               {"collar", -32768, true, true, ""}, {"undeclared", -32768, false, false, ""},
+               {"as-height", -32768, true, false, " --nodata height"}};
+  std::vector<double> intact, undeclared;
+  for (const Void& v : voids) {
+    const std::string name = v.name, dem = dir_.file(name + ".tif"), png = dir_.file(name + ".png");
+    ASSERT_TRUE(r3dtest::WriteRaster(dem, w, h, GDT_Float32, [&](int x, int y, double*) {
+      return name != "intact" && (v.collar ? in_collar(x, y) : in_block(x, y)) ? v.value : ground(x, y);
+    }));
+    if (v.flagged) {
+      GDALDatasetH ds = GDALOpen(dem.c_str(), GA_Update);
+      GDALSetRasterNoDataValue(GDALGetRasterBand(ds, 1), v.value);
+      GDALClose(ds);
+    }
+    const Outcome r = host("--relief " + dem + " --snapshot " + png + " --size 200x150 --tilt 0 --azimuth 0 --zoom 1 " +
+                           "--base-palette six-hues --background 0000FF" + v.extra);
+    ASSERT_EQ(0, r.status) << r.out;
+    EXPECT_EQ(name == "undeclared", r.out.find("-32768, a common void value: --nodata-value -32768") != std::string::npos)
+        << name << ": " << r.out;
+    const std::vector<double> red = r3dtest::ReadWholeRaster(png);
+    if (name == "intact") intact = red;
+    if (name == "undeclared") undeclared = red;
+    if (name == "as-height") {
+      EXPECT_EQ(red, undeclared);
+    }
+    if (name == "intact" || name == "undeclared" || name == "as-height") continue;
+    // What differs from the intact picture lies over the voids (and their neighbours' shading):
+    // the relief's 39 cells span the picture's 150 rows about its centre.
+    int changed = 0, outside = 0;
+    for (int y = 0; y < 150; ++y)
+      for (int x = 0; x < 200; ++x) {
+        if (red[y * 200 + x] == intact[y * 200 + x]) continue;
+        ++changed;
+        const int cx = static_cast<int>(std::lround((x - 100) / 150.0 * (w - 1) + (w - 1) / 2.0));
+        const int cy = static_cast<int>(std::lround((75 - y) / 150.0 * (w - 1) + (h - 1) / 2.0));
+        bool near = false;
+        for (int d = 0; d < 25; ++d) near |= v.collar ? in_collar(cx + d % 5 - 2, cy + d / 5 - 2) : in_block(cx + d % 5 - 2, cy + d / 5 - 2);
+        outside += !near;
+      }
+    EXPECT_TRUE(changed > 100 && outside == 0) << name << ": " << changed << " changed, " << outside << " away from the voids";
+    EXPECT_EQ(v.collar ? red[75 * 200 + 100] : red[(75 - 6) * 200 + 100 - 40], v.collar ? intact[75 * 200 + 100] : 0) << name;
+  }
+}
