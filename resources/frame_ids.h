@@ -51,6 +51,7 @@ enum FrameReadoutString : int {
   IDS_READOUT_SURVEY_FOOT = 30106,
   IDS_READOUT_NO_DATA = 30107,   // the height of a hole
   IDS_READOUT_VOID_NOTE = 30108, // a value that looks like a void: %g, %zu cells
+  IDS_READOUT_HOLES = 30109,     // %zu cells of no data
 };
 
 // Toolbar buttons in their order on the bar (also the order of the images in the strip).
