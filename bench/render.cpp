@@ -18,6 +18,7 @@
 #include <wx/glcanvas.h>
 #include <wx/init.h>
 
+#include "terrain/Document.h"
 #include "view/View.h"
 #include "render/ViewMath.h"
 
@@ -71,7 +72,7 @@ struct VboMesh {
 
 VboMesh build_vbo(const std::vector<float>& m, int n, const std::vector<std::uint32_t>& pal) {
   namespace vm = lib3d::viewmath;
-  const vm::Range r = vm::finite_range(m.data(), m.size());
+  const lib3d::HeightRange r = lib3d::finite_range(m.data(), m.size());
   struct V {
     float p[3], nrm[3];
     std::uint32_t colour;
@@ -251,7 +252,7 @@ int main(int argc, char** argv) {
     const double vbo_build_ms = ms_since(t0);
     paint_vbo(base, mesh, n, 0, 1);  // warm-up
     const long vbo_bytes = rss_bytes() - rss1;
-    const lib3d::viewmath::Range r = lib3d::viewmath::finite_range(m.data(), m.size());
+    const lib3d::HeightRange r = lib3d::finite_range(m.data(), m.size());
     std::vector<double> vbo;
     for (int k = 0; k < kRuns; ++k) {
       t0 = Clock::now();

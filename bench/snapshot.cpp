@@ -17,6 +17,7 @@
 
 #include <GL/gl.h>
 
+#include "terrain/Document.h"
 #include "bench/BenchRaster.h"
 #include "terrain/Loading.h"
 #include "hostlib/RenderRequest.h"
@@ -57,7 +58,7 @@ bool inner_run(const std::string& file, Inner& t) {
   s.heights = heights.data();
   s.width = cols;
   s.height = rows;
-  const auto range = lib3d::viewmath::finite_range(heights.data(), heights.size());
+  const auto range = lib3d::finite_range(heights.data(), heights.size());
   s.min = range.min;
   s.max = range.max;
   const std::vector<std::uint32_t> white(256, 0xFFFFFFu);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include <GL/glu.h>
+
 #include "render/ViewMath.h"
 
 namespace lib3d {
@@ -11,57 +13,6 @@ namespace lib3d {
 namespace {
 
 namespace vm = viewmath;
-
-using Mat = double[16];  // column-major, as OpenGL keeps it
-
-void multiply(const double* a, const double* b, double* out) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) {
-      double s = 0;
-      for (int k = 0; k < 4; ++k) s += a[k * 4 + r] * b[c * 4 + k];
-      out[c * 4 + r] = s;
-    }
-}
-
-// Inverse by cofactors; false for a singular matrix.
-bool invert(const double* m, double* inv) {
-  inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] + m[9] * m[7] * m[14] +
-           m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
-  inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] - m[8] * m[7] * m[14] -
-           m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
-  inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] + m[8] * m[7] * m[13] +
-           m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
-  inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] - m[8] * m[6] * m[13] -
-            m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
-  inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] - m[9] * m[3] * m[14] -
-           m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
-  inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] + m[8] * m[3] * m[14] +
-           m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
-  inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] - m[8] * m[3] * m[13] -
-           m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
-  inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] + m[8] * m[2] * m[13] +
-            m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
-  inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
-           m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
-  inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] - m[4] * m[3] * m[14] -
-           m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
-  inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] + m[4] * m[3] * m[13] +
-            m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
-  inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] - m[4] * m[2] * m[13] -
-            m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
-  inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] - m[5] * m[3] * m[10] -
-           m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
-  inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
-           m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
-  inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
-            m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
-  inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
-            m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
-  const double det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
-  if (!(std::fabs(det) > 0) || !std::isfinite(det)) return false;
-  for (int i = 0; i < 16; ++i) inv[i] /= det;
-  return true;
-}
 
 struct Vec {
   double x, y, z;
@@ -72,21 +23,10 @@ double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 // The object-space points drawn at window (x, y) on the near and far clip planes.
 bool line_of_sight(const double* modelview, const PaintResult& p, double x, double y, Vec& near, Vec& far) {
-  const int* vp = p.viewport;
-  if (vp[2] <= 0 || vp[3] <= 0) return false;
-  Mat pm, inv;
-  multiply(p.projection, modelview, pm);
-  if (!invert(pm, inv)) return false;
-  const double nx = 2.0 * (x - vp[0]) / vp[2] - 1.0, ny = 2.0 * ((vp[3] - y - 1.0) - vp[1]) / vp[3] - 1.0;
-  for (int k = 0; k < 2; ++k) {
-    const double in[4] = {nx, ny, k == 0 ? -1.0 : 1.0, 1.0};
-    double o[4] = {0, 0, 0, 0};
-    for (int r = 0; r < 4; ++r)
-      for (int c = 0; c < 4; ++c) o[r] += inv[c * 4 + r] * in[c];
-    if (!(std::fabs(o[3]) > 0)) return false;
-    (k == 0 ? near : far) = Vec{o[0] / o[3], o[1] / o[3], o[2] / o[3]};
-  }
-  return true;
+  const double wy = p.viewport[3] - y - 1.0;
+  return p.viewport[2] > 0 && p.viewport[3] > 0 &&
+         gluUnProject(x, wy, 0.0, modelview, p.projection, p.viewport, &near.x, &near.y, &near.z) == GL_TRUE &&
+         gluUnProject(x, wy, 1.0, modelview, p.projection, p.viewport, &far.x, &far.y, &far.z) == GL_TRUE;
 }
 
 // Where along o + t d the triangle (a, b, c) is met, if it is (Moller-Trumbore, either face).

@@ -46,24 +46,6 @@ Light light_of(int azimuth, int elevation, int ambient, int diffuse, int specula
   return l;
 }
 
-Range finite_range(const float* v, std::size_t n) {
-  Range r{0.0f, 0.0f};
-  bool any = false;
-  for (std::size_t i = 0; i < n; ++i) {
-    const float h = v[i];
-    if (!std::isfinite(h)) continue;
-    if (!any) {
-      r.min = r.max = h;
-      any = true;
-    } else if (h < r.min) {
-      r.min = h;
-    } else if (h > r.max) {
-      r.max = h;
-    }
-  }
-  return r;
-}
-
 bool marker_is_rgb(const std::uint32_t* palette, std::size_t count) {
   if (count == 0) return true;
   return palette[0] == 0x000000u || palette[0] == 0xFFFFFFu;

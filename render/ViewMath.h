@@ -36,13 +36,6 @@ inline Light light_from_record(const std::int32_t* words) {
 }
 
 // ---- heights and colours ---------------------------------------------------------------------
-struct Range {
-  float min;
-  float max;
-};
-// Smallest and largest finite value of v[0..n). Real elevation models carry NaN or infinite
-// no-data cells; they take no part in the range. With no finite value at all the range is (0, 0).
-Range finite_range(const float* v, std::size_t n);
 
 // The height a cell is drawn at: the value itself, or `min` for a non-finite value, so that no-data
 // cells lie on the relief's floor instead of sending vertices to infinity.

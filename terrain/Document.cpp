@@ -8,27 +8,32 @@
 
 namespace lib3d {
 
+HeightRange finite_range(const float* v, std::size_t n) {
+  HeightRange r;
+  bool any = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const float h = v[i];
+    if (!std::isfinite(h)) continue;
+    if (!any) {
+      r.min = r.max = h;
+      any = true;
+    } else if (h < r.min) {
+      r.min = h;
+    } else if (h > r.max) {
+      r.max = h;
+    }
+  }
+  return r;
+}
+
 bool Document::set_heights(std::vector<float>&& grid, std::size_t columns, std::size_t rows) {
   if ((columns != 0 && rows > SIZE_MAX / columns) || grid.size() < columns * rows) return false;
   heights = std::move(grid);
   width = columns;
   height = rows;
-  // Non-finite cells (no-data in real elevation models) take no part in the range; with no finite
-  // cell at all the range is 0..0.
-  bool any = false;
-  min = max = 0.0f;
-  for (std::size_t i = 0, n = columns * rows; i < n; ++i) {
-    const float h = heights[i];
-    if (!std::isfinite(h)) continue;
-    if (!any) {
-      min = max = h;
-      any = true;
-    } else if (h < min) {
-      min = h;
-    } else if (h > max) {
-      max = h;
-    }
-  }
+  const HeightRange r = finite_range(heights.data(), columns * rows);
+  min = r.min;
+  max = r.max;
   return true;
 }
 

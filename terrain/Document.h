@@ -12,6 +12,13 @@
 
 namespace lib3d {
 
+struct HeightRange {
+  float min = 0.0f, max = 0.0f;
+};
+// Smallest and largest finite value of v[0..n). Real elevation models carry NaN or infinite
+// no-data cells; they take no part in the range. With no finite value at all the range is (0, 0).
+HeightRange finite_range(const float* v, std::size_t n);
+
 // How a relief is read: its band, whether a reduction reads GDAL's overviews, and what is a hole.
 struct ReliefOptions {
   int band = 1;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "terrain/Document.h"
 #include "render/ViewMath.h"
 
 namespace vm = lib3d::viewmath;
@@ -35,8 +36,8 @@ TEST(LightRecord, StrengthsFromTheirWordsAndNothingElse) {
 TEST(HeightColours, RangePaletteEntriesAndMarker) {
   const float nan = std::nanf(""), inf = INFINITY;
   const std::vector<float> v = {nan, 3, -inf, -2, 7, inf, 7}, none = {nan, inf};
-  const auto some = vm::finite_range(v.data(), v.size()), only = vm::finite_range(none.data(), none.size()),
-             empty = vm::finite_range(nullptr, 0);
+  const auto some = lib3d::finite_range(v.data(), v.size()), only = lib3d::finite_range(none.data(), none.size()),
+             empty = lib3d::finite_range(nullptr, 0);
   EXPECT_EQ(std::make_tuple(some.min, some.max, only.min, only.max, empty.min, empty.max),
             std::make_tuple(-2.0f, 7.0f, 0.0f, 0.0f, 0.0f, 0.0f));
   // Ends, a truncated middle (0.5 * 255 = 127.5), one entry, a flat relief, non-finite heights,
