@@ -135,7 +135,9 @@ Outcome render(const Lib3dRenderRequest& r) {
   const lib3d::PaintResult painted = lib3d::render_offscreen(*context, scene, picture);
   if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
   Outcome done;
-  // A picture is made either way; a value that looks like a void but is not declared one is noted.
+  // A picture is made either way; a rotation left out, or a value that looks like a void but is not
+  // declared one, is noted.
+  if (doc.geo.rotation_dropped) done.message = "note: the geotransform turns the grid; it is drawn north-up";
   if (doc.suspect_count > 0) {
     char note[200];
     std::snprintf(note, sizeof note, "note: %zu cells hold %g, a common void value: --nodata-value %g makes them holes",

@@ -37,6 +37,9 @@ protected:
     ASSERT_TRUE(r3dtest::WriteTextFile(dir_.file("text.tif"), "not a raster\n"));
     ASSERT_TRUE(r3dtest::WriteTextFile(dir_.file("bad.pal"), "[Palette file]\ninHistmin = '0'\n"));
     std::filesystem::create_directory(dir_.file("taken.png"));
+    const double turned[6] = {500000, 30, 5, 4e6, 5, -30};
+    ASSERT_TRUE(r3dtest::WriteRaster(dir_.file("turned.tif"), 30, 20, GDT_Float32, wave) &&
+                r3dtest::Georeference(dir_.file("turned.tif"), turned, "EPSG:32633"));
   }
   // {d} in a command line stands for the test's directory.
   std::string expand(std::string s) const {
@@ -72,6 +75,7 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {ok + " --scale-z 0.5 --exaggeration 2", 2, "--scale-z and --exaggeration exclude each other"},
       {ok + " --exaggeration 2", 1, "relief {d}/dem.tif has no georeferencing"},
       {"--info --factors 2,2", 2, "--info needs --relief"},
+      {"--relief {d}/turned.tif --snapshot {d}/o.png", 0, "note: the geotransform turns the grid; it is drawn north-up"},
       {"--relief {d}/dem.tif --factors 2,4 --info", 0, "grid: 15 x 5\ntype: Float32\nband: 1 of 1\ngeoreferenced: no"},
       {ok + " --light 10,95", 2, "--light takes"},
       {ok + " --ambient 101", 2, "--ambient takes a percentage"},
