@@ -136,6 +136,7 @@ void Frame::OnFileOpen() {
     COpenFileDlg dialog(this);
     if (dialog.DoModal() == wxID_OK) {
       const std::size_t fx = widen(dialog.factorX), fy = widen(dialog.factorY);
+      set_relief_options(dialog.reliefOptions);
       bool loaded = set_matrix(dialog.reliefPath, fx, fy);
       if (loaded && dialog.useTexture) {
         const std::size_t component = widen(static_cast<int>(dialog.component));

@@ -42,15 +42,21 @@ public:
   // Non-zero when `path` is a raster that can be read. mode/flags/access are accepted as the module
   // passes them (0x110, 0, 0x80000000) and otherwise ignored: layers are read-only.
   int Open(const char* path, unsigned long mode = 0x110, int flags = 0, unsigned long access = 0x80000000);
+  // Open, reading band `band` (1 is the first) instead of band 1: every call below then reads that
+  // band. A band beyond the file's count is refused with a cause that names the count.
+  int OpenBand(const char* path, int band);
   void Close();
   bool IsOpen() const;
 
   int Width() const;     // 0 when closed
   int Height() const;    // 0 when closed
-  int Type() const;      // PixelType code of band 1, PT_UNKNOWN when closed
-  int LineSize() const;  // bytes of one raw full-resolution row of band 1, 0 when closed
+  int Type() const;      // PixelType code of the band read, PT_UNKNOWN when closed
+  int LineSize() const;  // bytes of one raw full-resolution row of the band read, 0 when closed
+  int BandCount() const;  // bands of the file, 0 when closed
+  // The description the file gives band `band`, "" when it gives none (or there is no such band).
+  const char* BandDescription(int band) const;
 
-  // Reads `count` raw pixels of band 1 from (firstColumn, row) into `buffer` at full resolution
+  // Reads `count` raw pixels of the band from (firstColumn, row) into `buffer` at full resolution
   // (never from overviews). Returns non-zero on success; on any bad argument (null buffer, row or
   // columns outside the raster) writes nothing and returns 0. The buffer must hold count pixels.
   int ReadRow(void* buffer, int firstColumn, int row, int count);
@@ -65,7 +71,7 @@ public:
   using SampleReceiver = std::function<bool(const SampleRun&)>;
   using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
-  // Reduces band 1 by whole steps: output cell (r, c) is file pixel (c * stepX, r * stepY) for
+  // Reduces the band by whole steps: output cell (r, c) is file pixel (c * stepX, r * stepY) for
   // r < Height() / stepY, c < Width() / stepX. Every cell reaches `receiver` exactly once; runs of
   // one row come left to right, but rows may arrive interleaved (a tiled file is read tile by tile).
   // Rows and blocks holding no kept pixel are not read, blocks bypass GDAL's block cache, and the
@@ -84,7 +90,15 @@ public:
   int ReadSampled(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
                   const Progress& progress = {});
 
-  double Min();  // exact value range of band 1 (computed once, then cached); 0 when closed
+  // The same grid of Width() / stepX x Height() / stepY cells, read through GDAL's overviews: one
+  // read of the whole band into a grid of that size with nearest-neighbour resampling, from the
+  // overview level GDAL finds nearest to the steps, so cell (r, c) is near, not at, pixel
+  // (c * stepX, r * stepY). A band without overviews, or steps of 1, is read by ReadSampled. Holds
+  // the raw grid besides; delivers its rows in order on the calling thread, progress as above.
+  int ReadFromOverviews(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
+                        const Progress& progress = {});
+
+  double Min();  // exact value range of the band (computed once, then cached); 0 when closed
   double Max();
 
 private:

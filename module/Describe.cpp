@@ -23,11 +23,24 @@ std::string describe(const Lib3dRenderRequest& r, lib3d::LoadError& error) {
   if (!lib3d::load_relief(r.relief, r.factor_x, r.factor_y, lib3d::relief_options_of(r), doc, error, {},
                           lib3d::loading::kPictureBytesPerCell))
     return std::string();
-  std::string type = "unknown";
-  int bands = 0, width = 0, height = 0;
-  if (GDALDatasetH ds = GDALOpen(r.relief, GA_ReadOnly)) {
-    width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds), bands = GDALGetRasterCount(ds);
-    if (bands > 0) type = GDALGetDataTypeName(GDALGetRasterDataType(GDALGetRasterBand(ds, 1)));
+  std::string type = "unknown", band = std::to_string(doc.band), overviews = "none";
+  int width = 0, height = 0;
+  // A bare URL is read by ranges, as the loader reads it: GDAL's HTTP driver would fetch it whole.
+  const std::string path = r.relief;
+  const bool url = path.find("://") != std::string::npos && path.find('/') > path.find("://");
+  const std::string source = url ? "/vsicurl/" + path : path;
+  if (GDALDatasetH ds = GDALOpen(source.c_str(), GA_ReadOnly)) {
+    width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds);
+    band += " of " + std::to_string(GDALGetRasterCount(ds));
+    if (GDALRasterBandH b = doc.band <= GDALGetRasterCount(ds) ? GDALGetRasterBand(ds, doc.band) : nullptr) {
+      type = GDALGetDataTypeName(GDALGetRasterDataType(b));
+      if (const char* what = GDALGetDescription(b); what && *what) band += std::string(" (") + what + ")";
+      for (int i = 0; i < GDALGetOverviewCount(b); ++i) {
+        GDALRasterBandH o = GDALGetOverview(b, i);
+        const std::string level = std::to_string(GDALGetRasterBandXSize(o)) + "x" + std::to_string(GDALGetRasterBandYSize(o));
+        overviews = i ? overviews + ", " + level : level;
+      }
+    }
     GDALClose(ds);
   }
   const lib3d::Georef& g = doc.geo;
@@ -39,7 +52,8 @@ std::string describe(const Lib3dRenderRequest& r, lib3d::LoadError& error) {
   line("factors", std::to_string(r.factor_x) + "," + std::to_string(r.factor_y));
   line("grid", std::to_string(doc.width) + " x " + std::to_string(doc.height));
   line("type", type);
-  line("band", "1 of " + std::to_string(bands));
+  line("band", band);
+  line("overviews", overviews);
   line("georeferenced", !g.mapped ? "no" : g.rotation_dropped ? "yes, rotation dropped" : "yes");
   line("crs", g.crs_name.empty() ? "none" : g.crs_name);
   line("cell_size_m", g.mapped ? number(g.cell_x_m) + " x " + number(g.cell_y_m) : "unknown");

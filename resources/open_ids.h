@@ -22,6 +22,12 @@ enum : int {
   kRgb = 2713,
   kCancel = 2714,
   kOpen = 2715,
+  kBandLabel = 2716,
+  kBand = 2717,
+  kOverviews = 2718,
+  kHoles = 2719,
+  kNodataLabel = 2720,
+  kNodataValue = 2721,
 };
 
 // Icons of the "L" buttons: an open folder with a red, green, blue or grey sheet.
@@ -43,9 +49,15 @@ enum : int {
   kStrPick = 31009,
   kStrOpen = 31010,
   kStrCancel = 31011,
+  kStrReadingGroup = 31012,
+  kStrBand = 31013,
+  kStrOverviews = 31014,
+  kStrHoles = 31015,
+  kStrNodataValue = 31016,
   kMsgInteger = 31020,
   kMsgIntegerRange = 31021,
   kMsgTooLarge = 31022,
+  kMsgNumber = 31023,
 };
 
 }  // namespace lib3d::open::ids

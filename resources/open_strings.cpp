@@ -21,7 +21,13 @@ const ResourceString kOpenStrings[] = {
     {kStrPick, "L", "L"},
     {kStrOpen, "Open", "Открыть"},
     {kStrCancel, "Cancel", "Отменить"},
+    {kStrReadingGroup, "Reading the relief", "Чтение рельефа"},
+    {kStrBand, "Band:", "Канал:"},
+    {kStrOverviews, "Read reduced reliefs from overviews", "Читать уменьшенный рельеф из обзоров"},
+    {kStrHoles, "No-data cells are holes", "Ячейки без данных — дыры"},
+    {kStrNodataValue, "Undeclared no-data value:", "Своё значение «нет данных»:"},
     {kMsgInteger, "Please enter an integer.", "Введите целое число."},
+    {kMsgNumber, "Please enter a number, or nothing.", "Введите число или оставьте поле пустым."},
     {kMsgIntegerRange, "Please enter an integer between %1 and %2.", "Введите целое число от %1 до %2."},
     {kMsgTooLarge,
      "At these compression factors the relief needs about %1 of memory, but only %2 can be used. "

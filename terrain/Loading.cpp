@@ -31,9 +31,11 @@ struct Source {
   int height = 0;
   int type = 0;
 
-  // False when the file does not open or reports a size or pixel type no reader can walk.
-  bool open(const CString& path) {
-    if (!layer.Open(path.c_str(), kOpenMode, 0, kOpenAccess)) return false;
+  // False when the file (or its band `band`) does not open or reports a size or pixel type no
+  // reader can walk.
+  bool open(const CString& path, int band = 1) {
+    if (!(band == 1 ? layer.Open(path.c_str(), kOpenMode, 0, kOpenAccess) : layer.OpenBand(path.c_str(), band)))
+      return false;
     width = layer.Width();
     height = layer.Height();
     type = layer.Type();
@@ -164,10 +166,11 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
                  std::size_t& cols, std::size_t& rows, const Progress& progress, LoadError* error,
                  std::uint64_t bytesPerCell, int band, bool overviews) {
   if (factorX == 0 || factorY == 0) return refuse_factor(error, path);
-  if (band != 1 || overviews) return refuse(error, LoadError::Kind::File, path, "bands other than 1 and overviews are not read yet");
   Source src;
-  if (!src.open(path)) return refuse_raster(error, path, "not a raster that can be read");
-  if (!fits(src, path, factorX, factorY, bytesPerCell, error)) return false;
+  if (!src.open(path, band)) return refuse_raster(error, path, "not a raster that can be read");
+  // Read from overviews, the reduced grid is held once more in the file's own pixels.
+  const std::uint64_t extra = overviews ? static_cast<std::uint64_t>(PixelTypeSize(src.type)) : 0;
+  if (!fits(src, path, factorX, factorY, bytesPerCell + extra, error)) return false;
 
   const std::size_t outCols = static_cast<std::size_t>(src.width) / factorX;
   const std::size_t outRows = static_cast<std::size_t>(src.height) / factorY;
@@ -190,7 +193,8 @@ bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, 
       });
     };
     // With no columns or no rows nothing is read at all.
-    if (!src.layer.ReadSampled(factorX, factorY, receive, progress))
+    if (!(overviews ? src.layer.ReadFromOverviews(factorX, factorY, receive, progress)
+                    : src.layer.ReadSampled(factorX, factorY, receive, progress)))
       return refuse_raster(error, path, "a row cannot be read");
     heights.swap(out);
   } catch (const std::bad_alloc&) {
@@ -208,8 +212,11 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
   if (factorX == 0 || factorY == 0) return refuse_factor(error, red);
   const CString* paths[3] = {&red, &green, &blue};
   Source src[3];
-  for (int k = 0; k < 3; ++k)
-    if (!src[k].open(*paths[k])) return refuse_raster(error, *paths[k], "not a raster that can be read");
+  if (!src[0].open(red)) return refuse_raster(error, red, "not a raster that can be read");
+  // One file of three or more bands named for all three channels is an RGB file: bands 1, 2, 3.
+  const bool rgbFile = red == green && red == blue && src[0].layer.BandCount() >= 3;
+  for (int k = 1; k < 3; ++k)
+    if (!src[k].open(*paths[k], rgbFile ? k + 1 : 1)) return refuse_raster(error, *paths[k], "not a raster that can be read");
 
   // The red file fixes the size and the row layout of all three. A green or blue file that differs
   // from it in size, or in whether its pixels are two-valued, is refused as a whole: reading it with
@@ -236,7 +243,7 @@ bool read_texture(const CString& red, const CString& green, const CString& blue,
   std::size_t reads = 0;
   for (int k = 0; k < 3; ++k) {
     for (int j = 0; j < k; ++j)
-      if (*paths[j] == *paths[k]) same[k] = j;
+      if (*paths[j] == *paths[k] && !rgbFile) same[k] = j;
     if (same[k] < 0) ++reads;
   }
 

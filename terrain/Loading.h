@@ -1,5 +1,6 @@
 #pragma once
-// Reading relief and texture rasters reduced by whole compression factors (plain i*k sampling).
+// Reading relief and texture rasters reduced by whole compression factors (plain i*k sampling; a
+// relief may instead be read through the file's overviews, see read_relief).
 //
 // Both readers convert only the pixels they keep, hold at most one file block besides the result
 // and read only the rows and blocks they keep pixels from; the full-resolution raster is never in
@@ -20,11 +21,12 @@ namespace lib3d::loading {
 // Told how many of `total` steps of a read are done; called on the reading thread between reads.
 using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
-// Reads every factorY-th row of band 1 and keeps every factorX-th value as a float: cell (r, c) is
+// Reads every factorY-th row of band `band` (1 is the first) and keeps every factorX-th value as a float: cell (r, c) is
 // file pixel (r * factorY, c * factorX). Returns false, leaving the outputs untouched, when nothing
 // may be loaded (the file does not open, a factor is 0, ...).
 //
-// - A factor of 0 is refused (there is no block to take a pixel from).
+// - A factor of 0 is refused (there is no block to take a pixel from); so is a band beyond the
+//   file's count, with a cause naming the count.
 // - A file that no longer opens, or whose row cannot be read or converted, is refused.
 // - A two-valued (complex) relief gives its real part.
 // - A factor larger than the width (height) gives zero columns (rows) and success; with no
@@ -36,15 +38,17 @@ using Progress = std::function<void(std::size_t done, std::size_t total)>;
 // use (MemoryFit.h): a grid that would not fit is refused, and the cause names the factors that fit.
 // On every refusal `error` (when given) says why.
 //
-// `band` picks the file's band (1 is the first); with `overviews` a reduction reads GDAL's overview
-// level nearest to the factors instead of every k-th pixel.
+// With `overviews` a reduction reads the grid through GDAL's overview level nearest to the factors
+// (CFileLayer::ReadFromOverviews): the same number of cells, each near rather than at its pixel,
+// for a fraction of the file's bytes. The memory check then counts the raw grid GDAL fills too.
 bool read_relief(const CString& path, std::size_t factorX, std::size_t factorY, std::vector<float>& heights,
                  std::size_t& cols, std::size_t& rows, const Progress& progress = {},
                  LoadError* error = nullptr, std::uint64_t bytesPerCell = kBytesPerCell, int band = 1,
                  bool overviews = false);
 
-// Reads the three channel files (the same path three times for a grey texture) the same way and
-// packs colour words 0x00BBGGRR, each channel scaled from its file's value range to 0..255.
+// Reads the three channel files the same way and packs colour words 0x00BBGGRR, each channel
+// scaled from its file's value range to 0..255. The same path three times is a grey texture from
+// its band 1, or, when the file has three bands or more, red, green and blue from its bands 1, 2, 3.
 // `component` picks the component of two-valued pixels. Returns false, leaving the outputs
 // untouched, when nothing may be loaded.
 //

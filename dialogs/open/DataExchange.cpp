@@ -39,6 +39,20 @@ void DataExchange::Check(wxCheckBox* box, int& value) {
     box->SetValue(value != 0);
 }
 
+void DataExchange::OptionalNumber(wxTextCtrl* edit, bool& given, double& value) {
+  if (failed_ || !save_ || !edit) return;
+  const std::string text = edit->GetValue().utf8_string();
+  double parsed = 0;
+  if (text.find_first_not_of(" \t") == std::string::npos) {
+    given = false;
+  } else if (parse_number(text, parsed)) {
+    given = true;
+    value = parsed;
+  } else {
+    Fail(edit, number_message());
+  }
+}
+
 void DataExchange::Fail(wxTextCtrl* edit, const std::string& message) {
   failed_ = true;
   const wxString caption = wxTheApp ? wxTheApp->GetAppDisplayName() : wxString();

@@ -24,6 +24,9 @@ public:
   // The range check that follows a Text on the same edit (save pass only).
   void MinMaxInt(wxTextCtrl* edit, int value, int lo, int hi);
   void Check(wxCheckBox* box, int& value);
+  // An edit that holds a number or nothing (`given` says which). Only a save pass reads it; a show
+  // pass leaves the text as typed.
+  void OptionalNumber(wxTextCtrl* edit, bool& given, double& value);
 
 private:
   void Fail(wxTextCtrl* edit, const std::string& message);

@@ -81,7 +81,19 @@ bool parse_int(const std::string& text, int& value) {
   return true;
 }
 
+bool parse_number(const std::string& text, double& value) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const double parsed = c_locale() ? strtod_l(begin, &end, c_locale()) : std::strtod(begin, &end);
+  if (end == begin || !std::isfinite(parsed)) return false;
+  while (*end == ' ' || *end == '\t') ++end;
+  if (end != begin + text.size()) return false;
+  value = parsed;
+  return true;
+}
+
 std::string integer_message() { return GetResourceString(ids::kMsgInteger); }
+std::string number_message() { return GetResourceString(ids::kMsgNumber); }
 
 std::string integer_range_message(int lo, int hi) {
   std::string s = GetResourceString(ids::kMsgIntegerRange);

@@ -30,9 +30,14 @@ std::string size_label(const std::string& widthWord, const std::string& heightWo
 // least one digit, optional blanks, nothing else, and the value fits a 32-bit int.
 bool parse_int(const std::string& text, int& value);
 
+// A number typed into an edit: optional blanks, a finite decimal number read like "%lg" in the C
+// locale, optional blanks, nothing else.
+bool parse_number(const std::string& text, double& value);
+
 // The exchange's messages in the current resource language. The range message takes the bounds
 // for "%1" and "%2" of its resource text.
 std::string integer_message();
+std::string number_message();
 std::string integer_range_message(int lo, int hi);
 // A relief that would not fit in memory at the chosen factors: what it needs, what may be used and
 // the smallest factors that fit.

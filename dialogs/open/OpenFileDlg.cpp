@@ -5,6 +5,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/panel.h>
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
@@ -43,6 +44,16 @@ bool Opens(const CString& path) {
   return true;
 }
 
+// "2" or "2: Slope" for each band of the open layer.
+wxArrayString BandNames(const CFileLayer& layer) {
+  wxArrayString names;
+  for (int b = 1; b <= layer.BandCount(); ++b) {
+    const std::string what = layer.BandDescription(b);
+    names.Add(wxString::FromUTF8((std::to_string(b) + (what.empty() ? "" : ": " + what)).c_str()));
+  }
+  return names;
+}
+
 }  // namespace
 
 COpenFileDlg::COpenFileDlg(wxWindow* parent) : parent_(parent) {
@@ -73,7 +84,7 @@ bool COpenFileDlg::CreateDialog() {
   SetFont(font);
   auto at = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
   auto size = [this](int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); };
-  SetClientSize(size(230, 204));
+  SetClientSize(size(230, 272));
 
   new wxStaticBox(this, wxID_ANY, Res(ids::kStrReliefGroup), at(4, 4), size(222, 45));
   fileHolder_ = new wxStaticText(this, ids::kInFile, wxEmptyString, at(10, 14), size(210, 32));
@@ -125,8 +136,26 @@ bool COpenFileDlg::CreateDialog() {
                          path(ids::kGreenEdit, 10, 138), pickGreen_ = pick(ids::kGreenButton, 203, 138, iconGreen_),
                          path(ids::kBlueEdit, 10, 160),  pickBlue_ = pick(ids::kBlueButton, 203, 160, iconBlue_)};
   for (wxWindow* w : rgbRows) w->Hide();
-  openButton_ = new wxButton(this, ids::kOpen, Res(ids::kStrOpen), at(138, 188), size(42, 12));
-  new wxButton(this, ids::kCancel, Res(ids::kStrCancel), at(184, 188), size(42, 12));
+  // Check boxes and labels take their best sizes (the Russian ones are the longer); a field follows
+  // its label on the same line, the label centred on it.
+  new wxStaticBox(this, wxID_ANY, Res(ids::kStrReadingGroup), at(4, 186), size(222, 66));
+  overviewsBox_ = new wxCheckBox(this, ids::kOverviews, Res(ids::kStrOverviews), at(10, 197));
+  holesBox_ = new wxCheckBox(this, ids::kHoles, Res(ids::kStrHoles), at(10, 209));
+  auto labelled = [&](int labelId, int text, int y) {
+    auto* label = new wxStaticText(this, labelId, Res(text), at(10, y));
+    label->Move(label->GetPosition().x, at(0, y).y + (at(0, 12).y - label->GetSize().y) / 2);
+    return wxPoint(label->GetRect().GetRight() + at(4, 0).x, at(0, y).y);
+  };
+  // Each field takes what its label leaves of the line, the value's down to room for "-32768.5".
+  const auto rest = [&](wxPoint from, int least) {
+    return wxSize(std::max(at(220, 0).x - from.x, least), size(0, 12).y);
+  };
+  const wxPoint nodataAt = labelled(ids::kNodataLabel, ids::kStrNodataValue, 222);
+  nodataEdit_ = new wxTextCtrl(this, ids::kNodataValue, wxEmptyString, nodataAt, rest(nodataAt, size(40, 0).x));
+  const wxPoint bandAt = labelled(ids::kBandLabel, ids::kStrBand, 237);
+  band_ = new wxChoice(this, ids::kBand, bandAt, rest(bandAt, 0));
+  openButton_ = new wxButton(this, ids::kOpen, Res(ids::kStrOpen), at(138, 256), size(42, 12));
+  new wxButton(this, ids::kCancel, Res(ids::kStrCancel), at(184, 256), size(42, 12));
   SetEscapeId(ids::kCancel);
 
   Bind(EVT_INFILE_CHOSEN, &COpenFileDlg::OnInFileChosen, this);
@@ -165,6 +194,13 @@ void COpenFileDlg::OnInitDialog() {
   editY_->SetValue("1");
   editFactorX = 1;
   editFactorY = 1;
+  reliefOptions = lib3d::ReliefOptions();
+  overviewsBox_->SetValue(reliefOptions.overviews);
+  holesBox_->SetValue(reliefOptions.holes);
+  nodataEdit_->ChangeValue(wxEmptyString);
+  band_->Clear();
+  FindWindow(ids::kBandLabel)->Hide();
+  band_->Hide();
   // The 32-pixel icons are drawn smaller when the button's face is smaller, so that the whole
   // folder shows rather than its middle.
   auto icon = [](wxButton* b, const wxBitmap& bmp, int id) {
@@ -187,6 +223,17 @@ void COpenFileDlg::OnInitDialog() {
   }
   if (fileCtrl_ && !reliefPath.empty()) fileCtrl_->SetPathName(reliefPath);
   FillSizeLabel();
+}
+
+bool COpenFileDlg::FillBands(const CString& path) {
+  CFileLayer layer(nullptr);
+  if (!layer.Open(path.c_str(), kOpenMode, 0, kOpenAccess)) return false;
+  band_->Set(BandNames(layer));
+  band_->SetSelection(0);
+  const bool several = layer.BandCount() > 1;
+  FindWindow(ids::kBandLabel)->Show(several);
+  band_->Show(several);
+  return true;
 }
 
 wxTextCtrl* COpenFileDlg::Edit(int id) const { return dynamic_cast<wxTextCtrl*>(FindWindow(id)); }
@@ -220,7 +267,7 @@ void COpenFileDlg::OnInFileChosen(wxCommandEvent& event) {
   const CString path = fileCtrl_->GetPathName();
   if (!fileCtrl_->DataReady()) {
     if (path.empty()) return;
-  } else if (Opens(path)) {
+  } else if (FillBands(path)) {
     reliefPath = path;
     FillSizeLabel();
     openButton_->Enable();
@@ -272,6 +319,12 @@ bool COpenFileDlg::UpdateData(bool save) {
   dx.Check(keepBox_, keepProportions);
   dx.Text(editY_, editFactorY);
   dx.MinMaxInt(editY_, editFactorY, kFactorMin, kFactorMax);
+  dx.OptionalNumber(nodataEdit_, reliefOptions.nodata_given, reliefOptions.nodata);
+  if (dx.saving() && !dx.failed()) {
+    reliefOptions.band = std::max(band_->GetSelection(), 0) + 1;
+    reliefOptions.overviews = overviewsBox_->GetValue();
+    reliefOptions.holes = holesBox_->GetValue();
+  }
   return !dx.failed();
 }
 

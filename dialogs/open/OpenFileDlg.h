@@ -6,10 +6,12 @@
 #include <string>
 
 #include "hostlib/HostString.h"
+#include "terrain/Document.h"
 
 class CInFileCtrl;
 class wxButton;
 class wxCheckBox;
+class wxChoice;
 class wxStaticText;
 class wxTextCtrl;
 
@@ -28,6 +30,8 @@ public:
   int factorX = 1;
   int factorY = 1;
   unsigned component = 0;
+  // How the relief is read: band, overviews, holes and a no-data value the file does not declare.
+  lib3d::ReliefOptions reliefOptions;
 
   // The variables the data exchange binds to the factor edits and "Save proportions".
   int editFactorX = 1;
@@ -61,6 +65,8 @@ public:
 
 private:
   void FillSizeLabel();
+  // Lists the relief's bands (shown for more than one); false, changing nothing, when it does not open.
+  bool FillBands(const CString& path);
   void EndWith(int code);
   wxTextCtrl* Edit(int id) const;
 
@@ -81,4 +87,8 @@ private:
   wxButton* pickGreen_ = nullptr;
   wxButton* pickBlue_ = nullptr;
   wxButton* pickSingle_ = nullptr;
+  wxChoice* band_ = nullptr;
+  wxCheckBox* overviewsBox_ = nullptr;
+  wxCheckBox* holesBox_ = nullptr;
+  wxTextCtrl* nodataEdit_ = nullptr;
 };

@@ -86,7 +86,7 @@ std::vector<Option> options() {
       {"relief", "FILE", kOpening, kPlain, "relief raster (anything GDAL reads)", "", keep<&CommandLine::relief>},
       {"info", nullptr, kOpening, kPlain,
        "print what the viewer derives from --relief and --factors, one 'key: value' a line, and exit: file, "
-       "size, factors, grid, type, band, georeferenced, crs, cell_size_m, height_unit, height_range, "
+       "size, factors, grid, type, band, overviews, georeferenced, crs, cell_size_m, height_unit, height_range, "
        "true_scale_z, exaggeration_at_scale_z_1",
        "", act<HostAction::Info>},
       {"factors", "FX,FY", kOpening, kPlain,
@@ -104,7 +104,9 @@ std::vector<Option> options() {
        "read a reduced relief from the file's overview level nearest to the factors (a few megabytes of a "
        "remote file instead of all of it); without it cell (r, c) is pixel (FY r, FX c) exactly",
        "", [](V, C c) { return (c.view.overviews = 1) == 1; }},
-      {"texture", "FILE|R,G,B", kOpening, kPlain, "colour from one raster, or from three single-band rasters",
+      {"texture", "FILE|R,G,B", kOpening, kPlain,
+       "colour from one raster (of three bands or more: bands 1, 2, 3 as red, green, blue), or from three "
+       "single-band rasters",
        "FILE or RED,GREEN,BLUE", keep<&CommandLine::texture, false>},
       {"azimuth", "DEG", kCamera, kCameraOption, "turn about the vertical axis (default 45)", "degrees",
        [](V v, C c) { return number<double>(v, kAzimuthPanRange, c.view.azimuth); }},

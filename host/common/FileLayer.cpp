@@ -21,16 +21,16 @@
 //    18   GDT_Int64                                  8              1
 //
 // Rows are always read with a buffer as large as the window, so GDAL never substitutes an
-// overview level.
+// overview level; only ReadFromOverviews asks for one.
 //
 // Reading speed. The viewer keeps one pixel in k along both axes (ReadSampled). It reads block by
 // block with GDALReadBlock into one reused buffer: that bypasses GDAL's global block cache (which
 // would copy every block once more and, for tiles, fill up with rows nobody asked for), reads only
 // block rows and blocks that hold a kept pixel, and hands the kept pixels on in place, strided, so
 // that only they are ever converted. Blocks larger than kMaxBlockBytes (a compressed file in one
-// strip) fall back to one RasterIO per kept row. Where the TIFF directory proves that band 1's
-// pixels lie in the file as the host holds them (uncompressed, one sample, native byte order),
-// the layer preads them itself: a kept row's bytes per strip, and per tile either the whole tile or
+// strip) fall back to one RasterIO per kept row. Where the TIFF directory proves that the band's
+// pixels lie in the file as the host holds them (uncompressed, one sample a pixel or each band in
+// its own blocks, native byte order), the layer preads them itself: a kept row's bytes per strip, and per tile either the whole tile or
 // just its kept rows. Uncompressed GeoTIFFs are opened in the driver's direct-IO mode, which makes
 // the single-row reads of ReadRow one pread each. The figures behind these choices come from
 // bench/read.cpp.
@@ -220,23 +220,28 @@ bool host_is_little_endian() {
   return first == 1;
 }
 
-// True when band 1's pixels lie in the file exactly as the host holds them: uncompressed, one
-// sample per pixel, the host's byte order, the size GDAL reports, and every block present and as
-// long as its rows. Only then are file bytes read without GDAL.
-bool raw_readable(const basekit::TiffLayout& t, int width, int height, int pixelBytes) {
-  if (t.compression != 1 || t.samplesPerPixel != 1 || t.littleEndian != host_is_little_endian()) return false;
+// True when band `band`'s pixels lie in the file exactly as the host holds them: uncompressed,
+// one sample per pixel (or each band in blocks of its own), the host's byte order, the size GDAL
+// reports, and every block present and as long as its rows. Only then are file bytes read without
+// GDAL. The band's own blocks are then the ones left in `t`.
+bool raw_readable(basekit::TiffLayout& t, int width, int height, int pixelBytes, int band) {
+  if (t.compression != 1 || t.littleEndian != host_is_little_endian()) return false;
+  if (!(t.samplesPerPixel == 1 || (t.planar == 2 && static_cast<unsigned>(band) <= t.samplesPerPixel))) return false;
   if (t.bitsPerSample != 8u * static_cast<unsigned>(pixelBytes)) return false;
   if (t.width != static_cast<std::uint64_t>(width) || t.height != static_cast<std::uint64_t>(height)) return false;
   const std::uint64_t rowBytes = t.blockW * static_cast<std::uint64_t>(pixelBytes);
   const std::uint64_t blocksDown = (t.height + t.blockH - 1) / t.blockH;
+  // Separate planes follow each other in the block arrays, band 1's first.
+  const std::size_t first = static_cast<std::size_t>(blocksDown * t.blocks_across() * (band - 1));
   for (std::uint64_t by = 0; by < blocksDown; ++by) {
     // Tiles are stored whole; the last strip holds only the rows that are left.
     const std::uint64_t rows = t.tiled ? t.blockH : std::min(t.blockH, t.height - by * t.blockH);
     for (std::uint64_t bx = 0; bx < t.blocks_across(); ++bx) {
-      const std::size_t i = static_cast<std::size_t>(by * t.blocks_across() + bx);
+      const std::size_t i = first + static_cast<std::size_t>(by * t.blocks_across() + bx);
       if (t.offsets[i] == 0 || t.sizes[i] < rows * rowBytes) return false;
     }
   }
+  if (first > 0) t.offsets.erase(t.offsets.begin(), t.offsets.begin() + static_cast<std::ptrdiff_t>(first));
   return true;
 }
 
@@ -271,6 +276,7 @@ std::size_t first_kept(std::size_t pos, std::size_t k) { return (pos + k - 1) / 
 struct CFileLayer::Impl {
   GDALDatasetH ds = nullptr;
   GDALRasterBandH band = nullptr;
+  int bandNumber = 1;
   int width = 0;
   int height = 0;
   int type = PT_UNKNOWN;
@@ -282,7 +288,7 @@ struct CFileLayer::Impl {
   std::vector<unsigned char> bandBuf;  // rows [bandFirst, bandFirst + bandRows) of full width
   int bandFirst = -1;
   int bandRows = 0;
-  // Set when band 1's bytes may be read straight from the file (see raw_readable).
+  // Set when the band's bytes may be read straight from the file (see raw_readable).
   int fd = -1;
   basekit::TiffLayout raw;
   bool haveRange = false;
@@ -335,10 +341,11 @@ struct CFileLayer::Impl {
     return static_cast<std::size_t>(blockW) * static_cast<std::size_t>(blockH) * static_cast<std::size_t>(pixelBytes);
   }
 
-  // The bands of a pixel-interleaved file put their blocks into GDAL's cache when band 1 reads its
-  // own; drop them so that the cache does not grow with the file.
+  // The bands of a pixel-interleaved file put their blocks into GDAL's cache when one band reads
+  // its own; drop them so that the cache does not grow with the file.
   void drop_other_bands() {
-    for (int b = 2; b <= GDALGetRasterCount(ds); ++b) GDALFlushRasterCache(GDALGetRasterBand(ds, b));
+    for (int b = 1; b <= GDALGetRasterCount(ds); ++b)
+      if (b != bandNumber) GDALFlushRasterCache(GDALGetRasterBand(ds, b));
   }
 
   bool sampled_by_blocks(std::size_t kx, std::size_t ky, std::size_t cols, std::size_t rows,
@@ -465,6 +472,45 @@ struct CFileLayer::Impl {
     return ok;
   }
 
+  // One GDAL read of the whole band into the cols x rows grid, nearest pixel: GDAL takes it from
+  // the overview level nearest to the reduction. Its progress reports the rows of the grid, all but
+  // the last until they have been handed on.
+  bool sampled_from_overviews(std::size_t cols, std::size_t rows, const CFileLayer::SampleReceiver& receiver,
+                              const CFileLayer::Progress& progress) {
+    const std::size_t rowBytes = cols * static_cast<std::size_t>(pixelBytes);
+    std::vector<unsigned char> grid(rowBytes * rows);
+    struct Report {
+      const CFileLayer::Progress& progress;
+      std::size_t rows, done;
+    } report{progress, rows, 0};
+    GDALRasterIOExtraArg extra;
+    INIT_RASTERIO_EXTRA_ARG(extra);
+    extra.eResampleAlg = GRIORA_NearestNeighbour;
+    if (progress) {
+      extra.pfnProgress = [](double part, const char*, void* data) -> int {
+        Report& r = *static_cast<Report*>(data);
+        const std::size_t done = std::min(r.rows - 1, static_cast<std::size_t>(std::max(part, 0.0) * r.rows));
+        if (done > r.done) r.progress(r.done = done, r.rows);
+        return TRUE;
+      };
+      extra.pProgressData = &report;
+    }
+    const bool ok = GDALRasterIOEx(band, GF_Read, 0, 0, width, height, grid.data(), static_cast<int>(cols),
+                                   static_cast<int>(rows), gdalType, 0, 0, &extra) == CE_None;
+    // Overview blocks, of every band of a pixel-interleaved file, stay in GDAL's cache otherwise.
+    for (int b = 1; b <= GDALGetRasterCount(ds); ++b) {
+      GDALRasterBandH each = GDALGetRasterBand(ds, b);
+      for (int i = 0; i < GDALGetOverviewCount(each); ++i) GDALFlushRasterCache(GDALGetOverview(each, i));
+      GDALFlushRasterCache(each);
+    }
+    if (!ok) return false;
+    for (std::size_t r = 0; r < rows; ++r)
+      if (!receiver(CFileLayer::SampleRun{r, 0, cols, static_cast<std::size_t>(pixelBytes), grid.data() + r * rowBytes}))
+        return false;
+    if (progress) progress(rows, rows);
+    return true;
+  }
+
   bool read(void* out, int col, int row, int count) {
     if (directRows) return read_rows_direct(row, 1, col, count, out);
     if (row < bandFirst || row >= bandFirst + bandRows) {
@@ -480,7 +526,9 @@ struct CFileLayer::Impl {
 CFileLayer::CFileLayer(CMeterInfoBase*) : impl_(new Impl) {}
 CFileLayer::~CFileLayer() { Close(); }
 
-int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
+int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) { return OpenBand(path, 1); }
+
+int CFileLayer::OpenBand(const char* path, int bandNumber) {
   Close();
   last_error().clear();
   if (!path || !*path) return last_error() = "no file name", 0;
@@ -506,9 +554,16 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
     d = Impl();
     return 0;
   };
-  if (GDALGetRasterCount(ds) < 1) return fail("it holds no raster band");
+  const int bands = GDALGetRasterCount(ds);
+  if (bands < 1) return fail("it holds no raster band");
+  if (bandNumber < 1 || bandNumber > bands) {
+    const std::string cause = "it has " + std::to_string(bands) + (bands == 1 ? " band" : " bands") + ", no band " +
+                              std::to_string(bandNumber);
+    return fail(cause.c_str());
+  }
   d.ds = ds;
-  d.band = GDALGetRasterBand(ds, 1);
+  d.bandNumber = bandNumber;
+  d.band = GDALGetRasterBand(ds, bandNumber);
   d.width = GDALGetRasterBandXSize(d.band);
   d.height = GDALGetRasterBandYSize(d.band);
   d.gdalType = GDALGetRasterDataType(d.band);
@@ -524,7 +579,7 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
   const char* comp = GDALGetMetadataItem(ds, "COMPRESSION", "IMAGE_STRUCTURE");
   const bool uncompressed = !comp || EQUAL(comp, "NONE");
   // GDAL decodes a compressed block whole, and a pixel-interleaved one for all bands at once, before
-  // band 1 gets a value: a damaged header (a huge strip, thousands of samples a pixel) asks for
+  // the band gets a value: a damaged header (a huge strip, thousands of samples a pixel) asks for
   // gigabytes that way.
   const char* interleave = GDALGetMetadataItem(ds, "INTERLEAVE", "IMAGE_STRUCTURE");
   const bool pixelInterleaved = interleave && EQUAL(interleave, "PIXEL") && GDALGetRasterCount(ds) > 1;
@@ -543,7 +598,7 @@ int CFileLayer::Open(const char* path, unsigned long, int, unsigned long) {
         ::close(fd);
         return fail("the file is cut short: blocks lie beyond its end");
       }
-      if (uncompressed && raw_readable(layout, d.width, d.height, d.pixelBytes)) {
+      if (uncompressed && raw_readable(layout, d.width, d.height, d.pixelBytes, bandNumber)) {
         d.fd = fd;
         d.raw = std::move(layout);
         d.raw.sizes = {};  // checked; only the offsets are needed from here on
@@ -603,6 +658,13 @@ int CFileLayer::Width() const { return impl_->width; }
 int CFileLayer::Height() const { return impl_->height; }
 int CFileLayer::Type() const { return impl_->type; }
 int CFileLayer::LineSize() const { return impl_->width * impl_->pixelBytes; }
+int CFileLayer::BandCount() const { return impl_->ds ? GDALGetRasterCount(impl_->ds) : 0; }
+
+const char* CFileLayer::BandDescription(int band) const {
+  if (!impl_->ds || band < 1 || band > GDALGetRasterCount(impl_->ds)) return "";
+  const char* text = GDALGetDescription(GDALGetRasterBand(impl_->ds, band));
+  return text ? text : "";
+}
 
 int CFileLayer::ReadRow(void* buffer, int firstColumn, int row, int count) {
   Impl& d = *impl_;
@@ -639,6 +701,25 @@ int CFileLayer::ReadSampled(std::size_t stepX, std::size_t stepY, const SampleRe
   return ok ? 1 : 0;
 }
 
+int CFileLayer::ReadFromOverviews(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
+                                  const Progress& progress) {
+  Impl& d = *impl_;
+  if (!d.ds || stepX == 0 || stepY == 0 || !receiver) return 0;
+  // Without a level to read from, GDAL would read every block of the band to pick its pixels.
+  if ((stepX == 1 && stepY == 1) || GDALGetOverviewCount(d.band) == 0) return ReadSampled(stepX, stepY, receiver, progress);
+  const std::size_t cols = static_cast<std::size_t>(d.width) / stepX;
+  const std::size_t rows = static_cast<std::size_t>(d.height) / stepY;
+  if (cols == 0 || rows == 0) {
+    if (progress) progress(rows, rows);
+    return 1;
+  }
+  QuietErrors quiet;
+  last_error().clear();
+  const bool ok = d.sampled_from_overviews(cols, rows, receiver, progress);
+  if (!ok && last_error().empty()) last_error() = "its overviews cannot be read";
+  return ok ? 1 : 0;
+}
+
 // Lowers `to` to `v` (or raises it, with `less` reversed) where v lies beyond it.
 template <typename Less>
 void push_bound(std::atomic<double>& to, double v, Less less) {
@@ -647,7 +728,7 @@ void push_bound(std::atomic<double>& to, double v, Less less) {
   }
 }
 
-// The exact range of band 1 over every pixel (the real part of two-valued pixels). NaN pixels are
+// The exact range of the band over every pixel (the real part of two-valued pixels). NaN pixels are
 // skipped; a raster of NaN only gives NaN. No-data values count like any other value: the viewer
 // shows raw values, so the range describes raw values too. Runs arrive on two threads at once:
 // each is reduced on its own, in pieces through a stack buffer, then merged.

@@ -54,4 +54,11 @@ int RangeServer::rangeRequests() const {
   return n;
 }
 
+long long RangeServer::rangeBytes() const {
+  std::ifstream in(counts_);
+  long long sum = 0;
+  for (long long bytes; in >> bytes;) sum += bytes;
+  return sum;
+}
+
 }  // namespace r3dtest

@@ -17,6 +17,7 @@ public:
   bool ok() const { return port_ > 0; }
   std::string url(const std::string& name) const;  // http://127.0.0.1:PORT/name
   int rangeRequests() const;
+  long long rangeBytes() const;  // sent in answer to them
 
 private:
   std::string counts_;

@@ -45,10 +45,10 @@ bool WriteRaster(const std::string& path, int width, int height, GDALDataType ty
   bool ok = true;
   for (int y = 0; y < height && ok; ++y) {
     // Complex pairs whatever the type (GDAL keeps the real part of a real band); fn sets im or not.
-    std::vector<double> row(2 * static_cast<size_t>(width));
-    for (int x = 0; x < width; ++x) row[2 * x] = fn(x, y, &row[2 * x + 1]);
+    std::vector<double> row(2 * static_cast<size_t>(width + bands - 1));
+    for (int x = 0; x < width + bands - 1; ++x) row[2 * x] = fn(x, y, &row[2 * x + 1]);
     for (int b = 1; b <= bands && ok; ++b)
-      ok = ds->GetRasterBand(b)->RasterIO(GF_Write, 0, y, width, 1, row.data(), width, 1, GDT_CFloat64, 0, 0) ==
+      ok = ds->GetRasterBand(b)->RasterIO(GF_Write, 0, y, width, 1, &row[2 * (b - 1)], width, 1, GDT_CFloat64, 0, 0) ==
            CE_None;
   }
   GDALClose(ds);
@@ -80,13 +80,13 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
   return static_cast<bool>(f);
 }
 
-std::vector<double> ReadWholeRaster(const std::string& path, int* width, int* height) {
+std::vector<double> ReadWholeRaster(const std::string& path, int* width, int* height, int band) {
   GDALAllRegister();
   GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
   if (!ds) return {};
   int w = GDALGetRasterXSize(ds), h = GDALGetRasterYSize(ds);
   std::vector<double> v(static_cast<size_t>(w) * h);
-  if (GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Read, 0, 0, w, h, v.data(), w, h, GDT_Float64, 0, 0) !=
+  if (band > GDALGetRasterCount(ds) || GDALRasterIO(GDALGetRasterBand(ds, band), GF_Read, 0, 0, w, h, v.data(), w, h, GDT_Float64, 0, 0) !=
       CE_None)
     v.clear();
   GDALClose(ds);

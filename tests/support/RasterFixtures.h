@@ -27,8 +27,8 @@ enum class Layout { Striped, Tiled };
 // Value of pixel (column x, row y); for complex types `imag` receives the imaginary part.
 using PixelFn = std::function<double(int x, int y, double* imag)>;
 
-// Writes a GeoTIFF of `type` (GDT_Byte, GDT_Int16, GDT_Float32, GDT_CFloat32, ...), every band
-// alike. Striped means one row per strip; tiled means 256 x 256 tiles (or `tile` if given).
+// Writes a GeoTIFF of `type` (GDT_Byte, GDT_Int16, GDT_Float32, GDT_CFloat32, ...); band b holds
+// fn's picture moved b - 1 columns left (its pixel (x, y) is fn(x + b - 1, y)). Striped means one row per strip; tiled means 256 x 256 tiles (or `tile` if given).
 // `options` ("KEY=VALUE" creation options) come last and win; `driver` may name another format.
 // Returns false when GDAL could not write the file.
 bool WriteRaster(const std::string& path, int width, int height, GDALDataType type, const PixelFn& fn,
@@ -44,7 +44,7 @@ double PositionValue(int x, int y);  // = y * 1000 + x
 // Files that are not readable rasters.
 bool WriteTextFile(const std::string& path, const std::string& text);
 
-// Reads band 1 of `path` as doubles through GDAL (real part for complex types); empty on failure.
-std::vector<double> ReadWholeRaster(const std::string& path, int* width = nullptr, int* height = nullptr);
+// Reads a band of `path` as doubles through GDAL (real part for complex types); empty on failure.
+std::vector<double> ReadWholeRaster(const std::string& path, int* width = nullptr, int* height = nullptr, int band = 1);
 
 }  // namespace r3dtest

@@ -1,6 +1,6 @@
 # A small HTTP file server on 127.0.0.1 for tests of remote rasters: GET and HEAD of the files in
-# ROOT, single byte ranges ("bytes=a-b", "a-", "-n") answered 206 and counted, one line each, in
-# COUNT_FILE. Prints its port on the first line of standard output.
+# ROOT, single byte ranges ("bytes=a-b", "a-", "-n") answered 206 and counted, one line each with
+# the bytes sent, in COUNT_FILE. Prints its port on the first line of standard output.
 #   python3 range_server.py ROOT [COUNT_FILE]
 import http.server, os, re, sys
 
@@ -24,7 +24,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return None
         if len(sys.argv) > 2:
             with open(sys.argv[2], "a") as count:
-                count.write("range\n")
+                count.write("%d\n" % (last - first + 1))
         self.send_response(206)
         self.send_header("Content-Range", "bytes %d-%d/%d" % (first, last, size))
         self.send_header("Content-Length", str(last - first + 1))

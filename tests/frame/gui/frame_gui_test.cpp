@@ -255,8 +255,11 @@ TEST_F(FrameTest, TextureFromOpenIsOnScreenAtOnce) {
                   d->useTexture = 1, d->singleTexture = 0;
                   d->reliefPath = dir.file("relief.tif"), d->redPath = dir.file("red.tif");
                   d->greenPath = d->bluePath = dir.file("flat.tif");
+                  d->reliefOptions.holes = false;
                   return wxID_OK;
                 }));
+  EXPECT_FALSE(frame->relief_options().holes);  // the dialog's reading options reach the frame
+  frame->set_relief_options({});
   r3dtest::PumpEvents(200);
   const wxImage shot = r3dtest::GrabClientArea(view);
   if (!shot.IsOk()) GTEST_SKIP() << "this display cannot be grabbed (XWayland under a headless weston)";
@@ -360,9 +363,13 @@ TEST_F(FrameTest, ExportsGiveIconsAndDriveTheViewer) {
 // it really goes. In both languages, no control of a dialog overlaps another or is cut by its parent's
 // edge, texts fit their controls, and group boxes hold their controls wholly or not at all.
 TEST_F(FrameTest, HelpBookTopicAndDialogLayoutPerLanguage) {
-  auto layout = [this](Frame* f, const char* language) {
+  r3dtest::TempDir dir;
+  ASSERT_TRUE(r3dtest::WriteRaster(dir.file("two.tif"), 8, 8, GDT_Byte, [](int, int, double*) { return 0.0; },
+                                   r3dtest::Layout::Striped, 0, {}, "GTiff", 2));
+  auto layout = [&](Frame* f, const char* language) {
     COpenFileDlg open(f);
     ASSERT_TRUE(open.CreateDialog());
+    open.file_control()->ChooseFile(dir.file("two.tif"));  // shows the band choice
     EXPECT_EQ(faults_shown(&open), "") << language << ": Open, one texture file";
     open.OnTextureSwitch();  // what ticking "texture", then "three files" does
     open.OnRgbSwitch();
@@ -382,7 +389,6 @@ TEST_F(FrameTest, HelpBookTopicAndDialogLayoutPerLanguage) {
     palette->Destroy();
     tools->Destroy();
   };
-  r3dtest::TempDir dir;
   const std::string book = dir.path() + "/On-line Help/Zovire3DUvezIra.zez";
   std::filesystem::create_directory(dir.path() + "/On-line Help");
   ASSERT_TRUE(r3dtest::WriteTextFile(book, "zip"));

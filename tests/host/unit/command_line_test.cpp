@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <tuple>
 
 #include <gdal.h>
 #include <string>
 
+#include "tests/support/RangeServer.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/RasterFixtures.h"
 
@@ -76,7 +78,7 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {ok + " --exaggeration 2", 1, "relief {d}/dem.tif has no georeferencing"},
       {"--info --factors 2,2", 2, "--info needs --relief"},
       {"--relief {d}/turned.tif --snapshot {d}/o.png", 0, "note: the geotransform turns the grid; it is drawn north-up"},
-      {"--relief {d}/dem.tif --factors 2,4 --info", 0, "grid: 15 x 5\ntype: Float32\nband: 1 of 1\ngeoreferenced: no"},
+      {"--relief {d}/dem.tif --factors 2,4 --info", 0, "grid: 15 x 5\ntype: Float32\nband: 1 of 1\noverviews: none\ngeoreferenced: no"},
       {ok + " --light 10,95", 2, "--light takes"},
       {ok + " --ambient 101", 2, "--ambient takes a percentage"},
       {ok + " --background 12345G", 2, "--background takes a colour RRGGBB"},
@@ -89,6 +91,7 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {"--relief {d}/text.tif --snapshot {d}/o.png", 1, "not a raster GDAL can read ("},
       {"--relief {d} --snapshot {d}/o.png", 1, "is a directory"},
       {"--relief {d}/dem.tif --factors 40,1 --snapshot {d}/o.png", 1, "no cells left after reduction by 40,1"},
+      {ok + " --band 2", 1, "cannot read relief {d}/dem.tif: it has 1 band, no band 2"},
       {ok + " --texture {d}/small.tif", 1, "texture size differs from the relief: 10x10 cells against 30x20"},
       {ok + " --texture {d}/tex.tif,{d}/none.tif,{d}/tex.tif", 1, "cannot read texture {d}/none.tif"},
       {ok + " --palette {d}/bad.pal", 1, "cannot read palette {d}/bad.pal: not a palette file"},
@@ -279,4 +282,57 @@ TEST_F(HostCommandLine, VoidsAreHolesInAnIntactPicture) {
     EXPECT_TRUE(changed > 100 && outside == 0) << name << ": " << changed << " changed, " << outside << " away from the voids";
     EXPECT_EQ(v.collar ? red[75 * 200 + 100] : red[(75 - 6) * 200 + 100 - 40], v.collar ? intact[75 * 200 + 100] : 0) << name;
   }
+}
+
+// --band 2 draws what a one-band copy of band 2 draws; one texture file of three bands colours the
+// relief, where a one-band file leaves it grey. --overviews at factors 8,8 reads a small part of a
+// remote file that has overviews and draws close to the exact picture; --info lists the levels.
+TEST_F(HostCommandLine, BandsRgbTexturesAndOverviews) {
+  using r3dtest::Layout;
+  auto bumps = [](int x, int y, double*) { return std::sin(x * 0.4) * 40 + std::cos(y * 0.3) * 30; };
+  auto stripes = [](int x, int, double*) { return x % 3 ? 0.0 : 255.0; };  // bands 1, 2, 3: red, blue, green columns
+  auto slopes = [](int x, int y, double*) { return std::sin(x / 150.0) * 800 + std::cos(y / 230.0) * 600; };
+  ASSERT_TRUE(r3dtest::WriteRaster(dir_.file("two.tif"), 30, 20, GDT_Float32, bumps, Layout::Striped, 0, {}, "GTiff", 2) &&
+              r3dtest::WriteRaster(dir_.file("second.tif"), 30, 20, GDT_Float32, [&](int x, int y, double* i) { return bumps(x + 1, y, i); }) &&
+              r3dtest::WriteRaster(dir_.file("rgb.tif"), 30, 20, GDT_Byte, stripes, Layout::Striped, 0, {}, "GTiff", 3) &&
+              r3dtest::WriteRaster(dir_.file("big.tif"), 2048, 2048, GDT_Int16, slopes, Layout::Tiled));
+  GDALDatasetH big = GDALOpen(dir_.file("big.tif").c_str(), GA_Update);
+  const int levels[] = {2, 4, 8};
+  ASSERT_TRUE(big && GDALBuildOverviews(big, "AVERAGE", 3, levels, 0, nullptr, nullptr, nullptr) == CE_None);
+  GDALClose(big);
+  r3dtest::RangeServer server(dir_.path());
+  ASSERT_TRUE(server.ok());
+  const std::string url = server.url("big.tif") + " --factors 8,8", view = " --size 200x150 --tilt 0 --azimuth 0 "
+      "--ambient 100 --diffuse 0 --specular 0 --background 808080 --base-palette grey --snapshot {d}/";
+  std::vector<long long> bytes;  // served, after each picture
+  for (const std::string& args : {"{d}/two.tif --band 2" + view + "b2.png", "{d}/second.tif" + view + "copy.png",
+                                  "{d}/two.tif" + view + "b1.png", "{d}/dem.tif --texture {d}/rgb.tif" + view + "rgb.png",
+                                  "{d}/dem.tif --texture {d}/tex.tif" + view + "grey.png", url + view + "exact.png",
+                                  url + " --overviews" + view + "ov.png"}) {
+    ASSERT_EQ(0, host("--relief " + expand(args)).status) << args;
+    bytes.push_back(server.rangeBytes());
+  }
+  const auto picture = [&](const char* name) {  // its red values, then its green ones, then its blue ones
+    std::vector<double> rgb;
+    for (int b = 1; b <= 3; ++b)
+      for (double v : r3dtest::ReadWholeRaster(dir_.file(name), nullptr, nullptr, b)) rgb.push_back(v);
+    return rgb;
+  };
+  const auto coloured = [&](const char* name) {  // pixels whose channels differ by more than 60
+    const std::vector<double> p = picture(name);
+    int count = 0;
+    for (std::size_t i = 0, n = p.size() / 3; i < n; ++i)
+      count += std::fabs(p[i] - p[n + i]) + std::fabs(p[n + i] - p[2 * n + i]) > 60;
+    return count;
+  };
+  EXPECT_TRUE(picture("b2.png") == picture("copy.png") && picture("b1.png") != picture("b2.png"));
+  EXPECT_GT(coloured("rgb.png"), 200 * 150 / 10);  // the relief covers an eighth of the picture
+  EXPECT_EQ(coloured("grey.png"), 0);
+  EXPECT_GE(bytes[5] - bytes[4], 20 * (bytes[6] - bytes[5])) << "bytes read exactly against from overviews";
+  const std::vector<double> a = picture("exact.png"), b = picture("ov.png");
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_LT(std::transform_reduce(a.begin(), a.end(), b.begin(), 0.0, std::plus<>(),
+                                  [](double x, double y) { return std::fabs(x - y); }) / a.size(), 2.0)
+      << "mean difference of the overview picture, in levels of 255";
+  EXPECT_NE(host("--relief " + url + " --info").out.find("overviews: 1024x1024, 512x512, 256x256\n"), std::string::npos);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 
@@ -47,7 +48,12 @@ protected:
   void SetUp() override {
     lib3d::link_module_resources();
     SetResourceLanguage(ResourceLanguage::English);
-    ASSERT_TRUE(r3dtest::WriteRaster(relief, 2000, 1500, GDT_Byte, [](int x, int y, double*) { return (x + y) % 7; }));
+    ASSERT_TRUE(r3dtest::WriteRaster(relief, 2000, 1500, GDT_Byte, [](int x, int y, double*) { return (x + y) % 7; },
+                                     r3dtest::Layout::Striped, 0, {}, "GTiff", 2));
+    GDALDatasetH ds = GDALOpen(relief.c_str(), GA_Update);
+    ASSERT_TRUE(ds);
+    GDALSetDescription(GDALGetRasterBand(ds, 2), "Slope");
+    GDALClose(ds);
     ASSERT_TRUE(r3dtest::WriteRaster(other, 300, 200, GDT_Int16, [](int x, int y, double*) { return x - y; }));
     ASSERT_TRUE(r3dtest::WriteTextFile(text, "no raster here\n"));
     dlg = new COpenFileDlg(nullptr);
@@ -102,8 +108,10 @@ protected:
 
 // Typing takes the whole part of a factor at once (the other edit follows while proportions are
 // kept); zero waits for the edit to be left, then becomes 1; a number too large for an int is
-// clamped and shown. Open, enabled once a relief is chosen, checks X then Y: a fraction below one
-// or a factor out of 1..1000 keeps the dialog open with the reason; fixed, it opens.
+// clamped and shown. Open, enabled once a relief is chosen, checks X then Y, then the no-data value:
+// a fraction below one, a factor out of 1..1000 or a value that is no number keeps the dialog open
+// with the reason; fixed, it opens with the reading options set. The band choice lists the bands of
+// a relief of two or more, each with its description.
 TEST_F(OpenDialog, TypedFactorsFollowTheRulesAndOpenRefusesWhatItCannotLoad) {
   EXPECT_FALSE(win(ids::kOpen)->IsEnabled());
   choose_relief(relief);
@@ -124,9 +132,21 @@ TEST_F(OpenDialog, TypedFactorsFollowTheRulesAndOpenRefusesWhatItCannotLoad) {
   type(ids::kFactorY, "1001");
   open("Please enter an integer between 1 and 1000.");
   type(ids::kFactorY, "7");
+  type(ids::kNodataValue, "-99 m");
+  open("Please enter a number, or nothing.");
+  type(ids::kNodataValue, " -9999 ");
+  auto* band = dynamic_cast<wxChoice*>(win(ids::kBand));
+  EXPECT_EQ(wxJoin(band->GetStrings(), '|') + (band->IsShown() ? " shown" : ""), "1|2: Slope shown");
+  band->SetSelection(1);
+  click(ids::kOverviews);
+  click(ids::kHoles);
   open();
+  const lib3d::ReliefOptions& o = dlg->reliefOptions;
   EXPECT_EQ(std::tie(dlg->factorX, dlg->factorY, dlg->keepProportions, dlg->reliefPath),
             std::make_tuple(10, 7, 0, relief));
+  EXPECT_EQ(std::tie(o.band, o.overviews, o.holes, o.nodata_given, o.nodata), std::make_tuple(2, true, false, true, -9999.0));
+  choose_relief(other);
+  EXPECT_FALSE(band->IsShown());
 
 }
 

@@ -40,7 +40,8 @@ struct Steps : std::vector<std::pair<std::size_t, std::size_t>> {
 }  // namespace
 
 // Every way a relief file is read, against what GDAL itself reads, bit for bit: cell (r, c) is
-// pixel (c * kx, r * ky) for every layout, compression, byte order and pixel type. The comment on
+// pixel (c * kx, r * ky) of the file's last band for every layout, interleaving, compression, byte
+// order and pixel type. The comment on
 // each row names the reader that serves it.
 struct FileKind {
   const char* name;
@@ -73,7 +74,7 @@ TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
   const std::string path = dir.file("relief");
   ASSERT_TRUE(r3dtest::WriteRaster(path, W, H, kind.type, value, kind.layout, kind.tile, kind.options, kind.driver,
                                    kind.bands));
-  const std::vector<double> ref = r3dtest::ReadWholeRaster(path);
+  const std::vector<double> ref = r3dtest::ReadWholeRaster(path, nullptr, nullptr, kind.bands);
   ASSERT_EQ(ref.size(), std::size_t(W) * H);
   std::optional<r3dtest::RangeServer> server;
   if (kind.served) server.emplace(dir.path());
@@ -84,7 +85,8 @@ TEST_P(ReliefFile, KeepsExactlyThePixelsGdalReads) {
                                {701, 1}, {1, 401}}) {
     Out<float> out;
     Steps progress;
-    ASSERT_TRUE(read_relief(source, kx, ky, out.cells, out.cols, out.rows, progress.record())) << kx << "x" << ky;
+    ASSERT_TRUE(read_relief(source, kx, ky, out.cells, out.cols, out.rows, progress.record(), nullptr,
+                            lib3d::loading::kBytesPerCell, kind.bands)) << kx << "x" << ky;
     ASSERT_EQ(std::make_pair(out.cols, out.rows), std::make_pair(W / kx, H / ky));
     std::vector<float> want(out.cols * out.rows);
     for (std::size_t i = 0; i < want.size(); ++i) want[i] = float(ref[i / out.cols * ky * W + i % out.cols * kx]);
@@ -108,6 +110,8 @@ const FileKind kFileKinds[] = {
     {"BigEndianTiledFloat32", GDT_Float32, Layout::Tiled, 64, {"ENDIANNESS=BIG"}},                    // GDAL blocks
     {"BigEndianStripedComplexInt16", GDT_CInt16, Layout::Striped, 0, {"ENDIANNESS=BIG"}},             // GDAL blocks
     {"PixelInterleavedThreeBands", GDT_Byte, Layout::Striped, 0, {"INTERLEAVE=PIXEL"}, "GTiff", 3},   // GDAL blocks
+    {"BandInterleavedTwoBandsInt16", GDT_Int16, Layout::Striped, 0, {"INTERLEAVE=BAND"}, "GTiff", 2},  // raw strips
+    {"BandInterleavedTilesFloat32", GDT_Float32, Layout::Tiled, 64, {"INTERLEAVE=BAND"}, "GTiff", 3},  // raw tiles
     {"EnviFloat64", GDT_Float64, Layout::Striped, 0, {}, "ENVI"},                                     // GDAL blocks
     {"DeflateOneStripFloat32", GDT_Float32, Layout::Striped, 0, {"COMPRESS=DEFLATE", "BLOCKYSIZE=400"}},  // GDAL rows
     {"TiledFloat32OverHttp", GDT_Float32, Layout::Tiled, 64, {}, "GTiff", 1, "/vsicurl/"},  // GDAL blocks, remote
@@ -205,32 +209,38 @@ class TextureLayout : public testing::TestWithParam<Layout> {};
 // Three different files land in the right bytes, each scaled by its own range, and progress runs
 // over the files read, in turn; a factor beyond the width is an empty grid, not a failure. Of a
 // complex file the chosen component is scaled (an unknown one takes the real part): its imaginary
-// parts differ from the real ones, so taking the wrong part shows. One file for all three is a grey.
+// parts differ from the real ones, so taking the wrong part shows. One file for all three is a grey;
+// one file of three bands for all three gives its bands as red, green, blue.
 TEST_P(TextureLayout, ChannelsAreScaledIntoTheirBytes) {
   r3dtest::TempDir dir;
   const int W = 90, H = 70;
-  const struct { std::string path; GDALDataType type; r3dtest::PixelFn fn; } files[] = {
+  const struct { std::string path; GDALDataType type; r3dtest::PixelFn fn; int bands = 1; } files[] = {
       {dir.file("r.tif"), GDT_Int16, [](int x, int y, double*) { return double((x + y) % 256); }},
       {dir.file("g.tif"), GDT_Float32, [](int x, int, double*) { return 1000.0 + x * 10; }},
       {dir.file("b.tif"), GDT_Int32, [](int, int y, double*) { return double(-y); }},
-      {dir.file("c.tif"), GDT_CFloat32, [](int x, int y, double* im) { *im = 200.0 - x * 3 - y; return x + y + 0.0; }}};
-  const double range[4][2] = {{0, 158}, {1000, 1890}, {-69, 0}, {0, 158}};  // a complex file: of its real parts
-  for (const auto& f : files) ASSERT_TRUE(r3dtest::WriteRaster(f.path, W, H, f.type, f.fn, GetParam(), 32));
+      {dir.file("c.tif"), GDT_CFloat32, [](int x, int y, double* im) { *im = 200.0 - x * 3 - y; return x + y + 0.0; }},
+      {dir.file("rgb.tif"), GDT_Byte, [](int x, int y, double*) { return (x * 5 + y) % 200 + 20.0; }, 3}};
+  // A complex file: of its real parts. Each band of the RGB file has the same range.
+  const double range[5][2] = {{0, 158}, {1000, 1890}, {-69, 0}, {0, 158}, {20, 219}};
+  for (const auto& f : files)
+    ASSERT_TRUE(r3dtest::WriteRaster(f.path, W, H, f.type, f.fn, GetParam(), 32, {}, "GTiff", f.bands));
   const struct { int channel[3]; std::size_t component, fx, fy; } cases[] = {
-      {{0, 1, 2}, 0, 4, 3}, {{0, 1, 2}, 0, 91, 1}, {{3, 3, 3}, COMPONENT_IMAGINARY, 2, 2}, {{3, 3, 3}, 7, 2, 2}};
+      {{0, 1, 2}, 0, 4, 3}, {{0, 1, 2}, 0, 91, 1}, {{3, 3, 3}, COMPONENT_IMAGINARY, 2, 2}, {{3, 3, 3}, 7, 2, 2},
+      {{4, 4, 4}, 0, 3, 2}};
   for (const auto& c : cases) {
     Out<std::uint32_t> out;
     Steps progress;
     ASSERT_TRUE(read_texture(files[c.channel[0]].path, files[c.channel[1]].path, files[c.channel[2]].path, c.fx, c.fy,
                              c.component, out.cells, out.cols, out.rows, progress.record()));
     ASSERT_EQ(std::tuple(out.cols, out.rows, out.cells.size()), std::tuple(W / c.fx, H / c.fy, out.cols * out.rows));
-    EXPECT_TRUE(progress.forward(std::set<int>(c.channel, c.channel + 3).size() * out.rows)) << c.fx;
+    const bool rgb = files[c.channel[0]].bands == 3;  // its bands 1, 2, 3 are read in turn
+    EXPECT_TRUE(progress.forward((rgb ? 3 : std::set<int>(c.channel, c.channel + 3).size()) * out.rows)) << c.fx;
     for (std::size_t i = 0; i < out.cells.size(); ++i) {
       std::uint32_t want = 0;
       for (int k = 0; k < 3; ++k) {
         const int f = c.channel[k];
         double im = 0;
-        const double re = files[f].fn(int(i % out.cols * c.fx), int(i / out.cols * c.fy), &im);
+        const double re = files[f].fn(int(i % out.cols * c.fx) + (rgb ? k : 0), int(i / out.cols * c.fy), &im);
         const double part = c.component == COMPONENT_IMAGINARY ? im : re;
         want |= std::uint32_t(scale_to_byte(part, range[f][0], range[f][1])) << 8 * k;
       }
