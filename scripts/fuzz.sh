@@ -16,8 +16,8 @@ packages=(clang libclang-rt-14-dev libgdal-dev libwxgtk3.2-dev)
 
 # The sources each target is built from, besides its own file; a new target gets a line here.
 declare -A sources=(
-  [palette_reader_fuzz]="colour/PaletteFile.cpp"
-  [palette_roundtrip_fuzz]="colour/PaletteFile.cpp"
+  [palette_reader_fuzz]="colour/PaletteFile.cpp colour/PaletteLogic.cpp colour/BasePalettes.cpp"
+  [palette_roundtrip_fuzz]="colour/PaletteFile.cpp colour/PaletteLogic.cpp colour/BasePalettes.cpp"
   [open_factors_fuzz]="dialogs/open/OpenDlgLogic.cpp host/common/Resources.cpp terrain/MemoryFit.cpp"
   [raster_load_fuzz]="terrain/Loading.cpp terrain/MemoryFit.cpp terrain/RasterProblem.cpp host/common/FileLayer.cpp
                       host/common/TiffLayout.cpp host/common/WorkShare.cpp"
