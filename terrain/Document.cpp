@@ -99,21 +99,23 @@ void find_holes(const std::string& path, std::size_t kx, std::size_t ky, const R
   const float nodataf = static_cast<float>(nodata);
   const bool nodata_is_float = declared && std::isfinite(nodata) && std::fabs(nodata) <= 3.5e38;
   doc.holes = o.holes;
-  if (!declared) {
-    // No value is declared void: one that looks like a void and stands in many cells is noted.
-    for (const double v : {-32768.0, -32767.0, -9999.0}) {
-      const std::size_t count = static_cast<std::size_t>(std::count(h, h + n, static_cast<float>(v)));
-      if (count > doc.suspect_count) doc.suspect = v, doc.suspect_count = count;
-    }
-    const std::size_t huge = static_cast<std::size_t>(std::count_if(h, h + n, [](float v) { return v <= -1e30f; }));
-    if (huge > doc.suspect_count) doc.suspect = -1e30, doc.suspect_count = huge;
-    if (doc.suspect_count * 100 < n && doc.suspect_count < 100) doc.suspect_count = 0;
-  }
-  if (!o.holes) return;  // every value is a height, as the file holds it
+  // One pass: a value that looks like a void is counted while no value is declared void, and with
+  // holes on every cell that is no data becomes NaN.
   const float hole = std::numeric_limits<float>::quiet_NaN();
-  std::size_t holes = 0;
-  for (std::size_t i = 0; i < n; ++i)
-    if (!std::isfinite(h[i]) || (nodata_is_float && h[i] == nodataf) || (!valid.empty() && valid[i] == 0)) h[i] = hole, ++holes;
+  const double looks_void[4] = {-32768.0, -32767.0, -9999.0, -1e30};
+  std::size_t looks[4] = {0, 0, 0, 0}, holes = 0;
+  const bool masked = !valid.empty();
+  for (std::size_t i = 0; i < n; ++i) {
+    const float v = h[i];
+    if (!declared && v <= -9999.0f) {
+      const int k = v == -32768.0f ? 0 : v == -32767.0f ? 1 : v == -9999.0f ? 2 : v <= -1e30f ? 3 : -1;
+      if (k >= 0) ++looks[k];
+    }
+    if (o.holes && (!std::isfinite(v) || (nodata_is_float && v == nodataf) || (masked && valid[i] == 0))) h[i] = hole, ++holes;
+  }
+  for (int k = 0; k < 4; ++k)
+    if (looks[k] > doc.suspect_count) doc.suspect = looks_void[k], doc.suspect_count = looks[k];
+  if (doc.suspect_count * 100 < n && doc.suspect_count < 100) doc.suspect_count = 0;
   doc.hole_count = holes;
 }
 
