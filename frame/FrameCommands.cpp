@@ -69,6 +69,8 @@ bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t fac
     // The grid moves into the view: no second copy.
     hand_matrix(std::move(doc.heights), doc.width, doc.height, doc.geo, doc.holes);
     // A value that looks like a void but is not declared one is worth a word.
+    if (doc.band_count > 1 && statusBar_)
+      statusBar_->SetStatusText(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_READOUT_BAND)), doc.band, doc.band_count), 3);
     if (doc.geo.rotation_dropped && statusBar_)
       statusBar_->SetStatusText(wxString::FromUTF8(GetResourceString(IDS_READOUT_TURNED)), 3);
     if (doc.hole_count > 0 && statusBar_)

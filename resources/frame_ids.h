@@ -53,6 +53,7 @@ enum FrameReadoutString : int {
   IDS_READOUT_VOID_NOTE = 30108, // a value that looks like a void: %g, %zu cells
   IDS_READOUT_HOLES = 30109,     // %zu cells of no data
   IDS_READOUT_TURNED = 30110,    // a rotated geotransform, drawn north-up
+  IDS_READOUT_BAND = 30111,      // heights from band %d of %d
 };
 
 // Toolbar buttons in their order on the bar (also the order of the images in the strip).

@@ -68,7 +68,8 @@ void find_holes(const std::string& path, std::size_t kx, std::size_t ky, const R
   double nodata = o.nodata;
   std::vector<unsigned char> valid;  // the mask at the grid's cells, when the band has one
   if (GDALDatasetH ds = GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)) {
-    if (o.band >= 1 && o.band <= GDALGetRasterCount(ds)) {
+    doc.band_count = GDALGetRasterCount(ds);
+    if (o.band >= 1 && o.band <= doc.band_count) {
       GDALRasterBandH band = GDALGetRasterBand(ds, o.band);
       int has = 0;
       const double v = GDALGetRasterNoDataValue(band, &has);
@@ -137,7 +138,7 @@ bool load_relief(const std::string& path, std::size_t factorX, std::size_t facto
   doc.set_heights(std::move(loaded.heights), cols, rows);
   doc.geo = read_georef(path, factorX, factorY);
   doc.band = options.band;
-  doc.holes = loaded.holes, doc.hole_count = loaded.hole_count;
+  doc.holes = loaded.holes, doc.hole_count = loaded.hole_count, doc.band_count = loaded.band_count;
   doc.suspect = loaded.suspect, doc.suspect_count = loaded.suspect_count;
   return true;
 }

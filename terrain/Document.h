@@ -42,7 +42,7 @@ struct Document {
   // the view through its API has none (its NaN cells lie on the floor, as they always did).
   bool holes = false;
   std::size_t hole_count = 0;
-  int band = 1;  // the file's band the heights come from
+  int band = 1, band_count = 1;  // the file's band the heights come from, of how many
   // A value that looks like a void (-32768, -32767, -9999, <= -1e30) held by many cells of a file
   // that declares no no-data value: `suspect_count` cells of `suspect` (0 cells: none).
   double suspect = 0.0;
