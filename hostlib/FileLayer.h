@@ -103,6 +103,8 @@ public:
 
 private:
   struct Impl;
+  static int read_reduced(Impl& d, std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
+                          const Progress& progress, bool overviews);
   std::unique_ptr<Impl> impl_;
 };
 

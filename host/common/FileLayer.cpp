@@ -680,9 +680,9 @@ int CFileLayer::ReadRow(void* buffer, int firstColumn, int row, int count) {
 
 const char* RasterErrorMessage() { return last_error().c_str(); }
 
-int CFileLayer::ReadSampled(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
-                            const Progress& progress) {
-  Impl& d = *impl_;
+// The reduced grid of either reader: every step-th pixel exactly, or through the overviews.
+int CFileLayer::read_reduced(Impl& d, std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
+                             const Progress& progress, bool overviews) {
   if (!d.ds || stepX == 0 || stepY == 0 || !receiver) return 0;
   const std::size_t cols = static_cast<std::size_t>(d.width) / stepX;
   const std::size_t rows = static_cast<std::size_t>(d.height) / stepY;
@@ -693,31 +693,25 @@ int CFileLayer::ReadSampled(std::size_t stepX, std::size_t stepY, const SampleRe
   QuietErrors quiet;
   last_error().clear();
   bool ok = false;
-  if (d.fd >= 0 && !d.raw.tiled) ok = d.sampled_raw_strips(stepX, stepY, cols, rows, receiver, progress);
+  if (overviews) ok = d.sampled_from_overviews(cols, rows, receiver, progress);
+  else if (d.fd >= 0 && !d.raw.tiled) ok = d.sampled_raw_strips(stepX, stepY, cols, rows, receiver, progress);
   else if (d.fd >= 0 && d.block_bytes() <= kMaxBlockBytes) ok = d.sampled_raw_tiles(stepX, stepY, cols, rows, receiver, progress);
   else if (d.block_bytes() <= kMaxBlockBytes) ok = d.sampled_by_blocks(stepX, stepY, cols, rows, receiver, progress);
   else ok = d.sampled_by_rows(stepX, stepY, cols, rows, receiver, progress);
-  if (!ok && last_error().empty()) last_error() = "its pixels cannot be read";
+  if (!ok && last_error().empty()) last_error() = overviews ? "its overviews cannot be read" : "its pixels cannot be read";
   return ok ? 1 : 0;
+}
+
+int CFileLayer::ReadSampled(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
+                            const Progress& progress) {
+  return read_reduced(*impl_, stepX, stepY, receiver, progress, false);
 }
 
 int CFileLayer::ReadFromOverviews(std::size_t stepX, std::size_t stepY, const SampleReceiver& receiver,
                                   const Progress& progress) {
-  Impl& d = *impl_;
-  if (!d.ds || stepX == 0 || stepY == 0 || !receiver) return 0;
   // Without a level to read from, GDAL would read every block of the band to pick its pixels.
-  if ((stepX == 1 && stepY == 1) || GDALGetOverviewCount(d.band) == 0) return ReadSampled(stepX, stepY, receiver, progress);
-  const std::size_t cols = static_cast<std::size_t>(d.width) / stepX;
-  const std::size_t rows = static_cast<std::size_t>(d.height) / stepY;
-  if (cols == 0 || rows == 0) {
-    if (progress) progress(rows, rows);
-    return 1;
-  }
-  QuietErrors quiet;
-  last_error().clear();
-  const bool ok = d.sampled_from_overviews(cols, rows, receiver, progress);
-  if (!ok && last_error().empty()) last_error() = "its overviews cannot be read";
-  return ok ? 1 : 0;
+  const bool levels = impl_->ds && GDALGetOverviewCount(impl_->band) > 0 && (stepX > 1 || stepY > 1);
+  return read_reduced(*impl_, stepX, stepY, receiver, progress, levels);
 }
 
 // Lowers `to` to `v` (or raises it, with `less` reversed) where v lies beyond it.
