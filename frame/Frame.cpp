@@ -87,6 +87,7 @@ void Frame::attach_view_and_companions() {
 
   using namespace boost::placeholders;
   view_->set_cursor_notify(boost::bind(&Frame::on_cursor_notify, this, _1, _2));
+  view_->set_detail_notify([this](std::size_t ready, std::size_t wanted) { on_detail_notify(ready, wanted); });
   view_->set_palette(std::vector<std::uint32_t>(256, 0x00FFFFFFu));
 
   paletteDlg_ = new C3DPaletteExDlg(this, view_);

@@ -97,6 +97,8 @@ public:
 
   // The view's cursor callback: writes the cell and the height into status parts 1 and 2.
   void on_cursor_notify(std::size_t column, std::size_t row);
+  // While a relief drawn from tiles still lacks some, part 3 counts them; then its text comes back.
+  void on_detail_notify(std::size_t ready, std::size_t wanted);
 
   // The gauge in status part 3 that a relief or texture load advances (hidden otherwise), and a
   // callable told the gauge's value and range each time the gauge has been redrawn during a load.
@@ -127,6 +129,8 @@ private:
 
   CString helpPath;
   bool destroyOnClose_;
+  bool sharpening_ = false;
+  wxString beforeSharpening_;  // part 3's text when the count took it over
   wxAuiManager aui_;
   wxAuiToolBar* toolbar_ = nullptr;
   ToolbarStyles toolStyles_;

@@ -130,7 +130,19 @@ void Frame::on_cursor_notify(std::size_t column, std::size_t row) {
                                     hole ? noData : height_text(geo, view_->cursor_height(), w)})
       if (!part.empty()) map += (map.empty() ? "" : "  |  ") + part;
   }
-  statusBar_->SetStatusText(wxString::FromUTF8(map), 3);
+  if (sharpening_) beforeSharpening_ = wxString::FromUTF8(map);  // shown once the relief is sharp
+  else statusBar_->SetStatusText(wxString::FromUTF8(map), 3);
+}
+
+void Frame::on_detail_notify(std::size_t ready, std::size_t wanted) {
+  if (!statusBar_ || ready >= wanted) {
+    if (statusBar_ && sharpening_) statusBar_->SetStatusText(beforeSharpening_, 3);
+    sharpening_ = false;
+    return;
+  }
+  if (!sharpening_) beforeSharpening_ = statusBar_->GetStatusText(3);
+  sharpening_ = true;
+  statusBar_->SetStatusText(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_STATUS_SHARPENING)), ready, wanted), 3);
 }
 
 void Frame::OnFileOpen() {

@@ -10,6 +10,8 @@
 #include <GL/glx.h>
 
 #include "render/ViewMath.h"
+#include "render/tiles/TileSet.h"
+#include "terrain/MemoryFit.h"
 
 namespace lib3d {
 
@@ -24,12 +26,6 @@ inline const GLubyte* rgb_bytes(const std::uint32_t& word) {
 
 double ms_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-// Made current through GLX (windows on X) or EGL (offscreen, and windows under Wayland); or null.
-const void* current_context() {
-  if (const void* egl = eglGetCurrentContext()) return egl;
-  return glXGetCurrentContext();
 }
 
 // What a paint sets (enables, lights, line width, current colour and normal, matrix mode, viewport,
@@ -68,18 +64,7 @@ void emit_surface(const Scene& s, std::size_t step, const Renderer::Progress& pr
   };
   for (std::size_t k = 0; k < strips; ++k) {
     mesh.build(k, strip);
-    if (!s.holes) {
-      send(strip.data(), strip.data() + strip.size());
-    } else {
-      // The strip is cut at every column pair that touches a hole; runs of two or more pairs stay.
-      const StripVertex* v = strip.data();
-      for (std::size_t j = 0, n = strip.size() / 2; j < n;) {
-        std::size_t e = j;
-        while (e < n && !v[2 * e].hole && !v[2 * e + 1].hole) ++e;
-        if (e - j >= 2) send(v + 2 * j, v + 2 * e);
-        j = e + 1;
-      }
-    }
+    drawn_runs(strip, s.holes, [&](std::size_t first, std::size_t end) { send(strip.data() + first, strip.data() + end); });
     if (progress && ((k + 1) * 100 / strips != k * 100 / strips)) progress(k + 1, strips);
   }
 }
@@ -105,6 +90,11 @@ void draw_marker(const Scene& s, PaintResult& out) {
 }
 
 }  // namespace
+
+const void* current_gl_context() {
+  if (const void* egl = eglGetCurrentContext()) return egl;
+  return glXGetCurrentContext();
+}
 
 std::vector<std::size_t> sampled_indices(std::size_t n, std::size_t step) {
   std::vector<std::size_t> v;
@@ -137,34 +127,80 @@ std::size_t coarse_step_after(double coarse_ms, std::size_t step, double target_
 unsigned ListOwner::get() {
   if (id_ == 0) {
     id_ = glGenLists(1);
-    context_ = current_context();
+    context_ = current_gl_context();
   }
   return id_;
 }
 
 void ListOwner::reset() {
-  if (id_ != 0 && context_ == current_context()) glDeleteLists(id_, 1);
+  if (id_ != 0 && context_ == current_gl_context()) glDeleteLists(id_, 1);
   id_ = 0;
 }
 
 SurfaceStrips::SurfaceStrips(const Scene& s, std::size_t step)
-    : s_(s), step_(step), rows_(sampled_indices(s.height, step)), cols_(sampled_indices(s.width, step)) {}
+    : s_(s), rows_{sampled_indices(s.height, step)}, cols_{sampled_indices(s.width, step)}, step_(std::max<std::size_t>(step, 1)) {}
+
+SurfaceStrips::SurfaceStrips(const Scene& s, Lattice rows, Lattice cols, std::size_t step, bool filtered)
+    : s_(s), rows_(std::move(rows)), cols_(std::move(cols)), step_(std::max<std::size_t>(step, 1)), filtered_(filtered) {}
+
+void SurfaceStrips::slope(std::size_t r, std::size_t c, std::size_t r_next, std::size_t c_next, float h0,
+                          float* normal) const {
+  const float* m = s_.heights;
+  const std::size_t w = s_.width;
+  const float lo = s_.min;
+  const float dx = static_cast<float>(c_next - c), dy = static_cast<float>(r_next - r);
+  if (filtered_ && (c_next - c > 1 || r_next - r > 1)) {
+    // The mean of the one-cell slopes over the rows (columns) the step spans: differences along a
+    // row telescope, so each row adds one difference across the whole step.
+    const auto mean_rise = [&](std::size_t a, std::size_t b, std::size_t from, std::size_t to, std::size_t stride,
+                               std::size_t along) {
+      double sum = 0.0;
+      std::size_t n = 0;
+      for (std::size_t i = from; i < to; ++i) {
+        const float ha = m[a * along + i * stride], hb = m[b * along + i * stride];
+        if (s_.holes && !(std::isfinite(ha) && std::isfinite(hb))) continue;
+        sum += vm::drawn_height(hb, lo) - vm::drawn_height(ha, lo);
+        ++n;
+      }
+      return n ? static_cast<float>(sum / static_cast<double>(n)) : 0.0f;
+    };
+    const float rise_x = mean_rise(c, c_next, r, std::max(r_next, r + 1), w, 1);
+    const float rise_y = mean_rise(r, r_next, c, std::max(c_next, c + 1), 1, w);
+    normal[0] = -rise_x * dy;
+    normal[1] = -rise_y * dx;
+    normal[2] = dx * dy;
+    return;
+  }
+  // Forward differences towards the next sampled column and row; over a step of one cell this
+  // is exactly the grid-unit normal, over longer steps the same slope scaled by the step lengths.
+  float hx = vm::drawn_height(m[r * w + c_next], lo), hy = vm::drawn_height(m[r_next * w + c], lo);
+  // Beside a hole the slope towards it is unknown: the surface is taken as level that way.
+  if (s_.holes && !std::isfinite(m[r * w + c_next])) hx = h0;
+  if (s_.holes && !std::isfinite(m[r_next * w + c])) hy = h0;
+  vm::cell_normal(h0, hx, hy, normal);
+  if (c_next - c > 1 || r_next - r > 1) {
+    normal[0] *= dy;
+    normal[1] *= dx;
+    normal[2] = dx * dy;
+  }
+}
 
 void SurfaceStrips::build(std::size_t k, std::vector<StripVertex>& out) const {
   const float* m = s_.heights;
-  const std::size_t w = s_.width, ncols = cols_.size(), p = s_.palette_count;
+  const std::size_t w = s_.width, ncols = cols_.at.size(), p = s_.palette_count;
   const float lo = s_.min, hi = s_.max;
   // A colour matrix left over from another relief (its size differs) is not read at all: the
   // palette colours the surface until a matching one arrives.
   const bool by_matrix = s_.colored_by_matrix(), coloured = by_matrix || p > 0;
-  const bool upper_normals = k + 2 < rows_.size();
-  // Row k + 1 (its normals look towards row k + 2), then row k (towards row k + 1).
-  const std::size_t rows[2] = {rows_[k + 1], rows_[k]}, next[2] = {upper_normals ? rows_[k + 2] : 0, rows_[k + 1]};
+  const std::vector<std::size_t>& ra = rows_.at;
+  const std::size_t above = k + 2 < ra.size() ? ra[k + 2] : rows_.after;
+  // Row k + 1 (its normals look towards the row above it), then row k (towards row k + 1).
+  const std::size_t rows[2] = {ra[k + 1], ra[k]}, next[2] = {above, ra[k + 1]};
   const float fy[2] = {static_cast<float>(rows[0]), static_cast<float>(rows[1])};
   out.resize(2 * ncols);
   StripVertex* v = out.data();
   for (std::size_t j = 0; j < ncols; ++j) {
-    const std::size_t c = cols_[j];
+    const std::size_t c = cols_.at[j], c_next = j + 1 < ncols ? cols_.at[j + 1] : cols_.after;
     const float fx = static_cast<float>(c);
     for (std::size_t half = 0; half < 2; ++half, ++v) {
       const std::size_t r = rows[half], i = r * w + c;
@@ -172,41 +208,78 @@ void SurfaceStrips::build(std::size_t k, std::vector<StripVertex>& out) const {
       v->hole = s_.holes && !std::isfinite(m[i]);
       v->has_colour = coloured;
       if (coloured) v->colour = by_matrix ? s_.colors[i] : s_.palette[vm::palette_index(m[i], lo, hi, p)];
-      v->has_normal = j + 1 < ncols && (half == 1 || upper_normals);
-      if (!v->has_normal) continue;
-      // Forward differences towards the next sampled column and row; over a step of one cell this
-      // is exactly the grid-unit normal, over longer steps the same slope scaled by the step lengths.
-      const std::size_t c_next = cols_[j + 1], r_next = next[half];
-      float hx = vm::drawn_height(m[r * w + c_next], lo), hy = vm::drawn_height(m[r_next * w + c], lo);
-      // Beside a hole the slope towards it is unknown: the surface is taken as level that way.
-      if (s_.holes && !std::isfinite(m[r * w + c_next])) hx = v->position[2];
-      if (s_.holes && !std::isfinite(m[r_next * w + c])) hy = v->position[2];
-      vm::cell_normal(v->position[2], hx, hy, v->normal.data());
-      if (step_ > 1) {
-        const float dx = static_cast<float>(c_next - c), dy = static_cast<float>(r_next - r);
-        v->normal[0] *= dy;
-        v->normal[1] *= dx;
-        v->normal[2] = dx * dy;
-      }
+      v->has_normal = c_next != SIZE_MAX && next[half] != SIZE_MAX;
+      if (v->has_normal) slope(r, c, next[half], c_next, v->position[2], v->normal.data());
     }
   }
 }
 
-void Renderer::compile(const Scene& scene, const Progress& progress) {
-  glNewList(kSurfaceList, GL_COMPILE);
-  emit_surface(scene, 1, progress);
-  glEndList();
+std::array<float, 3> SurfaceStrips::carried_into(std::size_t k) const {
+  std::array<float, 3> n{0.0f, 0.0f, 1.0f};  // a fresh context's current normal
+  const std::vector<std::size_t>& ra = rows_.at;
+  std::size_t r = ra[k], c = cols_.before, r_next = ra[k + 1], c_next = cols_.at[0];
+  if (c == SIZE_MAX) {
+    // At the grid's first column the vertex before is the last one of the strip below, which
+    // carries that of the sampled column before the grid's last.
+    r_next = r;
+    r = k > 0 ? ra[k - 1] : rows_.before;
+    if (r == SIZE_MAX || s_.width < 2) return n;
+    c_next = s_.width - 1;
+    c = (s_.width - 2) / step_ * step_;
+  }
+  slope(r, c, r_next, c_next, vm::drawn_height(s_.heights[r * s_.width + c], s_.min), n.data());
+  return n;
+}
+
+void SurfaceStrips::settle_normals(std::size_t k, std::vector<StripVertex>& strip) const {
+  std::array<float, 3> carried = carried_into(k);
+  for (StripVertex& v : strip) {
+    if (v.has_normal) carried = v.normal;
+    else v.normal = carried;
+    v.has_normal = true;
+  }
+}
+
+Renderer::Renderer()
+    : tiles_(new tiles::TileSet), tiled_above_(loading::kTiledAboveCells), tile_cells_(tiles::TileTree::kTileCells) {}
+Renderer::~Renderer() = default;
+
+bool Renderer::tiled(const Scene& s) const { return static_cast<std::uint64_t>(s.width) * s.height > tiled_above_; }
+
+void Renderer::set_tiling(std::uint64_t above_cells, std::size_t tile_cells) {
+  tiled_above_ = above_cells;
+  tile_cells_ = tile_cells;
+}
+
+void Renderer::compile(const Scene& scene, const Progress& progress, bool heights_changed) {
+  if (tiled(scene)) {
+    if (glIsList(kSurfaceList)) glDeleteLists(kSurfaceList, 1);
+    coarse_list_.reset();
+    coarse_stale_ = true;
+    if (heights_changed || !tiles_->active()) tiles_->reset(scene, tile_cells_, progress);
+    else tiles_->recolour(scene);
+  } else {
+    tiles_->clear();
+    glNewList(kSurfaceList, GL_COMPILE);
+    emit_surface(scene, 1, progress);
+    glEndList();
+    coarse_stale_ = true;
+  }
   surface_ = true;
-  coarse_stale_ = true;
 }
 
 void Renderer::discard() {
   if (glIsList(kSurfaceList)) glDeleteLists(kSurfaceList, 1);
   coarse_list_.reset();
+  tiles_->clear();
   surface_ = false;
   coarse_stale_ = true;
   coarse_step_ = 0;
 }
+
+void Renderer::stop_builds() { tiles_->stop(); }
+
+void Renderer::set_tile_notify(std::function<void()> notify) { tiles_->set_notify(std::move(notify)); }
 
 bool Renderer::ensure_coarse(const Scene& scene) {
   if (!coarse_enabled_ || !surface_ || !(full_ms_ > budget_ms_)) return false;
@@ -231,6 +304,21 @@ bool Renderer::ensure_coarse(const Scene& scene) {
 
 PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail) {
   const auto t0 = std::chrono::steady_clock::now();
+  if (surface_ && tiles_->active()) {
+    const bool moving = detail == Detail::Moving;
+    tiles::Choice chosen;
+    PaintResult out = paint_frame(s, width, height, [&] {
+      chosen = tiles_->draw(s, moving ? moving_error_px_ : kStillErrorPx, false);
+    });
+    out.tiles_wanted = chosen.wanted;
+    out.tiles_missing = chosen.missing;
+    const double ms = ms_since(t0);
+    if (moving && ms > budget_ms_) moving_error_px_ = std::min(moving_error_px_ * 2.0, 64.0);
+    if (moving && ms < budget_ms_ / 4.0) moving_error_px_ = std::max(moving_error_px_ / 2.0, kMovingErrorPx);
+    out.coarse = moving;
+    (moving ? coarse_ms_ : full_ms_) = ms;
+    return out;
+  }
   const bool coarse = detail == Detail::Moving && ensure_coarse(s);
   PaintResult out = paint_frame(s, width, height, [&] {
     if (surface_) glCallList(coarse ? coarse_list_.get() : kSurfaceList);
@@ -241,7 +329,13 @@ PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail
 }
 
 PaintResult Renderer::paint_direct(const Scene& s, int width, int height, const Progress& progress) {
-  return paint_frame(s, width, height, [&] { emit_surface(s, 1, progress); });
+  if (!tiled(s)) return paint_frame(s, width, height, [&] { emit_surface(s, 1, progress); });
+  tiles_->reset(s, tile_cells_);
+  tiles::Choice chosen;
+  PaintResult out = paint_frame(s, width, height, [&] { chosen = tiles_->draw(s, kStillErrorPx, true, progress); });
+  out.tiles_wanted = chosen.wanted;
+  tiles_->clear();
+  return out;
 }
 
 PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const std::function<void()>& surface) {

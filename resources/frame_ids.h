@@ -54,6 +54,7 @@ enum FrameReadoutString : int {
   IDS_READOUT_HOLES = 30109,     // %zu cells of no data
   IDS_READOUT_TURNED = 30110,    // a rotated geotransform, drawn north-up
   IDS_READOUT_BAND = 30111,      // heights from band %d of %d
+  IDS_STATUS_SHARPENING = 30112, // %zu of %zu tiles of a big relief drawn at full detail
 };
 
 // Toolbar buttons in their order on the bar (also the order of the images in the strip).

@@ -38,6 +38,7 @@ const ResourceString kFrameStrings[] = {
     {30106, "US ft", "амер. фут"},
     {30107, "no data", "нет данных"},
     {30111, "Heights from band %d of %d", "Высоты из канала %d из %d"},
+    {30112, "Sharpening the relief: %zu of %zu tiles", "Уточнение рельефа: %zu из %zu фрагментов"},
     {30110, "The geotransform turns the grid; it is drawn north-up", "Геопривязка поворачивает сетку; она показана севером вверх"},
     {30109, "%zu cells of no data are holes", "%zu ячеек без данных показаны дырами"},
     {30108, "%zu cells hold %g, a common void value: give it as the no-data value in Open to make them holes",

@@ -18,6 +18,11 @@ constexpr std::uint64_t kBytesPerCell = 150;
 // (measured: about 14 B a cell over 4 to 17 M cells), with room to spare.
 constexpr std::uint64_t kPictureBytesPerCell = 32;
 
+// Reliefs of more cells than this are drawn from tiles at the detail the screen can show, not from
+// one display list of every cell: 2^21 cells (1448 x 1448), where the list's still frame passes
+// a quarter of a second.
+constexpr std::uint64_t kTiledAboveCells = std::uint64_t{1} << 21;
+
 // Unknown (no /proc, no limit): treated as unlimited.
 constexpr std::uint64_t kUnlimited = UINT64_MAX;
 

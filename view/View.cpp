@@ -109,6 +109,7 @@ View::View(const std::vector<float>& matrix, std::size_t width, std::size_t heig
 }
 
 View::~View() {
+  renderer_.set_tile_notify({});
   drag_.reset();
   retired_drag_.reset();
   if (HasCapture()) ReleaseMouse();
@@ -171,6 +172,12 @@ bool View::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxS
   Bind(wxEVT_MOTION, &View::OnMouseMove, this);
   Bind(wxEVT_MOUSE_CAPTURE_CHANGED, &View::OnCaptureChanged, this);
   Bind(wxEVT_MOUSE_CAPTURE_LOST, &View::OnCaptureLost, this);
+  Bind(wxEVT_IDLE, &View::OnIdle, this);
+  // Tiles are built on other threads; the picture is redrawn on this one when it is next idle.
+  renderer_.set_tile_notify([this] {
+    tiles_arrived_ = true;
+    wxWakeUpIdle();
+  });
   return true;
 }
 
@@ -219,7 +226,10 @@ void View::delete_surface() {
 
 // ---- surface -------------------------------------------------------------------------------------
 
-void View::DrawScene() { renderer_.compile(scene(), progress_); }
+void View::DrawScene() {
+  renderer_.compile(scene(), progress_, has(kNewHeights));
+  set(kNewHeights, false);
+}
 
 Scene View::scene() const { return scene_of(doc_, camera_, look_, cursor_x_, cursor_y_); }
 
@@ -283,6 +293,7 @@ void View::render(bool present) {
     set(kCoarseShown, r.coarse);
     SwapBuffers();
     set(kPainted);
+    if (detail_ && r.tiles_wanted > 0) detail_(r.tiles_wanted - r.tiles_missing, r.tiles_wanted);
   }
   set(kPainting, false);
 }
@@ -315,16 +326,19 @@ void View::set_relief(std::vector<float>&& matrix, std::size_t width, std::size_
                       bool holes) {
   // A vector shorter than width x height would be read past its end by the compile and the marker;
   // it is refused and the previous relief stays.
+  renderer_.stop_builds();  // no tile may be built from the grid that goes
   if (!doc_.set_heights(std::move(matrix), width, height)) return;
   doc_.geo = geo;
   doc_.holes = holes;
   set(kSurface);
+  set(kNewHeights);
   set(kCompilePending);
   make_current();
   repaint_now();
 }
 
 void View::set_color_matrix(const std::vector<std::uint32_t>& colors) {
+  renderer_.stop_builds();
   doc_.colors = colors;
   set(kSurface);
   set(kCompilePending);
@@ -520,5 +534,10 @@ void View::OnCaptureChanged(wxMouseCaptureChangedEvent& event) {
 }
 
 void View::OnCaptureLost(wxMouseCaptureLostEvent&) { end_drag(); }
+
+void View::OnIdle(wxIdleEvent& event) {
+  if (tiles_arrived_.exchange(false)) repaint_now();
+  event.Skip();
+}
 
 }  // namespace lib3d

@@ -1,7 +1,9 @@
 #pragma once
 // lib3d::View: the OpenGL child window that shows a relief.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -92,6 +94,9 @@ public:
 
   // Told how far a surface compile has come (for a progress gauge); empty to stop.
   void set_compile_progress(const Renderer::Progress& progress) { progress_ = progress; }
+  // Told after each presented frame of a relief drawn from tiles how many of the tiles it wants are
+  // there (ready of wanted); the view sharpens as the rest arrive.
+  void set_detail_notify(std::function<void(std::size_t ready, std::size_t wanted)> notify) { detail_ = std::move(notify); }
   // Whether camera drags of large grids show a coarser surface until the button is released.
   void set_coarse_drags(bool on) { renderer_.set_coarse_drags(on); }
   bool coarse_drags() const { return renderer_.coarse_drags(); }
@@ -116,6 +121,7 @@ protected:
   void OnMouseMove(wxMouseEvent& event);
   void OnCaptureChanged(wxMouseCaptureChangedEvent& event);
   void OnCaptureLost(wxMouseCaptureLostEvent& event);
+  void OnIdle(wxIdleEvent& event);
 
 private:
   static void notify_dummy(std::size_t, std::size_t) {}
@@ -154,6 +160,8 @@ private:
 
   Renderer renderer_;
   Renderer::Progress progress_;
+  std::function<void(std::size_t, std::size_t)> detail_;
+  std::atomic<bool> tiles_arrived_{false};  // set by the renderer's builders, taken at idle time
   std::unique_ptr<wxGLContext> context_;
   int gl_viewport_[4] = {0, 0, 0, 0};  // what OnSize set (or will set) as the viewport
 
@@ -170,6 +178,7 @@ private:
     kPainted = 1u << 7,          // a frame has been presented
     kMoving = 1u << 8,           // a camera drag is in progress: paints may be coarse
     kCoarseShown = 1u << 9,      // the last presented frame came from the coarse list
+    kNewHeights = 1u << 10,      // the pending compile has new heights, not only new colours
   };
   unsigned flags_ = kViewportPending;
   bool has(Flag f) const { return (flags_ & f) != 0; }
