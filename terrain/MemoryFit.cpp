@@ -60,6 +60,10 @@ std::uint64_t cells_at(std::uint64_t width, std::uint64_t height, std::uint64_t 
 }
 
 std::uint64_t bytes_for(std::uint64_t cells, std::uint64_t perCell) {
+  if (cells > kTiledAboveCells && perCell > kTiledBytesPerCell) {
+    if (cells > (UINT64_MAX - kTiledFixedBytes) / kTiledBytesPerCell) return UINT64_MAX;
+    return cells * kTiledBytesPerCell + kTiledFixedBytes;
+  }
   return perCell != 0 && cells > UINT64_MAX / perCell ? UINT64_MAX : cells * perCell;
 }
 

@@ -22,6 +22,11 @@ constexpr std::uint64_t kPictureBytesPerCell = 32;
 // one display list of every cell: 2^21 cells (1448 x 1448), where the list's still frame passes
 // a quarter of a second.
 constexpr std::uint64_t kTiledAboveCells = std::uint64_t{1} << 21;
+// A relief drawn from tiles costs its grid (4 B a cell), a colour matrix when it has one (4 B) and
+// what reading takes on top (measured as the viewer's peak resident memory over its grid: see
+// bench/tiles.cpp), plus the tile cache, whatever the cost of a small grid's cell.
+constexpr std::uint64_t kTiledBytesPerCell = 12;
+constexpr std::uint64_t kTiledFixedBytes = std::uint64_t{512} << 20;
 
 // Unknown (no /proc, no limit): treated as unlimited.
 constexpr std::uint64_t kUnlimited = UINT64_MAX;
@@ -51,7 +56,7 @@ struct MemoryFit {
 };
 
 // A width x height raster at factorX, factorY (each >= 1) against `available` bytes, each cell
-// costing `bytesPerCell`. When it does not fit, the proposed factors are the smallest k applied to
+// costing `bytesPerCell` (or less, when the reduced grid is big enough to be drawn from tiles). When it does not fit, the proposed factors are the smallest k applied to
 // both, never below what was asked (max(factorX, k), max(factorY, k)), with which the grid fits.
 MemoryFit fit_in_memory(std::uint64_t width, std::uint64_t height, std::size_t factorX, std::size_t factorY,
                         std::uint64_t available, std::uint64_t bytesPerCell = kBytesPerCell);

@@ -166,7 +166,7 @@ TEST(Loading, RefusalsSayWhyAndLeaveTheOutputsAlone) {
   for (const auto& [file, w, h, type] : {std::tuple{a, 30, 20, GDT_Byte}, {narrow, 29, 20, GDT_Byte},
                                          {low, 30, 19, GDT_Byte}, {cplx, 30, 20, GDT_CInt16}})
     ASSERT_TRUE(r3dtest::WriteRaster(file, w, h, type, Position));
-  ASSERT_TRUE(r3dtest::WriteTextFile(huge, "<VRTDataset rasterXSize=\"100000\" rasterYSize=\"100000\">"
+  ASSERT_TRUE(r3dtest::WriteTextFile(huge, "<VRTDataset rasterXSize=\"1000000\" rasterYSize=\"1000000\">"
                                            "<VRTRasterBand dataType=\"Float32\" band=\"1\"/></VRTDataset>\n"));
   const struct {
     std::string r, g, b;  // no green: a relief of r

@@ -38,10 +38,14 @@ TEST(MemoryFit, ProposesTheSmallestFactorsThatFit) {
                  std::uint64_t perCell = kBytesPerCell; }
       cases[] = {
       {1000, 600, 3, 4, 1 * GiB, true, 3, 4},
-      // 100000^2 at 4,4 is 625 M cells; 24 GiB leaves 18 GiB usable, about 129 M cells: 9 is the first k.
-      {100000, 100000, 4, 4, 24 * GiB, false, 9, 9},
-      {100000, 100000, 1, 20, 24 * GiB, false, 4, 20},
-      {100000, 100000, 4, 4, 24 * GiB, false, 5, 5, kPictureBytesPerCell},  // one picture, no view: 5 fits
+      // Small grids cost a display list each cell: 2 M cells need 300 MB, 512 MiB leave 256 usable.
+      {2000, 1000, 1, 1, GiB / 2, false, 2, 2},
+      // Big ones are drawn from tiles: their grid and the tile cache. 10^10 cells against 18 GiB
+      // usable: 3 is the first k; 4096^2 fits in 768 MiB (a list would need 2.5 GB).
+      {100000, 100000, 1, 1, 24 * GiB, false, 3, 3},
+      {100000, 100000, 1, 20, 4 * GiB, false, 3, 20},
+      {4096, 4096, 1, 1, 1 * GiB, true, 1, 1},
+      {3000, 1000, 1, 1, GiB / 2, false, 2, 2, kPictureBytesPerCell},  // one picture, no view
       {100000, 100000, 4, 4, 0, false, 100001, 100001},  // nothing left: only an empty grid fits
       {100000, 100000, 1, 1, kUnlimited, true, 1, 1}};
   for (const auto& c : cases) {
