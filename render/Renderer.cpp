@@ -312,6 +312,7 @@ PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail
     });
     out.tiles_wanted = chosen.wanted;
     out.tiles_missing = chosen.missing;
+    out.tiles_drawn = chosen.draw.size();
     const double ms = ms_since(t0);
     if (moving && ms > budget_ms_) moving_error_px_ = std::min(moving_error_px_ * 2.0, 64.0);
     if (moving && ms < budget_ms_ / 4.0) moving_error_px_ = std::max(moving_error_px_ / 2.0, kMovingErrorPx);
@@ -334,6 +335,7 @@ PaintResult Renderer::paint_direct(const Scene& s, int width, int height, const 
   tiles::Choice chosen;
   PaintResult out = paint_frame(s, width, height, [&] { chosen = tiles_->draw(s, kStillErrorPx, true, progress); });
   out.tiles_wanted = chosen.wanted;
+  out.tiles_drawn = chosen.draw.size();
   tiles_->clear();
   return out;
 }

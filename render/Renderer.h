@@ -27,7 +27,7 @@ struct PaintResult {
   float cursor_height = 0.0f;  // valid when cursor_drawn
   bool coarse = false;         // the coarse list stood in for the surface
   // A relief drawn from tiles: how many this picture wants, and how many of them are not built yet.
-  std::size_t tiles_wanted = 0, tiles_missing = 0;
+  std::size_t tiles_wanted = 0, tiles_missing = 0, tiles_drawn = 0;
 };
 
 // Rows of RGB bytes, top row first.

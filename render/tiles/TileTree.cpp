@@ -107,12 +107,17 @@ void TileTree::measure(const Scene& g, unsigned threads, const Renderer::Progres
             const float h00 = height_at(ya, xa), h10 = height_at(ya, xb), h01 = height_at(yb, xa),
                         h11 = height_at(yb, xb);
             if (!(std::isfinite(h00) && std::isfinite(h10) && std::isfinite(h01) && std::isfinite(h11))) continue;
-            for (std::size_t y = ya; y <= yb; y = y == yb ? yb + 1 : std::min(y + half, yb))
-              for (std::size_t x = xa; x <= xb; x = x == xb ? xb + 1 : std::min(x + half, xb)) {
-                const float h = height_at(y, x);
+            // The quad's own corners are exact; the child level adds at most its edges' midpoints
+            // and its centre (none along a side shorter than two child steps).
+            const std::size_t xs[3] = {xa, xa + half < xb ? xa + half : xa, xb};
+            const std::size_t ys[3] = {ya, ya + half < yb ? ya + half : ya, yb};
+            for (int py = 0; py < 3; ++py)
+              for (int px = 0; px < 3; ++px) {
+                if ((px != 1 && py != 1) || (px == 1 && xs[1] == xa) || (py == 1 && ys[1] == ya)) continue;
+                const float h = height_at(ys[py], xs[px]);
                 if (!std::isfinite(h)) continue;
-                const float u = static_cast<float>(x - xa) / static_cast<float>(xb - xa);
-                const float v = static_cast<float>(y - ya) / static_cast<float>(yb - ya);
+                const float u = static_cast<float>(xs[px] - xa) / static_cast<float>(xb - xa);
+                const float v = static_cast<float>(ys[py] - ya) / static_cast<float>(yb - ya);
                 miss = std::max(miss, worst_miss(h, h00, h10, h01, h11, u, v));
               }
           }
