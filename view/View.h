@@ -102,6 +102,8 @@ public:
   bool coarse_drags() const { return renderer_.coarse_drags(); }
   // The renderer drawing into this view's context (its timings and drag tuning).
   Renderer& renderer() { return renderer_; }
+  // What the last presented frame left (its matrices, and for a tiled relief its tile counts).
+  const PaintResult& last_paint() const { return last_paint_; }
   // The state a paint draws, borrowing the view's arrays (valid until the next setter).
   Scene scene() const;
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "render/OffscreenContext.h"
 #include "render/OffscreenRender.h"
 #include "render/Renderer.h"
+#include "render/tiles/TileTree.h"
 
 using lib3d::Picture;
 using lib3d::Renderer;
@@ -140,5 +143,107 @@ TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStripAndOversizedPicturesAreR
     std::string error;
     EXPECT_FALSE(lib3d::OffscreenContext::create(w, 10, error));
     EXPECT_NE(std::string::npos, error.find(says)) << error;
+  }
+}
+
+// Big reliefs are drawn from tiles (forced here on small grids, with tiles of 16 cells). Magnified,
+// every tile is at full detail and the picture is the one of every cell, holes and all, but for
+// rounding of colours. Seen from afar, a relief smooth on one side and rough on the other mixes
+// levels (more so while moving, whose tiles may stray further); the walls under tile edges leave no
+// pinhole of background inside the relief.
+TEST(OffscreenRenderer, TilesDrawEveryCellUpCloseAndLeaveNoCracksBetweenLevels) {
+  constexpr int kW = 300, kH = 200;
+  const int w = 181, h = 143;
+  std::vector<float> m(w * h);
+  for (int r = 0; r < h; ++r)
+    for (int c = 0; c < w; ++c)
+      m[r * w + c] = std::pow(c / float(w), 3.0f) * (20 * std::sin(c * 0.45f) * std::cos(r * 0.3f) + 5 * std::sin(c * 1.7f + r));
+  const std::vector<std::uint32_t> palette{0x2040F0, 0x20F040, 0xF04020};
+  Scene s;
+  s.heights = m.data(), s.width = w, s.height = h, s.min = -25, s.max = 25, s.palette = palette.data();
+  s.palette_count = palette.size(), s.tilt = 55, s.azimuth = 30;
+  std::string error;
+  auto ctx = lib3d::OffscreenContext::create(kW, kH, error);
+  ASSERT_TRUE(ctx) << error;
+  const auto picture = [&](std::uint64_t tiled_above) {
+    Renderer r;
+    r.set_tiling(tiled_above, 16);
+    r.paint_direct(s, kW, kH);
+    return Renderer::read_pixels(kW, kH);
+  };
+  s.zoom_scale = 2.0f;
+  Renderer r;
+  r.set_tiling(0, 16);
+  r.set_frame_budget_ms(1e9);  // moving paints keep their least error, however busy the machine
+  std::mutex mutex;
+  std::condition_variable built;
+  bool arrived = false;
+  r.set_tile_notify([&] {
+    const std::lock_guard<std::mutex> lock(mutex);
+    arrived = true;
+    built.notify_one();
+  });
+  r.compile(s);
+  while (r.paint(s, kW, kH, Renderer::Detail::Moving).tiles_missing > 0) {
+    std::unique_lock<std::mutex> lock(mutex);
+    built.wait(lock, [&] { return arrived; });
+    arrived = false;
+  }
+  const Picture far = Renderer::read_pixels(kW, kH);
+  const auto bg = [&](int x, int y) { return far.rgb[(y * kW + x) * 3] == 0x7F && far.rgb[(y * kW + x) * 3 + 2] == 0x7F; };
+  int pinholes = 0, surface = 0;
+  for (int y = 1; y + 1 < kH; ++y)
+    for (int x = 1; x + 1 < kW; ++x) {
+      surface += !bg(x, y);
+      pinholes += bg(x, y) && !bg(x - 1, y) && !bg(x + 1, y) && !bg(x, y - 1) && !bg(x, y + 1);
+    }
+  EXPECT_EQ(0, pinholes);
+  EXPECT_GT(surface, kW * kH / 10);
+
+  s.zoom_scale = 0.5f;
+  for (bool holes : {false, true}) {
+    if (holes) std::fill(m.begin() + 40 * w, m.begin() + 47 * w, NAN), s.holes = true;
+    const Picture every = picture(UINT64_MAX), tiled = picture(0);
+    EXPECT_TRUE(std::equal(every.rgb.begin(), every.rgb.end(), tiled.rgb.begin(), tiled.rgb.end(),
+                           [](int a, int b) { return std::abs(a - b) <= 1; })) << holes;
+  }
+}
+
+// Each tile's measured error bounds how far its quads (either diagonal) pass from every cell they
+// cover, and its height span holds those cells; the tiles of a level cover the grid edge to edge.
+TEST(TileTree, ErrorsBoundTheFullGridAndTilesCoverIt) {
+  const std::size_t w = 97, h = 70;
+  std::vector<float> m(w * h);
+  for (std::size_t i = 0; i < m.size(); ++i) m[i] = std::sin(i * 0.37f) * 9 + std::cos(i % w * 0.2f) * 30 + (i % 7);
+  Scene s;
+  s.heights = m.data(), s.width = w, s.height = h, s.min = -40, s.max = 46;
+  lib3d::tiles::TileTree tree;
+  tree.lay_out(w, h, 8);
+  tree.measure(s, 2);
+  ASSERT_EQ(4, tree.top());
+  for (int level = 0; level <= tree.top(); ++level) {
+    std::size_t cols = 0;
+    for (std::uint32_t y = 0; y < tree.down(level); ++y)
+      for (std::uint32_t x = 0; x < tree.across(level); ++x) {
+        const lib3d::tiles::TileKey k{level, x, y};
+        const auto c = tree.columns(k).at, r = tree.rows(k).at;
+        if (y == 0) cols += c.back() - c.front();
+        const lib3d::tiles::TileBounds& b = tree.bounds(k);
+        for (std::size_t j = 0; j + 1 < r.size(); ++j)
+          for (std::size_t i = 0; i + 1 < c.size(); ++i)
+            for (std::size_t yy = r[j]; yy <= r[j + 1]; ++yy)
+              for (std::size_t xx = c[i]; xx <= c[i + 1]; ++xx) {
+                const auto at = [&](std::size_t cc, std::size_t rr) { return m[rr * w + cc]; };
+                const float u = float(xx - c[i]) / float(c[i + 1] - c[i]), v = float(yy - r[j]) / float(r[j + 1] - r[j]);
+                const float a00 = at(c[i], r[j]), a10 = at(c[i + 1], r[j]), a01 = at(c[i], r[j + 1]), a11 = at(c[i + 1], r[j + 1]);
+                const float one = u + v <= 1 ? a00 + u * (a10 - a00) + v * (a01 - a00)
+                                             : a11 + (1 - u) * (a01 - a11) + (1 - v) * (a10 - a11);
+                const float other = u >= v ? a00 + u * (a10 - a00) + v * (a11 - a10) : a00 + v * (a01 - a00) + u * (a11 - a01);
+                const float cell = at(xx, yy);
+                ASSERT_TRUE(std::fabs(cell - one) <= b.error + 1e-3f && std::fabs(cell - other) <= b.error + 1e-3f &&
+                            b.low <= cell && cell <= b.high) << level << " " << x << "," << y;
+              }
+      }
+    EXPECT_EQ(w - 1, cols) << level;
   }
 }
