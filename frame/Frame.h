@@ -99,6 +99,8 @@ public:
   void on_cursor_notify(std::size_t column, std::size_t row);
   // While a relief drawn from tiles still lacks some, part 3 counts them; then its text comes back.
   void on_detail_notify(std::size_t ready, std::size_t wanted);
+  // Part 3's text: the map readout or a note on the relief (kept for later while tiles are counted).
+  void show_note(const wxString& text);
 
   // The gauge in status part 3 that a relief or texture load advances (hidden otherwise), and a
   // callable told the gauge's value and range each time the gauge has been redrawn during a load.

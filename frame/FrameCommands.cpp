@@ -49,8 +49,8 @@ void Frame::hand_matrix(std::vector<float>&& heights, std::size_t width, std::si
   ToolBarPressButton(ID_POINTER_3D, 0);  // manipulator and cursor stay as they are
   show_progress_3D(true);
   if (!view_) return;
+  show_note(wxString());
   view_->set_relief(std::move(heights), width, height, geo, holes);
-  if (statusBar_) statusBar_->SetStatusText(wxString(), 3);
   set_status_text(zoom_scale_text(view_->zoom_scale()));
   if (toolWin_ && toolWin_->GetOffsetPage()) toolWin_->GetOffsetPage()->ShowExaggeration();
 }
@@ -69,15 +69,14 @@ bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t fac
     // The grid moves into the view: no second copy.
     hand_matrix(std::move(doc.heights), doc.width, doc.height, doc.geo, doc.holes);
     // A value that looks like a void but is not declared one is worth a word.
-    if (doc.band_count > 1 && statusBar_)
-      statusBar_->SetStatusText(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_READOUT_BAND)), doc.band, doc.band_count), 3);
-    if (doc.geo.rotation_dropped && statusBar_)
-      statusBar_->SetStatusText(wxString::FromUTF8(GetResourceString(IDS_READOUT_TURNED)), 3);
-    if (doc.hole_count > 0 && statusBar_)
-      statusBar_->SetStatusText(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_READOUT_HOLES)), doc.hole_count), 3);
-    if (doc.suspect_count > 0 && statusBar_)
-      statusBar_->SetStatusText(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_READOUT_VOID_NOTE)), doc.suspect_count,
-                                                 doc.suspect), 3);
+    if (doc.band_count > 1)
+      show_note(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_READOUT_BAND)), doc.band, doc.band_count));
+    if (doc.geo.rotation_dropped) show_note(wxString::FromUTF8(GetResourceString(IDS_READOUT_TURNED)));
+    if (doc.hole_count > 0)
+      show_note(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_READOUT_HOLES)), doc.hole_count));
+    if (doc.suspect_count > 0)
+      show_note(wxString::Format(wxString::FromUTF8(GetResourceString(IDS_READOUT_VOID_NOTE)), doc.suspect_count,
+                                 doc.suspect));
     if (view_) view_->set_compile_progress({});
     readout_ = ReadoutSettings{0, 0, 1};
   }
@@ -130,8 +129,12 @@ void Frame::on_cursor_notify(std::size_t column, std::size_t row) {
                                     hole ? noData : height_text(geo, view_->cursor_height(), w)})
       if (!part.empty()) map += (map.empty() ? "" : "  |  ") + part;
   }
-  if (sharpening_) beforeSharpening_ = wxString::FromUTF8(map);  // shown once the relief is sharp
-  else statusBar_->SetStatusText(wxString::FromUTF8(map), 3);
+  show_note(wxString::FromUTF8(map));
+}
+
+void Frame::show_note(const wxString& text) {
+  if (sharpening_) beforeSharpening_ = text;  // shown once the relief is sharp
+  else if (statusBar_) statusBar_->SetStatusText(text, 3);
 }
 
 void Frame::on_detail_notify(std::size_t ready, std::size_t wanted) {
@@ -218,8 +221,8 @@ void Frame::OnButtonCursor() {
       if (statusBar_) {
         statusBar_->SetStatusText(wxString(), 1);
         statusBar_->SetStatusText(wxString(), 2);
-        statusBar_->SetStatusText(wxString(), 3);
       }
+      show_note(wxString());
     }
   }
   repaint_toolbar();

@@ -168,7 +168,7 @@ TEST_F(FrameTest, ShortcutsReachTheirCommands) {
 // the status fields, only moves forward to its end (how read and compile share it is a unit test's
 // business); afterwards both are gone. The pointer's readout goes through origin and divisor; a load while
 // it is on releases only the button, and the next press ends the cursor mode. A refused load shows
-// no gauge and changes nothing.
+// no gauge and changes nothing. A relief drawn from tiles counts them in the status bar as they come.
 TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
   ShowFrame();
   r3dtest::TempDir dir;
@@ -235,6 +235,14 @@ TEST_F(FrameTest, LoadingShowsABusyCursorAndAnAdvancingGauge) {
     std::sscanf(text.c_str() + text.rfind('|') + 1, " %*f %15s", h);
     EXPECT_STREQ(h, ru ? "м" : "m") << text;
   }
+  // At full size it is drawn from tiles: part 3 counts them until all are there, then gives back
+  // what it held.
+  view->set_cursor(13, 7);
+  const std::string before = Status(3);
+  ASSERT_TRUE(frame->set_matrix(CString(path), 1, 1));
+  EXPECT_EQ(Status(3).rfind("Sharpening the relief: 0 of ", 0), 0u) << Status(3);
+  EXPECT_TRUE(r3dtest::WaitFor([&] { return Status(3).find("Sharpening") == std::string::npos; }, 120000));
+  EXPECT_EQ(Status(3), "");
 }
 
 // Open cancelled changes nothing; a texture chosen in Open is on screen at once, without any other
