@@ -94,12 +94,21 @@ bool Frame::set_color_matrix(const CString& red, const CString& green, const CSt
   // The view compiles a texture at its next paint, after this returns: the read is all there is.
   LoadProgress progress([this](int value) { show_progress(value); }, 1.0);
   std::vector<std::uint32_t> colors;
-  // The view colours cell by cell: a texture of another grid would paint the wrong places.
-  const bool ok = view_ && load_texture(TextureFiles{red, green, blue, component}, factorX, factorY,
-                                        view_->get_width(), view_->get_height(), colors, loadError_,
-                                        [&](std::size_t done, std::size_t total) { progress.read(done, total); });
+  const TextureFiles files{red, green, blue, component};
+  bool ok = false;
+  if (view_ && drapes(files, view_->georef())) {
+    // Both are on the map: the image is laid over the ground at its own resolution.
+    Drape drape;
+    ok = read_drape(files, view_->georef(), view_->get_width(), view_->get_height(), reliefOptions_.drape, drape,
+                    loadError_);
+    if (ok) view_->set_drape(std::move(drape));
+  } else {
+    // The view colours cell by cell: a texture of another grid would paint the wrong places.
+    ok = view_ && load_texture(files, factorX, factorY, view_->get_width(), view_->get_height(), colors, loadError_,
+                               [&](std::size_t done, std::size_t total) { progress.read(done, total); });
+    if (ok) set_color_matrix(colors);
+  }
   loadError_.input = "texture";
-  if (ok) set_color_matrix(colors);
   end_progress();
   return ok;
 }

@@ -36,6 +36,9 @@ struct Lib3dRenderRequest {
   int nodata_height;        /* nonzero: no-data, masked and non-finite cells are heights, not holes */
   int nodata_given;         /* nonzero: nodata_value is a no-data value the file does not declare */
   double nodata_value;
+  int texture_resampling;   /* a georeferenced texture's warp: 0 bilinear, 1 nearest, 2 cubic */
+  int texture_minmax;       /* nonzero: other than byte values stretch min..max, not by the cut */
+  double texture_cut_low, texture_cut_high; /* the cut: percent of the values, 2 and 98 */
 };
 
 /* The size of the view in the viewer's starting window, the picture size when none is asked for. */
@@ -53,7 +56,7 @@ enum {
 /* Fills a request with the viewer's own starting state (the picture a new viewer shows). */
 static inline void lib3d_render_request_defaults(struct Lib3dRenderRequest* r) {
   struct Lib3dRenderRequest d = {sizeof(struct Lib3dRenderRequest), 0, 1, 1, 0, 0, 0, 0,
-                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0, 0, 0, 0, 0, 1, 0, 0, 0, 0.0};
+                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0, 0, 0, 0, 0, 1, 0, 0, 0, 0.0, 0, 0, 2.0, 98.0};
   *r = d;
 }
 

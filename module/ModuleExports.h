@@ -14,6 +14,9 @@ inline ReliefOptions relief_options_of(const Lib3dRenderRequest& r) {
   ReliefOptions o;
   o.band = r.band, o.overviews = r.overviews != 0, o.holes = r.nodata_height == 0;
   o.nodata_given = r.nodata_given != 0, o.nodata = r.nodata_value;
+  o.drape.resampling = r.texture_resampling == 1 ? Resampling::Nearest
+                       : r.texture_resampling == 2 ? Resampling::Cubic : Resampling::Bilinear;
+  o.drape.minmax = r.texture_minmax != 0, o.drape.cut_low = r.texture_cut_low, o.drape.cut_high = r.texture_cut_high;
   return o;
 }
 }  // namespace lib3d

@@ -33,7 +33,7 @@ double ms_since(std::chrono::steady_clock::time_point t0) {
 struct PaintState {
   PaintState() {
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_CURRENT_BIT | GL_TRANSFORM_BIT |
-                 GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT);
+                 GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT);
     for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
       glMatrixMode(mode);
       glPushMatrix();
@@ -191,7 +191,8 @@ void SurfaceStrips::build(std::size_t k, std::vector<StripVertex>& out) const {
   const float lo = s_.min, hi = s_.max;
   // A colour matrix left over from another relief (its size differs) is not read at all: the
   // palette colours the surface until a matching one arrives.
-  const bool by_matrix = s_.colored_by_matrix(), coloured = by_matrix || p > 0;
+  // A draped surface is white: the image and the palette colour it per pixel, under its light.
+  const bool by_matrix = s_.colored_by_matrix(), coloured = !s_.draped() && (by_matrix || p > 0);
   const std::vector<std::size_t>& ra = rows_.at;
   const std::size_t above = k + 2 < ra.size() ? ra[k + 2] : rows_.after;
   // Row k + 1 (its normals look towards the row above it), then row k (towards row k + 1).
@@ -252,6 +253,7 @@ void Renderer::set_tiling(std::uint64_t above_cells, std::size_t tile_cells) {
 }
 
 void Renderer::compile(const Scene& scene, const Progress& progress, bool heights_changed) {
+  drape_.upload(scene);
   if (tiled(scene)) {
     if (glIsList(kSurfaceList)) glDeleteLists(kSurfaceList, 1);
     coarse_list_.reset();
@@ -269,6 +271,7 @@ void Renderer::compile(const Scene& scene, const Progress& progress, bool height
 }
 
 void Renderer::discard() {
+  drape_.release();
   if (glIsList(kSurfaceList)) glDeleteLists(kSurfaceList, 1);
   coarse_list_.reset();
   tiles_->clear();
@@ -330,6 +333,7 @@ PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail
 }
 
 PaintResult Renderer::paint_direct(const Scene& s, int width, int height, const Progress& progress) {
+  drape_.upload(s);
   if (!tiled(s)) return paint_frame(s, width, height, [&] { emit_surface(s, 1, progress); });
   tiles_->reset(s, tile_cells_);
   tiles::Choice chosen;
@@ -386,7 +390,10 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
                -s.min);
 
   glColor3f(1.0f, 1.0f, 1.0f);
+  const bool draped = drape_.ready(s);
+  if (draped) drape_.begin(s);
   surface();
+  if (draped) drape_.end();
 
   glDisable(GL_LIGHTING);
   glLineWidth(2.0f);

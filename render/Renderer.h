@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "render/DrapeTexture.h"
 #include "render/Scene.h"
 
 namespace lib3d {
@@ -184,6 +185,7 @@ private:
   double coarse_ms_ = 0.0;
   ListOwner coarse_list_;
   std::unique_ptr<tiles::TileSet> tiles_;
+  DrapeTexture drape_;
   std::uint64_t tiled_above_;
   std::size_t tile_cells_;
   double moving_error_px_ = kMovingErrorPx;  // grows while moving paints of tiles exceed the budget

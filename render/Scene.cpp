@@ -17,6 +17,10 @@ Scene scene_of(const Document& doc, const Camera& camera, const Look& look, std:
   s.holes = doc.holes;
   s.colors = doc.colors.data();
   s.color_count = doc.colors.size();
+  s.drape = doc.drape.rgba.empty() ? nullptr : doc.drape.rgba.data();
+  s.drape_width = doc.drape.width;
+  s.drape_height = doc.drape.height;
+  s.drape_serial = doc.drape_serial;
   s.palette = look.palette.data();
   s.palette_count = look.palette.size();
   s.pan_x = camera.pan_x;

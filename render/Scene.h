@@ -26,6 +26,11 @@ struct Scene {
   std::size_t color_count = 0;
   const std::uint32_t* palette = nullptr;
   std::size_t palette_count = 0;
+  // An image over the whole grid (RGBA rows, row 0 along grid row 0; alpha 0: not covered). It then
+  // colours the surface, the palette showing where it is not; `drape_serial` names it.
+  const std::uint8_t* drape = nullptr;
+  int drape_width = 0, drape_height = 0;
+  std::uint64_t drape_serial = 0;
 
   // Camera and look.
   float pan_x = 0.0f, pan_y = 0.0f;
@@ -38,8 +43,9 @@ struct Scene {
   std::size_t cursor_x = SIZE_MAX, cursor_y = SIZE_MAX;
 
   bool colored_by_matrix() const {
-    return colors && color_count != 0 && color_count == width * height;
+    return !draped() && colors && color_count != 0 && color_count == width * height;
   }
+  bool draped() const { return drape && drape_width > 0 && drape_height > 0; }
   bool cursor_on_grid() const {
     return cursor_x != SIZE_MAX && cursor_y != SIZE_MAX && cursor_x < width && cursor_y < height;
   }

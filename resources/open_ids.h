@@ -10,6 +10,7 @@ enum : int {
   kFactorY = 2740,
   kKeepProportions = 2741,
   kSizeLabel = 2742,
+  kDrapeNote = 2743,
   kSingleEdit = 2702,
   kSingleButton = 2704,
   kTexture = 2706,
@@ -54,6 +55,7 @@ enum : int {
   kStrOverviews = 31014,
   kStrHoles = 31015,
   kStrNodataValue = 31016,
+  kStrDrapeNote = 31017,  // %d x %d pixels of %s m
   kMsgInteger = 31020,
   kMsgIntegerRange = 31021,
   kMsgTooLarge = 31022,

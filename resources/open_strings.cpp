@@ -17,6 +17,8 @@ const ResourceString kOpenStrings[] = {
     {kStrKeepProportions, "Save proportions", "Сохранить пропорции"},
     {kStrNewSize, "New size", "Новый размер"},
     {kStrTexture, "Texture file", "Файл текстуры"},
+    {kStrDrapeNote, "Laid over the ground by its georeferencing: %d x %d pixels of %s m; the factors reduce only the relief",
+     "Ляжет на местность по своей привязке: %d x %d пикселей по %s м; коэффициенты сжимают только рельеф"},
     {kStrRgb, "RGB file", "RGB файл"},
     {kStrPick, "L", "L"},
     {kStrOpen, "Open", "Открыть"},

@@ -153,8 +153,14 @@ bool load_document(const std::string& relief, std::size_t factorX, std::size_t f
     error.input = "relief";
     return false;
   }
-  if (texture && !load_texture(*texture, factorX, factorY, loaded.width, loaded.height, loaded.colors, error, {},
-                               bytesPerCell)) {
+  if (texture && drapes(*texture, loaded.geo)) {
+    if (!read_drape(*texture, loaded.geo, loaded.width, loaded.height, options.drape, loaded.drape, error)) {
+      error.input = "texture";
+      return false;
+    }
+    ++loaded.drape_serial;
+  } else if (texture && !load_texture(*texture, factorX, factorY, loaded.width, loaded.height, loaded.colors, error, {},
+                                      bytesPerCell)) {
     error.input = "texture";
     return false;
   }

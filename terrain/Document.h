@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "terrain/Drape.h"
 #include "terrain/Georef.h"
 #include "terrain/LoadError.h"
 #include "terrain/Loading.h"
@@ -26,6 +27,7 @@ struct ReliefOptions {
   bool holes = true;          // no-data, masked and non-finite cells are holes; false: every value a height
   bool nodata_given = false;  // a no-data value the file does not declare, taken as if it did
   double nodata = 0.0;
+  DrapeOptions drape;         // how a georeferenced texture is laid over a georeferenced relief
 };
 
 struct Document {
@@ -35,6 +37,10 @@ struct Document {
   float min = 0.0f, max = 0.0f;
   // One colour word (0x00BBGGRR) per cell; empty: the palette colours the relief.
   std::vector<std::uint32_t> colors;
+  // An image laid over the ground at its own resolution (it then colours the relief where it
+  // covers it, the palette elsewhere); `drape_serial` changes with every new one.
+  Drape drape;
+  std::uint64_t drape_serial = 0;
   // Where the grid lies on the ground; bare (square cells, row 0 at the bottom) unless it was read
   // from a georeferenced file.
   Georef geo;
@@ -73,7 +79,8 @@ bool load_texture(const TextureFiles& files, std::size_t factorX, std::size_t fa
                   const loading::Progress& progress = {}, std::uint64_t bytesPerCell = loading::kBytesPerCell);
 
 // The relief (refused when no cell is left after reduction) and, when `texture` is given, its
-// colours. `doc` changes only on success.
+// colours: a drape when both are georeferenced (the factors then reduce only the relief), one
+// colour a cell otherwise. `doc` changes only on success.
 bool load_document(const std::string& relief, std::size_t factorX, std::size_t factorY, const ReliefOptions& options,
                    const TextureFiles* texture, Document& doc, LoadError& error,
                    std::uint64_t bytesPerCell = loading::kBytesPerCell);

@@ -330,6 +330,7 @@ void View::set_relief(std::vector<float>&& matrix, std::size_t width, std::size_
   if (!doc_.set_heights(std::move(matrix), width, height)) return;
   doc_.geo = geo;
   doc_.holes = holes;
+  doc_.drape = Drape();  // it lay on the ground of the relief that went
   set(kSurface);
   set(kNewHeights);
   set(kCompilePending);
@@ -337,8 +338,20 @@ void View::set_relief(std::vector<float>&& matrix, std::size_t width, std::size_
   repaint_now();
 }
 
+void View::set_drape(Drape&& drape) {
+  renderer_.stop_builds();
+  doc_.drape = std::move(drape);
+  ++doc_.drape_serial;
+  doc_.colors.clear();
+  set(kSurface);
+  set(kCompilePending);
+  make_current();
+  repaint_now();
+}
+
 void View::set_color_matrix(const std::vector<std::uint32_t>& colors) {
   renderer_.stop_builds();
+  doc_.drape = Drape();
   doc_.colors = colors;
   set(kSurface);
   set(kCompilePending);

@@ -54,6 +54,10 @@ public:
   // The Z scale that draws the relief at its true height (exaggeration 1); 0 without georeferencing.
   double true_scale_z() const { return lib3d::true_scale_z(doc_.geo, doc_.max - doc_.min, doc_.width, doc_.height); }
   void set_color_matrix(const std::vector<std::uint32_t>& colors);
+  // An image laid over the relief's ground at its own resolution, in place of any colour matrix
+  // (a new relief or a colour matrix drops it).
+  void set_drape(Drape&& drape);
+  bool draped() const { return !doc_.drape.empty(); }
   void set_palette(const std::vector<std::uint32_t>& palette);
   std::vector<std::uint32_t> get_palette() const;
   void set_scaleZ(float scale);

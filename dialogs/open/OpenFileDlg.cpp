@@ -2,6 +2,7 @@
 #include "terrain/RasterProblem.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -16,6 +17,7 @@
 #include "dialogs/open/DataExchange.h"
 #include "resources/open_ids.h"
 #include "dialogs/open/OpenDlgLogic.h"
+#include "terrain/Document.h"
 #include "terrain/MemoryFit.h"
 #include "hostlib/Controls.h"
 #include "hostlib/FileLayer.h"
@@ -136,6 +138,7 @@ bool COpenFileDlg::CreateDialog() {
                          path(ids::kGreenEdit, 10, 138), pickGreen_ = pick(ids::kGreenButton, 203, 138, iconGreen_),
                          path(ids::kBlueEdit, 10, 160),  pickBlue_ = pick(ids::kBlueButton, 203, 160, iconBlue_)};
   for (wxWindow* w : rgbRows) w->Hide();
+  drapeNote_ = new wxStaticText(this, ids::kDrapeNote, wxEmptyString, at(10, 136), size(210, 40));
   // Check boxes and labels take their best sizes (the Russian ones are the longer); a field follows
   // its label on the same line, the label centred on it.
   new wxStaticBox(this, wxID_ANY, Res(ids::kStrReadingGroup), at(4, 186), size(222, 66));
@@ -246,6 +249,22 @@ void COpenFileDlg::FillSizeLabel() {
   sizeLabel_->SetLabel(wxString::FromUTF8(text.c_str()));
 }
 
+void COpenFileDlg::FillDrapeNote() {
+  wxString note;
+  lib3d::ImageFacts image;
+  lib3d::LoadError ignored;
+  const lib3d::TextureFiles files{texturePath, texturePath, texturePath, 0};
+  if (singleTexture && !texturePath.empty() && !reliefPath.empty() &&
+      lib3d::drapes(files, lib3d::read_georef(reliefPath, 1, 1)) && lib3d::image_facts(texturePath, image, ignored)) {
+    char metres[32];
+    std::snprintf(metres, sizeof metres, "%.3g", std::min(image.pixel_x_m, image.pixel_y_m));
+    note = wxString::Format(Res(ids::kStrDrapeNote), image.width, image.height, wxString::FromUTF8(metres));
+  }
+  drapeNote_->SetLabel(note);
+  drapeNote_->Wrap(drapeNote_->GetSize().x);
+  drapeNote_->Show(singleTexture && useTexture);
+}
+
 std::string COpenFileDlg::FileProblem(const std::string& path) {
   // What is wrong with the file itself (missing, a directory, unreadable, not a raster) says more
   // than the raster layer's last message.
@@ -270,6 +289,7 @@ void COpenFileDlg::OnInFileChosen(wxCommandEvent& event) {
   } else if (FillBands(path)) {
     reliefPath = path;
     FillSizeLabel();
+    FillDrapeNote();
     openButton_->Enable();
     return;
   }
@@ -334,8 +354,10 @@ void COpenFileDlg::OnTextureSwitch() {
     FindWindow(ids::kSingleEdit)->Enable();
     pickSingle_->Enable();
     rgbBox_->Enable();
+    FillDrapeNote();
     return;
   }
+  drapeNote_->Hide();
   FindWindow(ids::kSingleEdit)->Disable();
   pickSingle_->Disable();
   if (rgbBox_->GetValue()) {
@@ -353,6 +375,7 @@ void COpenFileDlg::OnRgbSwitch() {
   for (int id : {ids::kRedEdit, ids::kRedButton, ids::kGreenEdit, ids::kGreenButton, ids::kBlueEdit,
                  ids::kBlueButton})
     FindWindow(id)->Show(three);
+  FillDrapeNote();
 }
 
 CString COpenFileDlg::PickTextureFile() {
@@ -380,6 +403,7 @@ void COpenFileDlg::OnPick(int buttonId) {
   }
   *slot = PickTextureFile();
   if (wxTextCtrl* edit = Edit(editId)) edit->ChangeValue(wxString::FromUTF8(slot->c_str()));
+  FillDrapeNote();
 }
 
 void COpenFileDlg::EndWith(int code) {

@@ -65,6 +65,8 @@ public:
 
 private:
   void FillSizeLabel();
+  // Says whether the single texture file will be laid over the relief by georeferencing.
+  void FillDrapeNote();
   // Lists the relief's bands (shown for more than one); false, changing nothing, when it does not open.
   bool FillBands(const CString& path);
   void EndWith(int code);
@@ -75,6 +77,7 @@ private:
   wxBitmap iconRed_, iconGreen_, iconBlue_, iconGrey_;
 
   wxStaticText* sizeLabel_ = nullptr;
+  wxStaticText* drapeNote_ = nullptr;
   wxTextCtrl* editY_ = nullptr;
   wxTextCtrl* editX_ = nullptr;
   wxWindow* fileHolder_ = nullptr;

@@ -108,6 +108,23 @@ std::vector<Option> options() {
        "colour from one raster (of three bands or more: bands 1, 2, 3 as red, green, blue), or from three "
        "single-band rasters",
        "FILE or RED,GREEN,BLUE", keep<&CommandLine::texture, false>},
+      {"texture-resampling", "nearest|bilinear|cubic", kOpening, kPlain,
+       "how a georeferenced texture is warped onto a georeferenced relief's ground, at its own resolution "
+       "(default bilinear)",
+       "nearest, bilinear or cubic", [](V v, C c) {
+         c.view.texture_resampling = v == "nearest" ? 1 : v == "cubic" ? 2 : 0;
+         return v == "nearest" || v == "bilinear" || v == "cubic";
+       }},
+      {"texture-stretch", "minmax|cut:LO,HI", kOpening, kPlain,
+       "how texture values other than bytes become colours: from the LO % to the HI % point of each band's "
+       "values (default cut:2,98), or from its minimum to its maximum",
+       "minmax or cut:LO,HI with percentages 0..100, LO below HI", [](V v, C c) {
+         if ((c.view.texture_minmax = v == "minmax")) return true;
+         return v.compare(0, 4, "cut:") == 0 &&
+                pair<double>(v.substr(4), ',', Range{0, 100}, c.view.texture_cut_low, Range{0, 100},
+                             c.view.texture_cut_high) &&
+                c.view.texture_cut_low < c.view.texture_cut_high;
+       }},
       {"azimuth", "DEG", kCamera, kCameraOption, "turn about the vertical axis (default 45)", "degrees",
        [](V v, C c) { return number<double>(v, kAzimuthPanRange, c.view.azimuth); }},
       {"tilt", "DEG", kCamera, kCameraOption,

@@ -53,6 +53,7 @@ private:
     StripRuns surface;
     std::array<StripRuns, 4> walls;
     std::list<TileKey>::iterator age;
+    std::vector<TileVertex> client;
   };
   void work();
   void take_built();
