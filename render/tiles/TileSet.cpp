@@ -5,7 +5,6 @@
 #include <GL/glext.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <unordered_set>
 
 namespace lib3d::tiles {
@@ -104,8 +103,6 @@ void TileSet::take_built() {
   for (auto& [made_for, mesh] : built) {
     if (made_for != generation || buffers_.count(mesh.key)) continue;
     Buffer b;
-    static const bool client = std::getenv("R3D_CLIENT") != nullptr;
-    if (client) b.client = mesh.vertices;
     glGenBuffers(1, &b.name);
     glBindBuffer(GL_ARRAY_BUFFER, b.name);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.bytes()), mesh.vertices.data(), GL_STATIC_DRAW);
@@ -194,12 +191,11 @@ void TileSet::draw_tiles(const std::vector<TileKey>& keys) {
   glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_COLOR_ARRAY);
   const auto bind = [](const Buffer& b) {
-    const char* base = b.client.empty() ? nullptr : reinterpret_cast<const char*>(b.client.data());
-    glBindBuffer(GL_ARRAY_BUFFER, base ? 0 : b.name);
+    glBindBuffer(GL_ARRAY_BUFFER, b.name);
     const GLsizei stride = sizeof(TileVertex);
-    glVertexPointer(3, GL_FLOAT, stride, base + offsetof(TileVertex, position));
-    glNormalPointer(GL_FLOAT, stride, base + offsetof(TileVertex, normal));
-    glColorPointer(4, GL_UNSIGNED_BYTE, stride, base + offsetof(TileVertex, colour));
+    glVertexPointer(3, GL_FLOAT, stride, reinterpret_cast<const void*>(offsetof(TileVertex, position)));
+    glNormalPointer(GL_FLOAT, stride, reinterpret_cast<const void*>(offsetof(TileVertex, normal)));
+    glColorPointer(4, GL_UNSIGNED_BYTE, stride, reinterpret_cast<const void*>(offsetof(TileVertex, colour)));
   };
   const auto strips = [](const StripRuns& runs) {
     if (!runs.first.empty())

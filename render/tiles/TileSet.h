@@ -20,7 +20,9 @@ namespace lib3d::tiles {
 
 class TileSet {
 public:
-  // Vertex buffers kept at most: a still frame at 1920 x 1200 needs about a tenth of it.
+  // Vertex buffers kept at most: a still frame at 1920 x 1200 needs about a tenth of it. (Client
+  // vertex arrays drew as fast on llvmpipe, within the noise: 4096², 22 tiles, 79-87 ms against
+  // 80-85; buffers keep no second copy and cost no upload a draw on a real GPU.)
   static constexpr std::size_t kCacheBytes = std::size_t{384} << 20;
 
   TileSet();
@@ -53,7 +55,6 @@ private:
     StripRuns surface;
     std::array<StripRuns, 4> walls;
     std::list<TileKey>::iterator age;
-    std::vector<TileVertex> client;
   };
   void work();
   void take_built();
