@@ -176,15 +176,13 @@ bool make_colours(const TextureFiles& files, GDALDatasetH red, const DrapeOption
   int alphaBand = 0;
   bool expand = false;
   if (files.green != files.red || files.blue != files.red) {
-    // Three single-band files stand as the bands of one VRT on the red file's georeferencing.
+    // Three single-band files stand as the bands of one VRT on the red file's georeferencing; the
+    // files open first, so that the VRT reading them closes before they do.
     const int w = GDALGetRasterXSize(red), h = GDALGetRasterYSize(red);
-    GDALDatasetH stack = chain.add(VRTCreate(w, h));
-    double t[6];
-    if (GDALGetGeoTransform(red, t) == CE_None) GDALSetGeoTransform(stack, t);
-    GDALSetProjection(stack, GDALGetProjectionRef(red));
     const std::string* paths[3] = {&files.red, &files.green, &files.blue};
+    GDALDatasetH sets[3] = {red, nullptr, nullptr};
     for (int k = 0; k < 3; ++k) {
-      GDALDatasetH ds = k == 0 ? red : chain.add(open_raster(*paths[k]));
+      GDALDatasetH ds = sets[k] = k == 0 ? red : chain.add(open_raster(*paths[k]));
       if (!ds) return refuse_open(error, *paths[k]);
       if (GDALGetRasterCount(ds) < 1) return refuse(&error, LoadError::Kind::File, *paths[k], "has no bands");
       if (GDALGetRasterXSize(ds) != w || GDALGetRasterYSize(ds) != h)
@@ -192,7 +190,13 @@ bool make_colours(const TextureFiles& files, GDALDatasetH red, const DrapeOption
                       "its size " + std::to_string(GDALGetRasterXSize(ds)) + " x " +
                           std::to_string(GDALGetRasterYSize(ds)) + " differs from " + files.red + "'s " +
                           std::to_string(w) + " x " + std::to_string(h));
-      GDALRasterBandH b = GDALGetRasterBand(ds, 1);
+    }
+    GDALDatasetH stack = chain.add(VRTCreate(w, h));
+    double t[6];
+    if (GDALGetGeoTransform(red, t) == CE_None) GDALSetGeoTransform(stack, t);
+    GDALSetProjection(stack, GDALGetProjectionRef(red));
+    for (int k = 0; k < 3; ++k) {
+      GDALRasterBandH b = GDALGetRasterBand(sets[k], 1);
       GDALAddBand(stack, GDALGetRasterDataType(b), nullptr);
       GDALRasterBandH vb = GDALGetRasterBand(stack, k + 1);
       int has = 0;
