@@ -247,12 +247,26 @@ bool make_colours(const TextureFiles& files, GDALDatasetH red, const DrapeOption
     return true;
   }
   if (GDALDataTypeIsComplex(GDALGetRasterDataType(GDALGetRasterBand(src, colour[0])))) {
-    // GDAL's histogram of a complex band counts magnitudes, and one of a VRT band that merely
-    // changes the type is handed on to its source; a source scaled by 1 is read as real parts.
-    Args a;
-    a << "-of" << "VRT" << "-ot" << "Float64" << "-scale" << "0" << "1" << "0" << "1";
-    src = chain.add(translate_to_vrt(src, a));
-    if (!src) return refuse(&error, LoadError::Kind::File, files.red, gdal_cause("cannot be read"));
+    // Complex bands are coloured by their real part: GDAL's histogram of one counts magnitudes
+    // (also through a VRT band that merely changes the type, which hands it on to its source), so
+    // the real parts are taken by a pixel function first.
+    const int w = GDALGetRasterXSize(src), h = GDALGetRasterYSize(src);
+    GDALDatasetH real = chain.add(VRTCreate(w, h));
+    double t[6];
+    if (GDALGetGeoTransform(src, t) == CE_None) GDALSetGeoTransform(real, t);
+    GDALSetProjection(real, GDALGetProjectionRef(src));
+    for (int b = 1; b <= GDALGetRasterCount(src); ++b) {
+      Args o;
+      o << "subclass=VRTDerivedRasterBand" << "PixelFunctionType=real";
+      GDALRasterBandH from = GDALGetRasterBand(src, b);
+      if (GDALAddBand(real, GDT_Float64, o.list) != CE_None)
+        return refuse(&error, LoadError::Kind::File, files.red, gdal_cause("cannot be read"));
+      int has = 0;
+      const double nodata = GDALGetRasterNoDataValue(from, &has);
+      if (has) GDALSetRasterNoDataValue(GDALGetRasterBand(real, b), nodata);
+      VRTAddSimpleSource(GDALGetRasterBand(real, b), from, 0, 0, w, h, 0, 0, w, h, nullptr, VRT_NODATA_UNSET);
+    }
+    src = real;
   }
   const bool approx = static_cast<double>(GDALGetRasterXSize(src)) * GDALGetRasterYSize(src) > 16e6;
   GDALRasterBandH first = GDALGetRasterBand(src, colour[0]);
