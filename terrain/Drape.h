@@ -54,8 +54,8 @@ bool drapes(const TextureFiles& files, const Georef& relief);
 // Warps the image (one file of 1 band, grey or with a colour table, 3 bands RGB or 4 RGBA; or three
 // single-band files as red, green, blue) onto the ground of a cols x rows relief at `relief`, at
 // the image's own resolution up to options.max_side and what memory allows. False, leaving `out`
-// as it was and saying why in `error`, when a file cannot be read, the image does not overlap the
-// relief, or its coordinate system does not convert to the relief's.
+// as it was and saying why in `error`, when a file cannot be read, three files differ in size, the
+// image does not overlap the relief, or its coordinate system does not convert to the relief's.
 bool read_drape(const TextureFiles& files, const Georef& relief, std::size_t cols, std::size_t rows,
                 const DrapeOptions& options, Drape& out, LoadError& error);
 
