@@ -62,6 +62,22 @@ std::string describe(const Lib3dRenderRequest& r, lib3d::LoadError& error) {
   line("holes", std::to_string(doc.hole_count) + (doc.holes ? "" : " (no-data cells drawn as heights)"));
   line("true_scale_z", truth > 0 ? number(truth) : "unknown");
   line("exaggeration_at_scale_z_1", truth > 0 ? number(1.0 / truth) : "unknown");
+  if (r.red) {
+    const lib3d::TextureFiles files{r.red, r.green ? r.green : r.red, r.blue ? r.blue : r.red, 0};
+    lib3d::ImageFacts facts;
+    if (!lib3d::image_facts(files.red, facts, error)) return std::string();
+    const bool drapes = lib3d::drapes(files, g);
+    line("texture", drapes ? "laid over the ground by its georeferencing" : "one colour a cell");
+    line("texture_size", std::to_string(facts.width) + " x " + std::to_string(facts.height));
+    line("texture_resolution_m",
+         facts.georeferenced ? number(facts.pixel_x_m) + " x " + number(facts.pixel_y_m) : "unknown");
+    // The share it covers, from a small warp of it: the same footprint at any resolution.
+    lib3d::DrapeOptions coarse = lib3d::relief_options_of(r).drape;
+    coarse.max_side = 512;
+    lib3d::Drape drape;
+    if (drapes && !lib3d::read_drape(files, g, doc.width, doc.height, coarse, drape, error)) return std::string();
+    line("texture_coverage", drapes ? number(drape.coverage) : "1");
+  }
   return out;
 }
 

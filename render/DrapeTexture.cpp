@@ -63,6 +63,9 @@ void DrapeTexture::upload(const Scene& s) {
     glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
     serial_ = s.drape_serial;
+    covers_all_ = true;
+    for (std::size_t i = 3, n = static_cast<std::size_t>(w) * h * 4; i < n && covers_all_; i += 4)
+      covers_all_ = texels[i] == 255;
   }
   // The palette, entry 0 for the lowest height; an empty one leaves the ground white.
   std::vector<std::uint32_t> entries(s.palette, s.palette + s.palette_count);
@@ -88,6 +91,26 @@ void DrapeTexture::upload(const Scene& s) {
 }
 
 void DrapeTexture::begin(const Scene& s) const {
+  // The image over the grid: cell (c, r) at texture ((c + 0.5) / columns, (r + 0.5) / rows).
+  const double cols = static_cast<double>(s.width), rows = static_cast<double>(s.height);
+  const GLdouble across[4] = {1.0 / cols, 0, 0, 0.5 / cols}, down[4] = {0, 1.0 / rows, 0, 0.5 / rows};
+  const auto image_unit = [&](GLenum unit) {
+    glActiveTexture(unit);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, image_);
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+    glTexGendv(GL_S, GL_OBJECT_PLANE, across);
+    glTexGendv(GL_T, GL_OBJECT_PLANE, down);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+  };
+  glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+  if (covers_all_) {
+    image_unit(GL_TEXTURE0);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    return;
+  }
   // Unit 0: the palette by height. Entry trunc((h - min) / (max - min) * (p - 1)) is texel
   // floor(s * p) of p with s = (h - min) / (max - min) * (p - 1) / p: the vertices' own rule.
   const double p = static_cast<double>(palette_entries_), range = s.max - s.min;
@@ -100,19 +123,8 @@ void DrapeTexture::begin(const Scene& s) const {
   glTexGendv(GL_S, GL_OBJECT_PLANE, by_height);
   glEnable(GL_TEXTURE_GEN_S);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  // Unit 1: the image over the grid, cell (c, r) at texture ((c + 0.5) / columns, (r + 0.5) / rows),
-  // mixed over the palette by its alpha.
-  const double cols = static_cast<double>(s.width), rows = static_cast<double>(s.height);
-  const GLdouble across[4] = {1.0 / cols, 0, 0, 0.5 / cols}, down[4] = {0, 1.0 / rows, 0, 0.5 / rows};
-  glActiveTexture(GL_TEXTURE1);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, image_);
-  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-  glTexGendv(GL_S, GL_OBJECT_PLANE, across);
-  glTexGendv(GL_T, GL_OBJECT_PLANE, down);
-  glEnable(GL_TEXTURE_GEN_S);
-  glEnable(GL_TEXTURE_GEN_T);
+  // Unit 1: the image mixed over the palette by its alpha.
+  image_unit(GL_TEXTURE1);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
   glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
   glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
@@ -127,7 +139,6 @@ void DrapeTexture::begin(const Scene& s) const {
   glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
   glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
   glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_PRIMARY_COLOR);
-  glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
 }
 
 void DrapeTexture::end() const {

@@ -34,6 +34,20 @@ void warm_up_offscreen_display() {
 
 }  // namespace
 
+// The texture's files into the request (`files` keeps them); false, having said why, when --texture
+// is malformed.
+static bool add_texture(const CommandLine& cl, std::string files[3], Lib3dRenderRequest& request) {
+  if (cl.texture.empty()) return true;
+  if (!split_texture(cl.texture, [](const std::string& p) { return IsFileExist(p.c_str()) != 0; }, files)) {
+    std::fprintf(stderr, "relief3d-host: --texture takes FILE or RED,GREEN,BLUE\n");
+    return false;
+  }
+  request.red = files[0].c_str();
+  request.green = files[1].c_str();
+  request.blue = files[2].c_str();
+  return true;
+}
+
 int run_batch(const CommandLine& cl, const std::string& pluginDir) {
   std::thread warm(warm_up_offscreen_display);
 #ifdef R3D_COVERAGE
@@ -56,15 +70,7 @@ int run_batch(const CommandLine& cl, const std::string& pluginDir) {
   request.output = cl.snapshot.c_str();
   request.palette_file = cl.paletteFile.empty() ? nullptr : cl.paletteFile.c_str();
   std::string files[3];
-  if (!cl.texture.empty()) {
-    if (!split_texture(cl.texture, [](const std::string& p) { return IsFileExist(p.c_str()) != 0; }, files)) {
-      std::fprintf(stderr, "relief3d-host: --texture takes FILE or RED,GREEN,BLUE\n");
-      return kExitUsage;
-    }
-    request.red = files[0].c_str();
-    request.green = files[1].c_str();
-    request.blue = files[2].c_str();
-  }
+  if (!add_texture(cl, files, request)) return kExitUsage;
   std::vector<char> probed(cl.probes.size() * 256 + 1);
   request.probes = cl.probes.data();
   request.probe_count = static_cast<int>(cl.probes.size() / 2);
@@ -92,6 +98,8 @@ int run_describe(const CommandLine& cl, const std::string& pluginDir) {
   }
   Lib3dRenderRequest request = cl.view;
   request.relief = cl.relief.c_str();
+  std::string files[3];
+  if (!add_texture(cl, files, request)) return kExitUsage;
   char text[4096] = {};
   const int status = describe(&request, text, sizeof text);
   if (status == kExitOk) std::fputs(text, stdout);

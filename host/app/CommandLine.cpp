@@ -87,7 +87,8 @@ std::vector<Option> options() {
       {"info", nullptr, kOpening, kPlain,
        "print what the viewer derives from --relief and --factors, one 'key: value' a line, and exit: file, "
        "size, factors, grid, type, band, overviews, georeferenced, crs, cell_size_m, height_unit, height_range, "
-       "true_scale_z, exaggeration_at_scale_z_1",
+       "true_scale_z, exaggeration_at_scale_z_1; with --texture also texture, texture_size, "
+       "texture_resolution_m, texture_coverage",
        "", act<HostAction::Info>},
       {"factors", "FX,FY", kOpening, kPlain,
        "keep every FX-th column and FY-th row, " + kFactorRange.text() + " (default 1,1)",
