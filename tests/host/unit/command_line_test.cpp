@@ -87,6 +87,8 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {ok + " --pan 1", 2, "--pan takes X,Y"},
       {ok + " --palette {d}/bad.pal --base-palette grey", 2, "exclude each other"},
       {ok + " --texture a,b", 2, "--texture takes FILE or RED,GREEN,BLUE"},
+      {ok + " --texture-resampling linear", 2, "--texture-resampling takes nearest, bilinear or cubic"},
+      {ok + " --texture-stretch cut:98,2", 2, "--texture-stretch takes minmax or cut:LO,HI"},
       {"--relief {d}/none.tif --snapshot {d}/o.png", 1, "cannot read relief {d}/none.tif: No such file or directory"},
       {"--relief {d}/text.tif --snapshot {d}/o.png", 1, "not a raster GDAL can read ("},
       {"--relief {d} --snapshot {d}/o.png", 1, "is a directory"},

@@ -247,3 +247,46 @@ TEST(TileTree, ErrorsBoundTheFullGridAndTilesCoverIt) {
     EXPECT_EQ(w - 1, cols) << level;
   }
 }
+
+// A drape keeps detail finer than a cell: seen from straight above at 27 pixels a cell, a
+// checkerboard of quarter-cell squares still alternates. Where its alpha says it does not cover
+// the ground (the right half), the palette colours it. The display list, the direct paint and
+// tiles draw it alike.
+TEST(OffscreenRenderer, DrapesKeepDetailFinerThanACellAndLeaveUncoveredGroundToThePalette) {
+  constexpr int kW = 320, kH = 256, cols = 20, rows = 16;
+  std::vector<float> m(cols * rows);
+  for (int i = 0; i < cols * rows; ++i) m[i] = 0.01f * (i % cols);
+  std::vector<std::uint8_t> image(4 * cols * 4 * rows * 4);
+  for (int y = 0; y < 4 * rows; ++y)
+    for (int x = 0; x < 4 * cols; ++x) {
+      std::uint8_t* t = &image[(y * 4 * cols + x) * 4];
+      t[0] = t[1] = t[2] = (x + y) % 2 ? 255 : 0;
+      t[3] = x < 2 * cols ? 255 : 0;
+    }
+  const std::vector<std::uint32_t> palette{0xF04020};  // blue
+  Scene s;
+  s.heights = m.data(), s.width = cols, s.height = rows, s.max = 0.19f, s.tilt = 0, s.azimuth = 0, s.zoom_scale = 0.5f;
+  s.palette = palette.data(), s.palette_count = 1;
+  s.drape = image.data(), s.drape_width = 4 * cols, s.drape_height = 4 * rows, s.drape_serial = 1;
+  std::string error;
+  auto ctx = lib3d::OffscreenContext::create(kW, kH, error);
+  ASSERT_TRUE(ctx) << error;
+  std::vector<Picture> pictures;
+  for (std::uint64_t tiled_above : {UINT64_MAX, std::uint64_t{0}}) {
+    Renderer r;
+    r.set_tiling(tiled_above, 8);
+    r.paint_direct(s, kW, kH);
+    pictures.push_back(Renderer::read_pixels(kW, kH));
+  }
+  Renderer listed;
+  listed.compile(s);
+  listed.paint(s, kW, kH);
+  pictures.push_back(Renderer::read_pixels(kW, kH));
+  for (const Picture& p : pictures) EXPECT_EQ(pictures[0].rgb, p.rgb);
+  const Picture& p = pictures[0];
+  const auto at = [&](int x, int c) { return p.rgb[(kH / 2 * kW + x) * 3 + c]; };
+  int flips = 0;
+  for (int x = 30; x < kW / 2 - 10; ++x) flips += (at(x, 0) > 128) != (at(x + 1, 0) > 128);
+  EXPECT_GT(flips, (kW / 2 - 40) / 8);  // squares of about 7 pixels
+  for (int x = kW / 2 + 10; x < kW - 30; ++x) EXPECT_TRUE(at(x, 2) > 2 * at(x, 0) && at(x, 2) > 100) << x;
+}
