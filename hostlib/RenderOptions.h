@@ -29,6 +29,7 @@ constexpr Range kLightAzimuthRange{0, 360};    // whole degrees
 constexpr Range kLightElevationRange{0, 90};
 constexpr Range kPercentRange{0, 100};         // light strengths
 constexpr Range kBandRange{1, 65535};          // a raster's bands
+constexpr Range kTurntableRange{1, 3600};      // pictures of a turntable
 // The base palettes in the palette editor's order, named as its list shows them (in English, words
 // joined by '-'): base_palette is an index into these, or -1. The short names of earlier versions
 // stay as aliases.
@@ -64,6 +65,31 @@ inline std::string listed(const std::vector<std::string>& items, const char* las
   return out;
 }
 
+// The file of picture k of a turntable: `pattern` with its one "%d" or "%0Nd" (N 1..9) replaced by k
+// ("%%" stands for '%'). False when the pattern holds no such number, more than one, or another '%'.
+inline bool frame_path(const std::string& pattern, int k, std::string& out) {
+  out.clear();
+  int numbers = 0;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') {
+      out += pattern[i];
+      continue;
+    }
+    if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
+      out += '%', ++i;
+      continue;
+    }
+    std::size_t j = i + 1, width = 0;
+    if (j + 1 < pattern.size() && pattern[j] == '0' && pattern[j + 1] >= '1' && pattern[j + 1] <= '9')
+      width = static_cast<std::size_t>(pattern[j + 1] - '0'), j += 2;
+    if (j >= pattern.size() || pattern[j] != 'd') return false;
+    const std::string digits = std::to_string(k);
+    out += std::string(digits.size() < width ? width - digits.size() : 0, '0') + digits;
+    ++numbers, i = j;
+  }
+  return numbers == 1;
+}
+
 // Empty when every value of `r` is within its range, else one line naming the first that is not.
 // Without `files`, the relief and picture files may be missing (a request being built).
 inline std::string request_problem(const Lib3dRenderRequest& r, bool files = true) {
@@ -89,6 +115,11 @@ inline std::string request_problem(const Lib3dRenderRequest& r, bool files = tru
   if (!kBandRange.holds(r.band)) return "band must be " + kBandRange.text();
   if (r.nodata_given && !(r.nodata_value == r.nodata_value)) return "the no-data value must be a number";
   if (r.base_palette < -1 || r.base_palette >= kBasePaletteCount) return "no such base palette";
+  if (r.turntable != 0 && !kTurntableRange.holds(r.turntable))
+    return "a turntable must have " + kTurntableRange.text() + " pictures";
+  std::string frame;
+  if (files && r.turntable > 1 && !frame_path(r.output, 0, frame))
+    return "the pictures of a turntable need one frame number in their name, such as frame_%03d.png";
   return std::string();
 }
 

@@ -39,6 +39,8 @@ struct Lib3dRenderRequest {
   int texture_resampling;   /* a georeferenced texture's warp: 0 bilinear, 1 nearest, 2 cubic */
   int texture_minmax;       /* nonzero: other than byte values stretch min..max, not by the cut */
   double texture_cut_low, texture_cut_high; /* the cut: percent of the values, 2 and 98 */
+  int turntable;            /* above 1: so many pictures, the azimuth turned by 360/turntable each;
+                               output then names them with one %d (RenderOptions.h: frame_path) */
 };
 
 /* The size of the view in the viewer's starting window, the picture size when none is asked for. */
@@ -56,7 +58,7 @@ enum {
 /* Fills a request with the viewer's own starting state (the picture a new viewer shows). */
 static inline void lib3d_render_request_defaults(struct Lib3dRenderRequest* r) {
   struct Lib3dRenderRequest d = {sizeof(struct Lib3dRenderRequest), 0, 1, 1, 0, 0, 0, 0,
-                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0, 0, 0, 0, 0, 1, 0, 0, 0, 0.0, 0, 0, 2.0, 98.0};
+                                 LIB3D_VIEW_WIDTH, LIB3D_VIEW_HEIGHT, 45.0, 45.0, -2, 0.0, 0.0, 1.0, 0, 0, 30, 70, 20, 0x7F7F7Fu, 0, -1, 0.0, 0, 0, 0, 0, 1, 0, 0, 0, 0.0, 0, 0, 2.0, 98.0, 0};
   *r = d;
 }
 

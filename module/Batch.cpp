@@ -89,6 +89,24 @@ std::string probe_line(const Lib3dRenderRequest& r, const lib3d::Document& doc, 
   return line;
 }
 
+// The pictures of a turntable: one surface compiled once, painted at each turn of the azimuth.
+Outcome turntable(const Lib3dRenderRequest& r, lib3d::Scene scene, lib3d::OffscreenContext& context) {
+  lib3d::Renderer renderer;
+  renderer.compile(scene);
+  const float from = scene.azimuth;
+  for (int k = 0; k < r.turntable; ++k) {
+    scene.azimuth = from + 360.0f * static_cast<float>(k) / static_cast<float>(r.turntable);
+    renderer.paint(scene, context.width(), context.height());
+    std::string path, error;
+    bool bad_name = false;
+    lib3d::frame_path(r.output, k, path);
+    lib3d::PictureFile file;
+    if (!file.open(path, error, bad_name) || !file.commit(lib3d::Renderer::read_pixels(context.width(), context.height()), error))
+      return fail(LIB3D_RENDER_IO_FAILED, error);
+  }
+  return Outcome();
+}
+
 Outcome render(const Lib3dRenderRequest& r) {
   const std::string problem = range_problem(r);
   if (!problem.empty()) return fail(LIB3D_RENDER_BAD_VALUE, problem);
@@ -96,7 +114,9 @@ Outcome render(const Lib3dRenderRequest& r) {
   std::string error;
   bool bad_name = false;
   lib3d::PictureFile picture_file;
-  if (!picture_file.open(r.output, error, bad_name))
+  std::string first = r.output;
+  if (r.turntable > 1) lib3d::frame_path(r.output, 0, first);
+  if (!picture_file.open(first, error, bad_name))
     return fail(bad_name ? LIB3D_RENDER_BAD_VALUE : LIB3D_RENDER_IO_FAILED, error);
 
   std::vector<std::uint32_t> palette;
@@ -115,9 +135,10 @@ Outcome render(const Lib3dRenderRequest& r) {
   if (r.red) texture = {r.red, r.green ? r.green : r.red, r.blue ? r.blue : r.red, 0};
   lib3d::Document doc;
   lib3d::LoadError failure;
-  // One picture drawn straight into the frame: the memory check counts no list and no view.
+  // One picture drawn straight into the frame: the memory check counts no list and no view (a
+  // turntable compiles one).
   if (!lib3d::load_document(r.relief, r.factor_x, r.factor_y, lib3d::relief_options_of(r), r.red ? &texture : nullptr, doc, failure,
-                            lib3d::loading::kPictureBytesPerCell))
+                            r.turntable > 1 ? lib3d::loading::kBytesPerCell : lib3d::loading::kPictureBytesPerCell))
     return fail(LIB3D_RENDER_IO_FAILED, failure.message());
   if (r.exaggeration > 0) {
     const double truth = lib3d::true_scale_z(doc.geo, doc.max - doc.min, doc.width, doc.height);
@@ -132,6 +153,7 @@ Outcome render(const Lib3dRenderRequest& r) {
   if (!context) return fail(LIB3D_RENDER_NO_GL, error);
   lib3d::Picture picture;
   const lib3d::Scene scene = lib3d::scene_of(doc, camera, look);
+  if (r.turntable > 1) return turntable(r, scene, *context);
   const lib3d::PaintResult painted = lib3d::render_offscreen(*context, scene, picture);
   if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
   Outcome done;

@@ -83,7 +83,11 @@ int run_batch(const CommandLine& cl, const std::string& pluginDir) {
     return status;
   }
   if (message[0]) std::fprintf(stderr, "relief3d-host: %s\n", message);  // a note on what was drawn
-  std::printf("relief3d-host: wrote %s (%dx%d)\n", cl.snapshot.c_str(), request.width, request.height);
+  if (request.turntable > 1)
+    std::printf("relief3d-host: wrote %d pictures %s (%dx%d)\n", request.turntable, cl.snapshot.c_str(), request.width,
+                request.height);
+  else
+    std::printf("relief3d-host: wrote %s (%dx%d)\n", cl.snapshot.c_str(), request.width, request.height);
   std::fputs(probed.data(), stdout);
   return kExitOk;
 }

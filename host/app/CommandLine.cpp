@@ -191,6 +191,11 @@ std::vector<Option> options() {
          c.view.background = (x >> 16) | (x & 0xFF00u) | ((x & 0xFFu) << 16);
          return ok;
        }},
+      {"turntable", "N", kPicture, kPictureOnly,
+       "write N pictures, the azimuth turned by 360/N from one to the next, reading the relief once; "
+       "--snapshot names them with one frame number, such as 'frame_%03d.png'",
+       "a number of pictures " + kTurntableRange.text(),
+       [](V v, C c) { return number<long>(v, kTurntableRange, c.view.turntable); }},
       {"palette", "FILE.pal", kPicture, kPictureOnly, "colour the heights with a palette file of the palette editor",
        "a palette file", keep<&CommandLine::paletteFile, false>},
       {"base-palette", "NAME", kPicture, kPictureOnly,

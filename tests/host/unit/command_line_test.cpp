@@ -89,6 +89,8 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {ok + " --texture a,b", 2, "--texture takes FILE or RED,GREEN,BLUE"},
       {ok + " --texture-resampling linear", 2, "--texture-resampling takes nearest, bilinear or cubic"},
       {ok + " --texture-stretch cut:98,2", 2, "--texture-stretch takes minmax or cut:LO,HI"},
+      {ok + " --turntable 3", 2, "one frame number in their name, such as frame_%03d.png"},
+      {"--relief {d}/dem.tif --snapshot '{d}/t_%02d.png' --turntable 3", 0, "wrote 3 pictures {d}/t_%02d.png"},
       {"--relief {d}/none.tif --snapshot {d}/o.png", 1, "cannot read relief {d}/none.tif: No such file or directory"},
       {"--relief {d}/text.tif --snapshot {d}/o.png", 1, "not a raster GDAL can read ("},
       {"--relief {d} --snapshot {d}/o.png", 1, "is a directory"},
@@ -115,7 +117,7 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
   }
   // The pictures are what their names say, of the size asked for.
   const struct { const char* file; const char* driver; int width; } written[] = {
-      {"o.png", "PNG", 64}, {"o.JPG", "JPEG", 638}, {"o.tiff", "GTiff", 638}};
+      {"o.png", "PNG", 64}, {"o.JPG", "JPEG", 638}, {"o.tiff", "GTiff", 638}, {"t_02.png", "PNG", 638}};
   for (const auto& w : written) {
     GDALDatasetH d = GDALOpen(dir_.file(w.file).c_str(), GA_ReadOnly);
     ASSERT_TRUE(d) << w.file;
