@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_string.h>
 #include <gdal.h>
@@ -404,6 +405,9 @@ bool image_facts(const std::string& path, ImageFacts& facts, LoadError& error) {
 
 bool read_drape(const TextureFiles& files, const Georef& relief, std::size_t cols, std::size_t rows,
                 const DrapeOptions& options, Drape& out, LoadError& error) {
+  // The histograms of a stretch would otherwise be saved beside the user's image (.aux.xml) when
+  // it closes: a read never writes.
+  const CPLConfigOptionSetter read_only("GDAL_PAM_ENABLED", "NO", false);
   if (!relief.mapped || cols == 0 || rows == 0)
     return refuse(&error, LoadError::Kind::Mismatch, "", "the relief is not georeferenced");
   GDALAllRegister();
