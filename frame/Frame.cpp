@@ -65,6 +65,8 @@ bool Frame::CreateFrameWindow() {
 
   Bind(wxEVT_CLOSE_WINDOW, &Frame::on_close, this);
   for (int id : kToolbarCommands) Bind(wxEVT_MENU, &Frame::on_command, this, id);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnSavePicture(); }, ID_SAVE_PICTURE_3D);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCopyCommand(); }, ID_COPY_COMMAND_3D);
   Bind(wxEVT_MENU, &Frame::on_exit_command, this, wxID_EXIT);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_CLOSE);
   Bind(wxEVT_SHOW, [this](wxShowEvent& e) {

@@ -12,8 +12,10 @@
 #include <wx/frame.h>
 
 #include "frame/FrameLogic.h"
+#include "frame/ViewCommand.h"
 #include "hostlib/Export.h"
 #include "hostlib/HostString.h"
+#include "render/Renderer.h"
 #include "terrain/Document.h"
 #include "terrain/LoadError.h"
 
@@ -95,6 +97,18 @@ public:
   void OnButtonHist();
   void OnButtonTools();
 
+  // The window's picture at width x height into `path` (PNG, JPEG or TIFF by its extension), drawn
+  // offscreen as --snapshot draws it, whole or not at all; false with `error` when it cannot be.
+  bool save_picture(const std::string& path, int width, int height, std::string& error,
+                    const Renderer::Progress& progress = {});
+  // What the window shows, as the command line would give it (the view's size; no picture file).
+  ViewState view_state();
+  // The relief3d-host command that draws the window's picture into `picture` (an edited palette is
+  // written beside it as NAME.pal); empty, with `error`, when that file cannot be written.
+  std::string view_command(const std::string& picture, std::string& error);
+  void OnSavePicture();
+  void OnCopyCommand();
+
   // The view's cursor callback: writes the cell and the height into status parts 1 and 2.
   void on_cursor_notify(std::size_t column, std::size_t row);
   // While a relief drawn from tiles still lacks some, part 3 counts them; then its text comes back.
@@ -132,6 +146,8 @@ private:
   CString helpPath;
   bool destroyOnClose_;
   bool sharpening_ = false;
+  ViewState loaded_;         // the relief and texture files as last loaded, with their options
+  std::string lastPicture_;  // the last picture saved
   wxString beforeSharpening_;  // part 3's text when the count took it over
   wxAuiManager aui_;
   wxAuiToolBar* toolbar_ = nullptr;

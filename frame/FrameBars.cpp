@@ -26,6 +26,8 @@ void Frame::build_menu() {
   // accelerator, which is what the shortcut column means.
   auto* file = new wxMenu;
   file->Append(ID_FILE_OPEN_3D, text(IDS_MENU_OPEN));
+  file->Append(ID_SAVE_PICTURE_3D, text(IDS_MENU_SAVE_PICTURE));
+  file->Append(ID_COPY_COMMAND_3D, text(IDS_MENU_COPY_COMMAND));
   file->AppendSeparator();
   file->Append(wxID_EXIT, text(IDS_MENU_EXIT));
   auto* mode = new wxMenu;

@@ -79,6 +79,8 @@ bool Frame::set_matrix(const CString& path, std::size_t factorX, std::size_t fac
                                  doc.suspect));
     if (view_) view_->set_compile_progress({});
     readout_ = ReadoutSettings{0, 0, 1};
+    loaded_ = ViewState();
+    loaded_.relief = path, loaded_.factor_x = factorX, loaded_.factor_y = factorY, loaded_.options = reliefOptions_;
   }
   end_progress();
   return ok;
@@ -109,6 +111,7 @@ bool Frame::set_color_matrix(const CString& red, const CString& green, const CSt
     if (ok) set_color_matrix(colors);
   }
   loadError_.input = "texture";
+  if (ok) loaded_.red = red, loaded_.green = green, loaded_.blue = blue;
   end_progress();
   return ok;
 }

@@ -11,6 +11,8 @@ enum FrameCommand : int {
   ID_PALETTE_3D = 2750,
   ID_TOOLS_3D = 2751,
   ID_HELP_3D = 2752,
+  ID_SAVE_PICTURE_3D = 2770,  // menu only
+  ID_COPY_COMMAND_3D = 2771,  // menu only
 };
 
 // Resource ids of the frame.
@@ -55,6 +57,17 @@ enum FrameReadoutString : int {
   IDS_READOUT_TURNED = 30110,    // a rotated geotransform, drawn north-up
   IDS_READOUT_BAND = 30111,      // heights from band %d of %d
   IDS_STATUS_SHARPENING = 30112, // %zu of %zu tiles of a big relief drawn at full detail
+  IDS_MENU_SAVE_PICTURE = 30120,
+  IDS_MENU_COPY_COMMAND = 30121,
+  IDS_PICTURE_TITLE = 30122,     // the Save Picture dialog: title, its labels, progress, failure
+  IDS_PICTURE_FILE = 30123,
+  IDS_PICTURE_BROWSE = 30124,
+  IDS_PICTURE_WIDTH = 30125,
+  IDS_PICTURE_HEIGHT = 30126,
+  IDS_PICTURE_KEEP = 30127,
+  IDS_PICTURE_DRAWING = 30128,
+  IDS_PICTURE_FAILED = 30129,
+  IDS_COMMAND_COPIED = 30130,
 };
 
 // Toolbar buttons in their order on the bar (also the order of the images in the strip).

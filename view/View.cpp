@@ -375,7 +375,10 @@ void View::set_scaleZ(float scale) {
 }
 
 void View::set_lightPos(const void* lightSettings) {
-  if (lightSettings) look_.light = vm::light_from_record(static_cast<const LightSettings*>(lightSettings)->words);
+  if (lightSettings) {
+    light_record_ = *static_cast<const LightSettings*>(lightSettings);
+    look_.light = vm::light_from_record(light_record_.words);
+  }
   repaint_now();
 }
 

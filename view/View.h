@@ -83,6 +83,9 @@ public:
 
   // What the frame reads.
   float zoom_scale() const { return camera_.zoom.scale; }
+  int zoom_level() const { return camera_.zoom.level; }
+  // The light record last given (the starting light's until then).
+  const LightSettings& light_record() const { return light_record_; }
   int zoom_percent() const { return camera_.zoom.percent; }
   float cursor_height() const { return cursor_height_; }
   std::uint32_t bg_color() const { return look_.bg_color; }
@@ -110,6 +113,8 @@ public:
   const PaintResult& last_paint() const { return last_paint_; }
   // The state a paint draws, borrowing the view's arrays (valid until the next setter).
   Scene scene() const;
+  // The same without the pointer's marker: what a picture of the view shows.
+  Scene picture_scene() const { return scene_of(doc_, camera_, look_); }
 
   // The window class name the first make registered; null before any make.
   static const char* class_name() { return p_class_name_; }
@@ -154,6 +159,11 @@ private:
   Document doc_;
   Camera camera_;
   Look look_;
+  LightSettings light_record_ = [] {
+    LightSettings l;  // the words of Look's starting light
+    l.words[LightSettings::kAmbient] = 30, l.words[LightSettings::kDiffuse] = 70, l.words[LightSettings::kSpecular] = 20;
+    return l;
+  }();
   std::size_t cursor_x_ = SIZE_MAX, cursor_y_ = SIZE_MAX;
   float cursor_height_ = 0.0f;
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -31,6 +32,7 @@
 #include "dialogs/tools/ToolWinDlg.h"
 #include "dialogs/tools/ToolWinDlgOffset.h"
 #include "dialogs/tools/ToolWinDlgSun.h"
+#include "colour/PaletteFile.h"
 #include "frame/Frame.h"
 #include "hostlib/HtmlHelp.h"
 #include "hostlib/Controls.h"
@@ -426,4 +428,55 @@ TEST_F(FrameTest, HelpBookTopicAndDialogLayoutPerLanguage) {
   r3dtest::PumpEvents(20);
   EXPECT_EQ(Frame::instance(), frame);
   layout(frame, "English");
+}
+
+// Save Picture writes what the window shows, and the copied command, run in a shell, draws it
+// again, pixel for pixel: a georeferenced relief turned, lit and coloured by a base palette; then
+// with an edited palette (written beside the picture) and an image laid over it.
+TEST_F(FrameTest, SavedPicturesAndTheCopiedCommandDrawTheWindow) {
+  ShowFrame();
+  r3dtest::TempDir dir;
+  const std::string dem = dir.file("my dem.tif"), image = dir.file("image.tif");
+  const double gt[6] = {500000, 30, 0, 4e6, 0, -30}, fine[6] = {500000, 10, 0, 4e6, 0, -10};
+  ASSERT_TRUE(r3dtest::WriteRaster(dem, 60, 40, GDT_Float32, [](int x, int y, double*) { return 40 * std::sin(x * 0.2) + y; }) &&
+              r3dtest::Georeference(dem, gt, "EPSG:32633"));
+  ASSERT_TRUE(r3dtest::WriteRaster(image, 90, 60, GDT_Byte, [](int x, int y, double*) { return (x / 3 + y / 3) % 2 * 200; }) &&
+              r3dtest::Georeference(image, fine, "EPSG:32633"));
+  ASSERT_TRUE(frame->set_matrix(CString(dem), 1, 1));
+  view->set_rotation(35, -20);
+  view->set_zoom_level(2);
+  view->set_pan(0.05, -0.1);
+  view->set_scaleZ(0.4f);
+  LightSettings light;
+  light.words[LightSettings::kAzimuth] = 120, light.words[LightSettings::kElevation] = 40;
+  light.words[LightSettings::kAmbient] = 25, light.words[LightSettings::kDiffuse] = 80;
+  view->set_lightPos(&light);
+  view->set_bgColor(0x302010);
+  for (int state = 0; state < 2; ++state) {
+    if (state == 0) {
+      view->set_palette(palette::view_palette(nullptr, 7));
+    } else {
+      std::vector<std::uint32_t> edited(256);
+      for (int i = 0; i < 256; ++i) edited[i] = static_cast<std::uint32_t>(i * 0x010203) & 0xFFFFFF;
+      view->set_palette(edited);
+      view->set_zoom_level(-2);  // the whole relief, a quarter of it under the image
+      ASSERT_TRUE(frame->set_color_matrix(CString(image), CString(image), CString(image), 1, 1, 0));
+    }
+    r3dtest::PumpEvents(100);
+    const wxImage shown = r3dtest::GrabClientArea(view);
+    if (!shown.IsOk()) GTEST_SKIP() << "this display cannot be grabbed (XWayland under a headless weston)";
+    std::string error;
+    const std::string saved = dir.file("saved.png"), drawn = dir.file("drawn " + std::to_string(state) + ".png");
+    ASSERT_TRUE(frame->save_picture(saved, shown.GetWidth(), shown.GetHeight(), error)) << error;
+    const std::string command = frame->view_command(drawn, error);
+    EXPECT_EQ(state == 1, command.find("--palette") != std::string::npos) << command;
+    const r3dtest::Outcome run = r3dtest::RunCommand("PATH='" R3D_BIN_DIR "':$PATH " + command);
+    ASSERT_EQ(0, run.status) << command << "\n" << run.out;
+    for (const std::string& file : {saved, drawn}) {
+      wxImage picture;
+      ASSERT_TRUE(picture.LoadFile(file, wxBITMAP_TYPE_PNG)) << file;
+      ASSERT_EQ(shown.GetSize(), picture.GetSize());
+      EXPECT_EQ(0, std::memcmp(shown.GetData(), picture.GetData(), 3 * shown.GetWidth() * shown.GetHeight())) << file;
+    }
+  }
 }
