@@ -89,20 +89,23 @@ std::string probe_line(const Lib3dRenderRequest& r, const lib3d::Document& doc, 
   return line;
 }
 
-// The pictures of a turntable: one surface compiled once, painted at each turn of the azimuth.
+// The pictures of a turntable: one surface compiled once, painted at each turn of the azimuth (or,
+// for pictures larger than the context, drawn in parts each time).
 Outcome turntable(const Lib3dRenderRequest& r, lib3d::Scene scene, lib3d::OffscreenContext& context) {
   lib3d::Renderer renderer;
-  renderer.compile(scene);
+  const bool whole = r.width <= context.width() && r.height <= context.height();
+  if (whole) renderer.compile(scene);
   const float from = scene.azimuth;
   for (int k = 0; k < r.turntable; ++k) {
     scene.azimuth = from + 360.0f * static_cast<float>(k) / static_cast<float>(r.turntable);
-    renderer.paint(scene, context.width(), context.height());
+    lib3d::Picture picture;
+    if (whole) renderer.paint(scene, r.width, r.height), picture = lib3d::Renderer::read_pixels(r.width, r.height);
+    else lib3d::render_offscreen(context, scene, r.width, r.height, picture);
     std::string path, error;
     bool bad_name = false;
     lib3d::frame_path(r.output, k, path);
     lib3d::PictureFile file;
-    if (!file.open(path, error, bad_name) || !file.commit(lib3d::Renderer::read_pixels(context.width(), context.height()), error))
-      return fail(LIB3D_RENDER_IO_FAILED, error);
+    if (!file.open(path, error, bad_name) || !file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
   }
   return Outcome();
 }
@@ -154,7 +157,7 @@ Outcome render(const Lib3dRenderRequest& r) {
   lib3d::Picture picture;
   const lib3d::Scene scene = lib3d::scene_of(doc, camera, look);
   if (r.turntable > 1) return turntable(r, scene, *context);
-  const lib3d::PaintResult painted = lib3d::render_offscreen(*context, scene, picture);
+  const lib3d::PaintResult painted = lib3d::render_offscreen(*context, scene, r.width, r.height, picture);
   if (!picture_file.commit(picture, error)) return fail(LIB3D_RENDER_IO_FAILED, error);
   Outcome done;
   // A picture is made either way; a rotation left out, or a value that looks like a void but is not

@@ -1,5 +1,7 @@
 #include "render/OffscreenContext.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <vector>
 
@@ -59,7 +61,7 @@ EGLConfig choose_config(EGLDisplay dpy, std::string& error) {
 
 }  // namespace
 
-std::unique_ptr<OffscreenContext> OffscreenContext::create(int width, int height, std::string& error) {
+std::unique_ptr<OffscreenContext> OffscreenContext::create(int width, int height, std::string& error, bool fit) {
   if (width <= 0 || height <= 0) {
     error = "picture size must be positive";
     return nullptr;
@@ -80,6 +82,8 @@ std::unique_ptr<OffscreenContext> OffscreenContext::create(int width, int height
   EGLint max_w = 0, max_h = 0;
   eglGetConfigAttrib(dpy, config, EGL_MAX_PBUFFER_WIDTH, &max_w);
   eglGetConfigAttrib(dpy, config, EGL_MAX_PBUFFER_HEIGHT, &max_h);
+  if (fit && max_w > 0) width = std::min(width, max_w);
+  if (fit && max_h > 0) height = std::min(height, max_h);
   if ((max_w > 0 && width > max_w) || (max_h > 0 && height > max_h)) {
     error = "picture size " + std::to_string(width) + "x" + std::to_string(height) +
             " exceeds the offscreen limit of " + std::to_string(max_w) + "x" + std::to_string(max_h);

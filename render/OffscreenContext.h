@@ -9,8 +9,10 @@ namespace lib3d {
 class OffscreenContext {
 public:
   // Creates the context with a width x height pbuffer (RGB 8 bits each, depth 24) and makes it
-  // current on the calling thread. Null, with `error` saying why, when that cannot be done.
-  static std::unique_ptr<OffscreenContext> create(int width, int height, std::string& error);
+  // current on the calling thread. Null, with `error` saying why, when that cannot be done. With
+  // `fit`, a size beyond the largest pbuffer (4096 x 4096 on llvmpipe) gets the largest one instead,
+  // for a picture drawn in parts (render_offscreen).
+  static std::unique_ptr<OffscreenContext> create(int width, int height, std::string& error, bool fit = false);
   ~OffscreenContext();
   OffscreenContext(const OffscreenContext&) = delete;
   OffscreenContext& operator=(const OffscreenContext&) = delete;

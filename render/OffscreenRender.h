@@ -11,13 +11,14 @@
 
 namespace lib3d {
 
-// False, with `error` naming the cause, when no offscreen context can be had.
+// False, with `error` naming the cause, when no offscreen context can be had. A picture larger
+// than the context's largest surface is drawn in parts, each as it lies in the whole.
 bool render_offscreen(const Scene& scene, int width, int height, Picture& out, std::string& error,
                       const Renderer::Progress& progress = Renderer::Progress());
 
-// The same into a context that is current on the calling thread and of the picture's size; gives
-// what the paint leaves for picking.
-PaintResult render_offscreen(OffscreenContext& context, const Scene& scene, Picture& out,
+// The same into a context that is current on the calling thread (of the picture's size, or
+// smaller: the parts); gives what the paint leaves for picking, of the whole picture.
+PaintResult render_offscreen(OffscreenContext& context, const Scene& scene, int width, int height, Picture& out,
                              const Renderer::Progress& progress = Renderer::Progress());
 
 // Makes an offscreen context on a worker thread while the caller reads its files: creating one

@@ -333,26 +333,42 @@ PaintResult Renderer::paint(const Scene& s, int width, int height, Detail detail
 }
 
 PaintResult Renderer::paint_direct(const Scene& s, int width, int height, const Progress& progress) {
+  return paint_part(s, width, height, Part{0, 0, width, height}, progress);
+}
+
+PaintResult Renderer::paint_part(const Scene& s, int width, int height, const Part& part, const Progress& progress) {
   drape_.upload(s);
-  if (!tiled(s)) return paint_frame(s, width, height, [&] { emit_surface(s, 1, progress); });
-  tiles_->reset(s, tile_cells_);
+  if (!tiled(s)) return paint_frame(s, width, height, [&] { emit_surface(s, 1, progress); }, &part);
+  if (!tiles_->holds(s)) tiles_->reset(s, tile_cells_);
   tiles::Choice chosen;
-  PaintResult out = paint_frame(s, width, height, [&] { chosen = tiles_->draw(s, kStillErrorPx, true, progress); });
+  PaintResult out = paint_frame(
+      s, width, height, [&] { chosen = tiles_->draw(s, kStillErrorPx, true, progress); }, &part);
   out.tiles_wanted = chosen.wanted;
   out.tiles_drawn = chosen.draw.size();
-  tiles_->clear();
   return out;
 }
 
-PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const std::function<void()>& surface) {
+PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const std::function<void()>& surface,
+                                  const Part* part) {
   PaintResult out;
   const PaintState restored_at_end;
-  glViewport(0, 0, std::max(width, 0), std::max(height, 0));
   const double aspect = vm::aspect_of(width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   const double h = s.zoom_scale * 0.5f, l = s.zoom_scale * -0.5f;
   glOrtho(l * aspect, h * aspect, l, h, -10.0, 10.0);
+  glGetDoublev(GL_PROJECTION_MATRIX, out.projection);  // the whole picture's, for picking
+  const bool whole = !part || (part->x == 0 && part->y == 0 && part->width == width && part->height == height);
+  if (whole) {
+    glViewport(0, 0, std::max(width, 0), std::max(height, 0));
+  } else {
+    // The same volume cut to the part's pixels.
+    const double x0 = l * aspect, xs = (h - l) * aspect / width, ys = (h - l) / height;
+    glViewport(0, 0, part->width, part->height);
+    glLoadIdentity();
+    glOrtho(x0 + xs * part->x, x0 + xs * (part->x + part->width), l + ys * part->y, l + ys * (part->y + part->height),
+            -10.0, 10.0);
+  }
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
@@ -401,9 +417,8 @@ PaintResult Renderer::paint_frame(const Scene& s, int width, int height, const s
 
   glGetDoublev(GL_MODELVIEW_MATRIX, out.surface_modelview);
   glTranslatef(0.0f, 0.0f, s.max - s.min);
-  glGetIntegerv(GL_VIEWPORT, out.viewport);
+  out.viewport[2] = std::max(width, 0), out.viewport[3] = std::max(height, 0);
   glGetDoublev(GL_MODELVIEW_MATRIX, out.modelview);
-  glGetDoublev(GL_PROJECTION_MATRIX, out.projection);
   // The camera turns only about X and Z, so element 8 is always 0; zeroing 9 makes window x/y
   // independent of z, and 10 = 1 keeps the matrix invertible at every tilt but 90 degrees.
   out.modelview[9] = 0.0;

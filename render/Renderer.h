@@ -155,6 +155,13 @@ public:
   // (about 250 bytes a cell: 4 GB for a 4096 x 4096 grid). Progress as for compile. A tiled relief
   // is measured, and every tile the picture wants is built before it is drawn.
   PaintResult paint_direct(const Scene& scene, int width, int height, const Progress& progress = Progress());
+  // Part of a width x height picture: its pixels x..x+w, y..y+h (y from the bottom) drawn into a
+  // w x h viewport exactly as they lie in the whole picture, for pictures larger than a context's
+  // largest surface. The result speaks of the whole picture.
+  struct Part {
+    int x = 0, y = 0, width = 0, height = 0;
+  };
+  PaintResult paint_part(const Scene& scene, int width, int height, const Part& part, const Progress& progress = Progress());
 
   // Reads width x height pixels from the current read buffer, bottom-up rows turned top-down.
   static Picture read_pixels(int width, int height);
@@ -173,7 +180,8 @@ public:
   void set_frame_budget_ms(double ms) { budget_ms_ = ms; }
 
 private:
-  PaintResult paint_frame(const Scene& scene, int width, int height, const std::function<void()>& surface);
+  PaintResult paint_frame(const Scene& scene, int width, int height, const std::function<void()>& surface,
+                          const Part* part = nullptr);
   bool ensure_coarse(const Scene& scene);
 
   bool surface_ = false;

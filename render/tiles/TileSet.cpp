@@ -66,6 +66,12 @@ void TileSet::recolour(const Scene& grid) {
   grid_.palette = palette_.data();
 }
 
+bool TileSet::holds(const Scene& g) const {
+  return active() && g.heights == grid_.heights && g.width == grid_.width && g.height == grid_.height &&
+         g.colors == grid_.colors && g.drape_serial == grid_.drape_serial &&
+         std::equal(palette_.begin(), palette_.end(), g.palette, g.palette + g.palette_count);
+}
+
 void TileSet::work() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {

@@ -40,6 +40,8 @@ public:
   // Forgets everything (a grid drawn another way now).
   void clear();
   bool active() const { return tree_.measured(); }
+  // Whether it was last reset (or recoloured) for this scene's grid, drape and palette.
+  bool holds(const Scene& grid) const;
 
   // Draws the surface under the current matrices. Without `wait`, tiles not built yet are asked
   // of the workers and their ancestors stand in; with it, every wanted tile is built first.

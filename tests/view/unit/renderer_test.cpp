@@ -138,6 +138,13 @@ TEST(OffscreenRenderer, ProgressRunsFromZeroToEveryStripAndOversizedPicturesAreR
   EXPECT_TRUE(calls.front() == std::pair(std::size_t{0}, strips) && calls.back() == std::pair(strips, strips));
   for (std::size_t i = 1; i < calls.size(); ++i) EXPECT_LT(calls[i - 1].first, calls[i].first);
   EXPECT_EQ(64 * 48 * 3u, pic.rgb.size());
+  // A picture larger than its context is drawn in parts, each as it lies in the whole.
+  Picture whole, parts;
+  ASSERT_TRUE(lib3d::render_offscreen(plane.scene, 250, 170, whole, error));
+  auto small = lib3d::OffscreenContext::create(100, 80, error);
+  ASSERT_TRUE(small) << error;
+  lib3d::render_offscreen(*small, plane.scene, 250, 170, parts);
+  EXPECT_TRUE(whole.rgb == parts.rgb && whole.rgb[0] != whole.rgb[(85 * 250 + 125) * 3]);
   // Pictures it cannot hold are refused with their cause.
   for (const auto& [w, says] : {std::pair<int, const char*>{0, "positive"}, {1 << 20, "exceeds the offscreen limit"}}) {
     std::string error;
