@@ -152,40 +152,60 @@ ReadError read_palette_file(const std::string& contents, PaletteFileData& out) {
   return read_palette_file(in, out);
 }
 
-bool load_palette_file(const std::string& path, PaletteFileData& out, std::string* cause) {
-  auto refuse = [&](const std::string& why) {
-    if (cause) *cause = path + ": " + why;
-    return false;
-  };
+FileRefusal read_small_file(const std::string& path, std::string& text, std::string& system) {
   // Non-blocking, so that a FIFO without a writer does not hang the open; only a regular file of
   // plausible size is then read at all, and never past that size.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return refuse(std::strerror(errno));
+  if (fd < 0) {
+    system = std::strerror(errno);
+    return FileRefusal::Unreadable;
+  }
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    return refuse("not a regular file");
+    return FileRefusal::NotRegular;
   }
   if (st.st_size > static_cast<off_t>(kMaxPaletteFileBytes)) {
     ::close(fd);
-    return refuse("larger than any palette file (" + std::to_string(st.st_size) + " bytes)");
+    system = std::to_string(st.st_size) + " bytes";
+    return FileRefusal::TooLarge;
   }
-  std::string text(kMaxPaletteFileBytes + 1, '\0');
+  text.assign(kMaxPaletteFileBytes + 1, '\0');
   std::size_t got = 0;
   while (got < text.size()) {
     const ssize_t n = ::read(fd, &text[got], text.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      const int e = errno;
+      system = std::strerror(errno);
       ::close(fd);
-      return refuse(std::strerror(e));
+      text.clear();
+      return FileRefusal::Unreadable;
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
   ::close(fd);
-  if (got > kMaxPaletteFileBytes) return refuse("larger than any palette file");  // grew while read
+  if (got > kMaxPaletteFileBytes) {  // grew while read
+    text.clear();
+    return FileRefusal::TooLarge;
+  }
   text.resize(got);
+  return FileRefusal::None;
+}
+
+bool load_palette_file(const std::string& path, PaletteFileData& out, std::string* cause) {
+  auto refuse = [&](const std::string& why) {
+    if (cause) *cause = path + ": " + why;
+    return false;
+  };
+  std::string text, system;
+  switch (read_small_file(path, text, system)) {
+    case FileRefusal::None: break;
+    case FileRefusal::Unreadable: return refuse(system);
+    case FileRefusal::NotRegular: return refuse("not a regular file");
+    case FileRefusal::TooLarge:
+      return refuse(system.empty() ? "larger than any palette file" : "larger than any palette file (" + system + ")");
+  }
   if (read_palette_file(text, out) != ReadError::None) return refuse("not a palette file");
   return true;
 }
@@ -264,9 +284,12 @@ void sync_directory(const std::string& dir) {
 }  // namespace
 
 bool save_palette_file(const std::string& path, const PaletteFileData& data, const WriteFunction& write) {
+  return save_text_file(path, format_palette_file(data), write);
+}
+
+bool save_text_file(const std::string& path, const std::string& bytes, const WriteFunction& write) {
   if (path.empty()) return false;
   survive_file_size_limit();
-  const std::string bytes = format_palette_file(data);
   const std::string target = final_target(path);
 
   struct stat st;

@@ -53,6 +53,12 @@ ReadError read_palette_file(const std::string& contents, PaletteFileData& out);
 // A valid file is about 3 KB; anything beyond this is refused unread.
 constexpr std::size_t kMaxPaletteFileBytes = 1u << 20;
 
+// Reads `path` whole into `text` when it is a regular file of at most kMaxPaletteFileBytes (checked on
+// a non-blocking descriptor first, so that a FIFO, a device or a huge file never blocks or fills
+// memory); `system` gets strerror's text of a failed open or read, or the size of a file too large.
+enum class FileRefusal { None, Unreadable, NotRegular, TooLarge };
+FileRefusal read_small_file(const std::string& path, std::string& text, std::string& system);
+
 // Reads `path` when it is a regular file of at most kMaxPaletteFileBytes (checked on a non-blocking
 // descriptor first, so that a FIFO, a device or a huge file never blocks or fills memory); false
 // when it cannot be read or read_palette_file refuses it, with a one-line `cause` when given.
@@ -72,6 +78,8 @@ using WriteFunction = std::function<ssize_t(int fd, const void* buf, std::size_t
 // failure.
 bool save_palette_file(const std::string& path, const PaletteFileData& data,
                        const WriteFunction& write = WriteFunction());
+// The same care for any text the palette editor saves (colour tables).
+bool save_text_file(const std::string& path, const std::string& bytes, const WriteFunction& write = WriteFunction());
 
 // The directory part of a chosen path, as remembered for the file dialogs: everything before the last
 // separator, which is '/' when the last '/' follows the last '\\' and '\\' otherwise; empty without one.

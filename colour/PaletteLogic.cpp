@@ -156,12 +156,12 @@ bool choose_high_marker(int v, int lowValue, int highValue) {
   return std::abs(static_cast<long long>(v) - lowValue) >= std::abs(static_cast<long long>(v) - highValue);
 }
 
-std::string with_palette_extension(const std::string& path) {
+std::string with_palette_extension(const std::string& path, const char* extension) {
   const std::size_t name = path.find_last_of("/\\") == std::string::npos ? 0 : path.find_last_of("/\\") + 1;
   const std::size_t dot = path.rfind('.');
   // A leading dot starts a hidden name, not an extension.
   if (name >= path.size() || (dot != std::string::npos && dot > name)) return path;
-  return path + ".pal";
+  return path + extension;
 }
 
 }  // namespace palette

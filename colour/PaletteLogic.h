@@ -103,8 +103,9 @@ Rect marker_erase_rect(int x, int y0);
 // that with both markers on one value a press below it takes the low one.
 bool choose_high_marker(int v, int lowValue, int highValue);
 
-// A palette file name typed without an extension gets ".pal", so that the Load filter finds it.
-std::string with_palette_extension(const std::string& path);
+// A palette file name typed without an extension gets ".pal" (or the chosen file type's `extension`),
+// so that the Load filter finds it.
+std::string with_palette_extension(const std::string& path, const char* extension = ".pal");
 
 }  // namespace palette
 }  // namespace lib3d

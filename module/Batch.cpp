@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "colour/ColourTable.h"
 #include "colour/PaletteFile.h"
 #include "colour/PaletteLogic.h"
 #include "export/PictureFile.h"
@@ -36,9 +38,21 @@ std::string range_problem(const Lib3dRenderRequest& r) {
   return lib3d::request_problem(r);
 }
 
-Outcome palette_for(const Lib3dRenderRequest& r, std::vector<std::uint32_t>& out) {
+// A palette file of the editor is the palette itself; a colour table (gdaldem's text, GMT's cpt) is
+// read here, before the relief, so that a bad one fails at once, and becomes the palette once the
+// relief's height range is known (until then `out` holds it over the table's own range).
+Outcome palette_for(const Lib3dRenderRequest& r, std::vector<std::uint32_t>& out,
+                    std::optional<lib3d::palette::ColourTable>& table) {
   using namespace lib3d::palette;
-  if (r.palette_file && *r.palette_file) {
+  if (r.palette_file && *r.palette_file && format_of_path(r.palette_file) != TableFormat::Palette) {
+    ColourTable read;
+    TableError error;
+    if (!load_colour_table(r.palette_file, read, error))
+      return fail(LIB3D_RENDER_IO_FAILED, std::string("cannot read colour table ") + r.palette_file + ": " + describe(error));
+    const PaletteFileData data = to_palette(read, 0, 0);
+    out = view_palette(&data, -1);
+    table = std::move(read);
+  } else if (r.palette_file && *r.palette_file) {
     PaletteFileData data;
     std::string cause;  // "PATH: why", read without blocking and never past a palette's size
     if (!load_palette_file(r.palette_file, data, &cause))
@@ -123,7 +137,8 @@ Outcome render(const Lib3dRenderRequest& r) {
     return fail(bad_name ? LIB3D_RENDER_BAD_VALUE : LIB3D_RENDER_IO_FAILED, error);
 
   std::vector<std::uint32_t> palette;
-  Outcome pal = palette_for(r, palette);
+  std::optional<lib3d::palette::ColourTable> table;
+  Outcome pal = palette_for(r, palette, table);
   if (pal.status != LIB3D_RENDER_OK) return pal;
   const lib3d::Camera camera = camera_of(r);
   lib3d::Look look = look_of(r, std::move(palette));
@@ -143,6 +158,10 @@ Outcome render(const Lib3dRenderRequest& r) {
   if (!lib3d::load_document(r.relief, r.factor_x, r.factor_y, lib3d::relief_options_of(r), r.red ? &texture : nullptr, doc, failure,
                             r.turntable > 1 ? lib3d::loading::kBytesPerCell : lib3d::loading::kPictureBytesPerCell))
     return fail(LIB3D_RENDER_IO_FAILED, failure.message());
+  if (table) {
+    const lib3d::palette::PaletteFileData data = lib3d::palette::to_palette(*table, doc.min, doc.max);
+    look.palette = lib3d::palette::view_palette(&data, -1);
+  }
   if (r.exaggeration > 0) {
     const double truth = lib3d::true_scale_z(doc.geo, doc.max - doc.min, doc.width, doc.height);
     if (!(truth > 0))

@@ -18,6 +18,22 @@ enum PaletteStringId {
   IDS_PAL_REPLACE = 32014,
   IDS_PAL_SAVE_AS = 32015,  // titles of the file choosers
   IDS_PAL_OPEN = 32016,
+  IDS_PAL_GDALDEM_FILES = 32017,  // file-type names of the colour tables in the choosers
+  IDS_PAL_CPT_FILES = 32018,
+  IDS_PAL_TABLE_ERROR = 32019,  // "Cannot read the colour table FILE: REASON"
+  IDS_PAL_TABLE_LINE = 32020,   // "line N", before a reason
+  IDS_PAL_TABLE_UNREADABLE = 32021,  // the reasons, in the order of lib3d::palette::TableProblem
+  IDS_PAL_TABLE_NOT_REGULAR = 32022,
+  IDS_PAL_TABLE_TOO_LARGE = 32023,
+  IDS_PAL_TABLE_EXPECTED_ENTRY = 32024,
+  IDS_PAL_TABLE_BAD_HEIGHT = 32025,
+  IDS_PAL_TABLE_BAD_COLOUR = 32026,
+  IDS_PAL_TABLE_BAD_HSV = 32027,
+  IDS_PAL_TABLE_UNKNOWN_NAME = 32028,
+  IDS_PAL_TABLE_EXPECTED_SLICE = 32029,
+  IDS_PAL_TABLE_DESCENDING = 32030,
+  IDS_PAL_TABLE_MODEL = 32031,
+  IDS_PAL_TABLE_EMPTY = 32032,
 };
 
 // The host's own strings the dialog uses: the nine palette kinds in combo order, and the description

@@ -18,6 +18,7 @@ packages=(clang libclang-rt-14-dev libgdal-dev libwxgtk3.2-dev)
 declare -A sources=(
   [palette_reader_fuzz]="colour/PaletteFile.cpp colour/PaletteLogic.cpp colour/BasePalettes.cpp"
   [palette_roundtrip_fuzz]="colour/PaletteFile.cpp colour/PaletteLogic.cpp colour/BasePalettes.cpp"
+  [colour_table_fuzz]="colour/ColourTable.cpp colour/PaletteFile.cpp colour/PaletteLogic.cpp colour/BasePalettes.cpp"
   [open_factors_fuzz]="dialogs/open/OpenDlgLogic.cpp host/common/Resources.cpp terrain/MemoryFit.cpp"
   [raster_load_fuzz]="terrain/Loading.cpp terrain/MemoryFit.cpp terrain/RasterProblem.cpp host/common/FileLayer.cpp
                       host/common/TiffLayout.cpp host/common/WorkShare.cpp"

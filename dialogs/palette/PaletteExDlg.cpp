@@ -11,6 +11,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "colour/ColourTable.h"
 #include "dialogs/palette/PaletteDraw.h"
 #include "resources/palette_ids.h"
 #include "hostlib/Basekit.h"
@@ -232,14 +233,26 @@ void C3DPaletteExDlg::OnSpin(wxSpinEvent& event) {
     if (event.GetEventObject() == spins_[m]) editor_.edit_changed(m, edits_[m]->GetValue().utf8_string());
 }
 
+namespace {
+
+// The file types of both choosers, in the order of kTypeExtensions.
+wxString file_types() {
+  return text(kPaletteFileStringId) + " (*.pal)|*.pal|" + text(IDS_PAL_GDALDEM_FILES) + " (*.txt, *.clr)|*.txt;*.clr|" +
+         text(IDS_PAL_CPT_FILES) + " (*.cpt)|*.cpt";
+}
+const char* const kTypeExtensions[] = {".pal", ".txt", ".cpt"};
+
+}  // namespace
+
 // The file dialogs have no parent, as the palette files always had; wx's filter needs no "||" end.
 // They are titled as the framework's own choosers are, and kept within the screen.
 void C3DPaletteExDlg::OnSave(wxCommandEvent&) {
   wxFileDialog dlg(nullptr, text(IDS_PAL_SAVE_AS), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
-                   text(kPaletteFileStringId) + " (*.pal)|*.pal", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+                   file_types(), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   FitFileDialog(&dlg);
   if (dlg.ShowModal() != wxID_OK) return;
-  const std::string chosen = dlg.GetPath().utf8_string(), path = with_palette_extension(chosen);
+  const int type = std::min(std::max(dlg.GetFilterIndex(), 0), 2);
+  const std::string chosen = dlg.GetPath().utf8_string(), path = with_palette_extension(chosen, kTypeExtensions[type]);
   // The dialog asked about overwriting the name as typed, not the one with the extension.
   if (path != chosen && wxFileExists(wxString::FromUTF8(path.c_str())) &&
       wxMessageBox(wxString::Format(text(IDS_PAL_REPLACE), wxString::FromUTF8(path.c_str())), wxString(),
@@ -250,7 +263,7 @@ void C3DPaletteExDlg::OnSave(wxCommandEvent&) {
 
 void C3DPaletteExDlg::OnLoad(wxCommandEvent&) {
   wxFileDialog dlg(nullptr, text(IDS_PAL_OPEN), wxString::FromUTF8(GetLastDir(kLastDirKey).c_str()), wxString(),
-                   text(kPaletteFileStringId) + " (*.pal)|*.pal", wxFD_OPEN);
+                   file_types(), wxFD_OPEN);
   FitFileDialog(&dlg);
   if (dlg.ShowModal() != wxID_OK) return;
   LoadChosenFile(dlg.GetPath().utf8_string());
@@ -264,15 +277,48 @@ bool C3DPaletteExDlg::SaveChosenFile(const std::string& path) {
 
 bool C3DPaletteExDlg::LoadChosenFile(const std::string& path) {
   SetLastDir(directory_of(path).c_str(), kLastDirKey);
-  return LoadFromFile(path);
+  wxString problem;
+  if (LoadFromFile(path, &problem)) return true;
+  if (!problem.empty()) wxMessageBox(problem, text(IDS_PAL_CAPTION), wxOK | wxICON_ERROR, this);
+  return false;
 }
 
-bool C3DPaletteExDlg::SaveToFile(const std::string& path) { return save_palette_file(path, editor_.file_data()); }
+bool C3DPaletteExDlg::SaveToFile(const std::string& path) {
+  const TableFormat format = format_of_path(path);
+  if (format == TableFormat::Palette) return save_palette_file(path, editor_.file_data());
+  // What the view shows, its levels mapped, at the heights it shows them.
+  const PaletteFileData data = editor_.file_data();
+  const std::vector<std::uint32_t> shown = view_palette(&data, -1);
+  std::array<std::uint32_t, 256> palette{};
+  std::copy_n(shown.begin(), palette.size(), palette.begin());
+  const double lo = view_ ? view_->min_height() : 0, hi = view_ ? view_->max_height() : 0;
+  return save_text_file(path, format == TableFormat::Cpt ? format_cpt(palette, lo, hi, noData_)
+                                                         : format_gdaldem(palette, lo, hi, noData_));
+}
 
-bool C3DPaletteExDlg::LoadFromFile(const std::string& path) {
-  PaletteFileData data;
-  if (!load_palette_file(path, data)) return false;
-  editor_.take_file(data);
+bool C3DPaletteExDlg::LoadFromFile(const std::string& path, wxString* problem) {
+  if (format_of_path(path) == TableFormat::Palette) {
+    PaletteFileData data;
+    if (!load_palette_file(path, data)) return false;
+    noData_.reset();
+    editor_.take_file(data);
+    return true;
+  }
+  ColourTable table;
+  TableError error;
+  if (!load_colour_table(path, table, error)) {
+    static_assert(static_cast<int>(TableProblem::NoEntries) == IDS_PAL_TABLE_EMPTY - IDS_PAL_TABLE_UNREADABLE + 1,
+                  "one reason string per problem");
+    if (problem) {
+      wxString reason = error.line > 0 ? wxString::Format(text(IDS_PAL_TABLE_LINE), error.line) + ": " : wxString();
+      reason += text(IDS_PAL_TABLE_UNREADABLE + static_cast<int>(error.problem) - 1);
+      if (!error.system.empty()) reason += " (" + wxString::FromUTF8(error.system.c_str()) + ")";
+      *problem = wxString::Format(text(IDS_PAL_TABLE_ERROR), wxString::FromUTF8(path.c_str()), reason);
+    }
+    return false;
+  }
+  noData_ = table.noData;
+  editor_.take_file(to_palette(table, view_ ? view_->min_height() : 0, view_ ? view_->max_height() : 0));
   return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 // C3DPaletteExDlg: the modeless palette editor.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,12 +45,16 @@ public:
   wxTextCtrl* bins_edit() const { return binsEdit_; }
   wxChoice* kind_combo() const { return kind_; }
 
-  // What Save and Load do once a file is chosen (the directory is remembered first). Load returns
-  // false and changes nothing when the file cannot be read or does not hold a complete palette.
+  // What Save and Load do once a file is chosen (the directory is remembered first). The extension
+  // chooses the format: .pal the editor's own file, .cpt a GMT colour table, anything else a gdaldem
+  // colour table; tables hold the palette the view shows at the heights of the view's relief. Load
+  // returns false and changes nothing when the file cannot be read or does not hold a complete
+  // palette or table; LoadChosenFile then shows why a table was refused (a .pal stays silent, as
+  // it always has), LoadFromFile only hands the reason back in `problem`.
   bool SaveChosenFile(const std::string& path);  // remembers the directory, then saves
   bool LoadChosenFile(const std::string& path);
   bool SaveToFile(const std::string& path);
-  bool LoadFromFile(const std::string& path);
+  bool LoadFromFile(const std::string& path, wxString* problem = nullptr);
 
   // Commands as the buttons run them.
   void OnUpdate(wxCommandEvent&);
@@ -96,4 +102,7 @@ private:
   wxTextCtrl* binsEdit_ = nullptr;
   wxChoice* kind_ = nullptr;
   CSpinButtonCtrl32* spins_[7] = {};
+  // The no-data colour of the last colour table loaded: holes are not drawn, so it only goes back
+  // into the tables saved after it.
+  std::optional<std::uint32_t> noData_;
 };

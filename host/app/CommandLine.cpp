@@ -196,8 +196,10 @@ std::vector<Option> options() {
        "--snapshot names them with one frame number, such as 'frame_%03d.png'",
        "a number of pictures " + kTurntableRange.text(),
        [](V v, C c) { return number<long>(v, kTurntableRange, c.view.turntable); }},
-      {"palette", "FILE.pal", kPicture, kPictureOnly, "colour the heights with a palette file of the palette editor",
-       "a palette file", keep<&CommandLine::paletteFile, false>},
+      {"palette", "FILE", kPicture, kPictureOnly,
+       "colour the heights with a palette file of the palette editor (.pal), a GMT colour table (.cpt) or a gdaldem "
+       "color-relief table (any other name), spread over the relief's height range",
+       "a palette file or colour table", keep<&CommandLine::paletteFile, false>},
       {"base-palette", "NAME", kPicture, kPictureOnly,
        "or with a base palette: " + listed(palettes, ", ") + " (default: white)", listed(palettes),
        [](V v, C c) {
