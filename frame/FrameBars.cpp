@@ -27,12 +27,13 @@ void Frame::build_menu() {
   auto* file = new wxMenu;
   file->Append(ID_FILE_OPEN_3D, text(IDS_MENU_OPEN));
   file->Append(ID_SAVE_PICTURE_3D, text(IDS_MENU_SAVE_PICTURE));
-  file->Append(ID_COPY_COMMAND_3D, text(IDS_MENU_COPY_COMMAND));
   file->AppendSeparator();
   file->Append(wxID_EXIT, text(IDS_MENU_EXIT));
   auto* mode = new wxMenu;
   mode->Append(ID_ZOOM_IN_3D, text(IDS_MENU_ZOOM_IN));
   mode->Append(ID_ZOOM_OUT_3D, text(IDS_MENU_ZOOM_OUT));
+  mode->AppendSeparator();
+  mode->Append(ID_COPY_COMMAND_3D, text(IDS_MENU_COPY_COMMAND));
   auto* image = new wxMenu;
   image->Append(ID_PALETTE_3D, text(IDS_MENU_PALETTE));
   auto* analysis = new wxMenu;
