@@ -143,42 +143,47 @@ SurfaceStrips::SurfaceStrips(const Scene& s, std::size_t step)
 SurfaceStrips::SurfaceStrips(const Scene& s, Lattice rows, Lattice cols, std::size_t step, bool filtered)
     : s_(s), rows_(std::move(rows)), cols_(std::move(cols)), step_(std::max<std::size_t>(step, 1)), filtered_(filtered) {}
 
-void SurfaceStrips::slope(std::size_t r, std::size_t c, std::size_t r_next, std::size_t c_next, float h0,
-                          float* normal) const {
+void SurfaceStrips::filtered_slope(std::size_t r, std::size_t c, std::size_t r_next, std::size_t c_next,
+                                   float* normal) const {
   const float* m = s_.heights;
   const std::size_t w = s_.width;
   const float lo = s_.min;
+  // The mean of the one-cell slopes over the rows (columns) the step spans: differences along a
+  // row telescope, so each row adds one difference across the whole step.
+  const auto mean_rise = [&](std::size_t a, std::size_t b, std::size_t from, std::size_t to, std::size_t stride,
+                             std::size_t along) {
+    double sum = 0.0;
+    std::size_t n = 0;
+    for (std::size_t i = from; i < to; ++i) {
+      const float ha = m[a * along + i * stride], hb = m[b * along + i * stride];
+      if (s_.holes && !(std::isfinite(ha) && std::isfinite(hb))) continue;
+      sum += vm::drawn_height(hb, lo) - vm::drawn_height(ha, lo);
+      ++n;
+    }
+    return n ? static_cast<float>(sum / static_cast<double>(n)) : 0.0f;
+  };
   const float dx = static_cast<float>(c_next - c), dy = static_cast<float>(r_next - r);
-  if (filtered_ && (c_next - c > 1 || r_next - r > 1)) {
-    // The mean of the one-cell slopes over the rows (columns) the step spans: differences along a
-    // row telescope, so each row adds one difference across the whole step.
-    const auto mean_rise = [&](std::size_t a, std::size_t b, std::size_t from, std::size_t to, std::size_t stride,
-                               std::size_t along) {
-      double sum = 0.0;
-      std::size_t n = 0;
-      for (std::size_t i = from; i < to; ++i) {
-        const float ha = m[a * along + i * stride], hb = m[b * along + i * stride];
-        if (s_.holes && !(std::isfinite(ha) && std::isfinite(hb))) continue;
-        sum += vm::drawn_height(hb, lo) - vm::drawn_height(ha, lo);
-        ++n;
-      }
-      return n ? static_cast<float>(sum / static_cast<double>(n)) : 0.0f;
-    };
-    const float rise_x = mean_rise(c, c_next, r, std::max(r_next, r + 1), w, 1);
-    const float rise_y = mean_rise(r, r_next, c, std::max(c_next, c + 1), 1, w);
-    normal[0] = -rise_x * dy;
-    normal[1] = -rise_y * dx;
-    normal[2] = dx * dy;
-    return;
-  }
+  normal[0] = -mean_rise(c, c_next, r, std::max(r_next, r + 1), w, 1) * dy;
+  normal[1] = -mean_rise(r, r_next, c, std::max(c_next, c + 1), 1, w) * dx;
+  normal[2] = dx * dy;
+}
+
+inline void SurfaceStrips::slope(std::size_t r, std::size_t c, std::size_t r_next, std::size_t c_next, float h0,
+                                 float* normal) const {
+  const bool long_step = c_next - c > 1 || r_next - r > 1;
+  if (filtered_ && long_step) return filtered_slope(r, c, r_next, c_next, normal);
+  const float* m = s_.heights;
+  const std::size_t w = s_.width;
   // Forward differences towards the next sampled column and row; over a step of one cell this
   // is exactly the grid-unit normal, over longer steps the same slope scaled by the step lengths.
-  float hx = vm::drawn_height(m[r * w + c_next], lo), hy = vm::drawn_height(m[r_next * w + c], lo);
+  const float ax = m[r * w + c_next], ay = m[r_next * w + c];
+  float hx = vm::drawn_height(ax, s_.min), hy = vm::drawn_height(ay, s_.min);
   // Beside a hole the slope towards it is unknown: the surface is taken as level that way.
-  if (s_.holes && !std::isfinite(m[r * w + c_next])) hx = h0;
-  if (s_.holes && !std::isfinite(m[r_next * w + c])) hy = h0;
+  if (s_.holes && !std::isfinite(ax)) hx = h0;
+  if (s_.holes && !std::isfinite(ay)) hy = h0;
   vm::cell_normal(h0, hx, hy, normal);
-  if (c_next - c > 1 || r_next - r > 1) {
+  if (long_step) {
+    const float dx = static_cast<float>(c_next - c), dy = static_cast<float>(r_next - r);
     normal[0] *= dy;
     normal[1] *= dx;
     normal[2] = dx * dy;

@@ -92,6 +92,7 @@ public:
 private:
   std::array<float, 3> carried_into(std::size_t k) const;
   void slope(std::size_t r, std::size_t c, std::size_t r_next, std::size_t c_next, float h0, float* normal) const;
+  void filtered_slope(std::size_t r, std::size_t c, std::size_t r_next, std::size_t c_next, float* normal) const;
 
   const Scene& s_;
   Lattice rows_, cols_;
