@@ -89,6 +89,7 @@ TEST_F(HostCommandLine, EveryOutcomeHasItsStatusAndCause) {
       {ok + " --texture a,b", 2, "--texture takes FILE or RED,GREEN,BLUE"},
       {ok + " --texture-resampling linear", 2, "--texture-resampling takes nearest, bilinear or cubic"},
       {ok + " --texture-stretch cut:98,2", 2, "--texture-stretch takes minmax or cut:LO,HI"},
+      {"--relief {d}/dem.tif --info --texture {d}/tex.tif", 0, "texture: one colour a cell\ntexture_size: 30 x 20\n"},
       {ok + " --turntable 3", 2, "one frame number in their name, such as frame_%03d.png"},
       {"--relief {d}/dem.tif --snapshot '{d}/t_%02d.png' --turntable 3", 0, "wrote 3 pictures {d}/t_%02d.png"},
       {"--relief {d}/none.tif --snapshot {d}/o.png", 1, "cannot read relief {d}/none.tif: No such file or directory"},
