@@ -198,6 +198,13 @@ TEST_F(OpenDialog, TextureSwitchesAndPicks) {
   expect(true, false);
   wxTEST_DIALOG(click(ids::kSingleButton), Choose(other));
   EXPECT_EQ(dlg->texturePath + "|" + text_of(ids::kSingleEdit), other + "|" + other);
+  // Both on the map, the texture is laid over the ground by its georeferencing, and the dialog says so.
+  EXPECT_TRUE(win(ids::kDrapeNote)->GetLabel().empty());
+  const double gt[6] = {500000, 30, 0, 4e6, 0, -30};
+  ASSERT_TRUE(r3dtest::Georeference(relief, gt, "EPSG:32633") && r3dtest::Georeference(other, gt, "EPSG:32633"));
+  wxTEST_DIALOG(click(ids::kSingleButton), Choose(other));
+  EXPECT_NE(win(ids::kDrapeNote)->GetLabel().find("georeferencing: 300 x 200 pixels of 30 m;"), wxString::npos)
+      << win(ids::kDrapeNote)->GetLabel();
   open();
 
   click(ids::kRgb);
