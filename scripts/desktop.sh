@@ -13,6 +13,8 @@ kind="${1:-}"
 [ "${2:-}" = "--" ] && [ $# -ge 3 ] || { echo "usage: desktop.sh bare|openbox|hidpi|noglx|wayland -- COMMAND..." >&2; exit 2; }
 shift 2
 screen="-screen 0 1600x1200x24"
+# How long a session may take to come up on a busy machine before it counts as broken.
+hang_guard=120
 
 case "$kind" in
   bare) exec xvfb-run -a -s "$screen" "$@" ;;
@@ -25,8 +27,11 @@ case "$kind" in
     fi
     openbox --sm-disable >/dev/null 2>&1 &
     wm=$!
-    for _ in $(seq 1200); do
-      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+      if ! kill -0 "$wm" 2>/dev/null || [ $SECONDS -gt $hang_guard ]; then
+        echo "desktop.sh: openbox did not take the screen" >&2
+        exit 1
+      fi
       sleep 0.05
     done
     status=0
@@ -44,10 +49,10 @@ case "$kind" in
       --socket="$socket" --xwayland --idle-time=0 --log="$runtime/weston.log" &
     weston=$!
     display=""
-    for _ in $(seq 1200); do
+    started=$SECONDS
+    while [ $((SECONDS - started)) -le $hang_guard ] && kill -0 "$weston" 2>/dev/null; do
       display="$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$runtime/weston.log" 2>/dev/null || true)"
       [ -n "$display" ] && break
-      kill -0 "$weston" 2>/dev/null || break
       sleep 0.05
     done
     status=0

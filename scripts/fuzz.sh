@@ -57,8 +57,9 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus"
   cp -n "$here/fuzz/corpus/$t"/* "$corpus/" 2>/dev/null || true
   echo "== $t (${seconds}s)"
+  # -timeout (one input) only catches hangs: a busy machine runs an input many times slower.
   # shellcheck disable=SC2086
-  if ! (cd "$out" && "./$t" -max_total_time="$seconds" -max_len=16384 -timeout=20 -rss_limit_mb=2048 \
+  if ! (cd "$out" && "./$t" -max_total_time="$seconds" -max_len=16384 -timeout=120 -rss_limit_mb=2048 \
           -print_final_stats=1 ${FUZZ_ARGS:-} "$corpus" 2>"$out/$t.log"); then
     echo "fuzz: $t failed, see $out/$t.log" >&2
     tail -n 40 "$out/$t.log" >&2

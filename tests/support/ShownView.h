@@ -25,9 +25,16 @@ struct ShownView {
   }
   bool Show() {
     const bool ok = ShowAndWait(frame);
-    view->SetSize(0, 0, w, h);
-    PumpEvents(30);
+    SizeView(w, h);
     return ok && view->IsShownOnScreen();
+  }
+  // Sizes the view and waits until the server has the window at that size and it painted what that uncovered.
+  void SizeView(int width, int height) const {
+    view->SetSize(0, 0, width, height);
+    const wxSize px = wxSize(width, height) * view->GetContentScaleFactor();
+    WaitFor([&] { return XWindowSize(view->GetXWindow()) == px; });
+    PumpEvents();
+    view->Update();
   }
   // What the X server holds in the view's window: the frame it presented.
   wxImage Presented() const { return GrabWindow(view->GetXWindow(), w, h); }

@@ -116,6 +116,14 @@ protected:
     view->set_rotation(45, 45);
   }
   void ShowFrame() { ASSERT_TRUE(r3dtest::ShowAndWait(frame)); }
+  // The frame in front with the keyboard focus in the view, for keys typed through the X server (once
+  // every shown window is on screen: a window manager focuses a window as it maps it).
+  void FocusView() {
+    for (wxWindow* w : wxTopLevelWindows) ASSERT_TRUE(!w->IsShown() || r3dtest::ShowAndWait(w));
+    frame->Raise();
+    view->SetFocus();
+    ASSERT_TRUE(r3dtest::WaitFor([&] { return frame->IsActive() && wxWindow::FindFocus() == view; }));
+  }
   // A relief of 333 x 150 cells whose height encodes its cell: r + c / 4.
   void LoadRamp() {
     std::vector<float> m(333 * 150);
@@ -155,12 +163,10 @@ TEST_F(FrameTest, ShortcutsReachTheirCommands) {
       {'L', wxMOD_CONTROL, [&](int) { return frame->palette_dialog()->IsShown(); }},
       {'T', wxMOD_CONTROL, [&](int) { return frame->tool_window()->IsShown(); }}};
   for (const auto& k : keys) {
-    frame->Raise();
-    view->SetFocus();
-    r3dtest::PumpEvents(50);
+    FocusView();
     const int zoom = view->zoom_percent();
     sim.Char(k.key, k.modifiers);
-    EXPECT_TRUE(r3dtest::WaitFor([&] { return k.done(zoom); }, 2000)) << "key " << k.key;
+    EXPECT_TRUE(r3dtest::WaitFor([&] { return k.done(zoom); })) << "key " << k.key;
   }
   frame->Close();
   EXPECT_FALSE(frame->palette_dialog()->IsShown() || frame->tool_window()->IsShown());
@@ -270,7 +276,6 @@ TEST_F(FrameTest, TextureFromOpenIsOnScreenAtOnce) {
                 }));
   EXPECT_FALSE(frame->relief_options().holes);  // the dialog's reading options reach the frame
   frame->set_relief_options({});
-  r3dtest::PumpEvents(200);
   const wxImage shot = r3dtest::GrabClientArea(view);
   if (!shot.IsOk()) GTEST_SKIP() << "this display cannot be grabbed (XWayland under a headless weston)";
   r3dtest::GrabClientArea(frame).SaveFile(R3D_BIN_DIR "/../frame_screenshot.png", wxBITMAP_TYPE_PNG);
@@ -292,11 +297,9 @@ TEST_F(FrameTest, AltF4HidesTheViewerWithItsDataAndFloatingToolbar) {
   ASSERT_TRUE(floating && floating->IsShown() && view->has_surface());
   g_exits = 0;
   wxTheApp->Bind(wxEVT_MENU, &CountExit, wxID_EXIT);
-  frame->Raise();
-  view->SetFocus();
-  r3dtest::PumpEvents(50);
+  FocusView();
   wxUIActionSimulator().Char(WXK_F4, wxMOD_ALT);
-  EXPECT_TRUE(r3dtest::WaitFor([&] { return !frame->IsShown(); }, 2000));
+  EXPECT_TRUE(r3dtest::WaitFor([&] { return !frame->IsShown(); }));
   EXPECT_FALSE(g_exits || floating->IsShown() || frame->IsBeingDeleted() || view->has_surface());
   EXPECT_EQ(std::make_tuple(Frame::make(nullptr), view->get_width() * view->get_height(), view->get_palette()),
             std::make_tuple(frame, std::size_t{333 * 150}, std::vector<std::uint32_t>(256, 0x123456)));
@@ -314,25 +317,25 @@ TEST_F(FrameTest, AltF4HidesTheViewerWithItsDataAndFloatingToolbar) {
 // what the user painted. Needs a window manager (the desktop runs use openbox).
 TEST_F(FrameTest, MinimisingTheViewerRunsThePaletteDialogsHideAndShow) {
   ShowFrame();
-  frame->OnButtonHist();
   C3DPaletteExDlg* dlg = frame->palette_dialog();
-  ASSERT_TRUE(r3dtest::WaitFor([&] { return dlg->IsShownOnScreen(); }, 2000));
-  r3dtest::PumpEvents(200);  // the first paint fills the interval
+  r3dtest::EventCount paints(wxEVT_PAINT, dlg);
+  frame->OnButtonHist();
+  ASSERT_TRUE(r3dtest::WaitFor([&] { return paints() > 0; }));  // the first paint fills the interval
   const std::vector<std::uint32_t> committed = view->get_palette();
   dlg->editor().set_swatch(0x0000FFu);  // "min" paints the interval's low entry: a palette is sent
   wxCommandEvent paint(wxEVT_BUTTON, C3DPaletteExDlg::IDC_MIN_BUTTON);
   dlg->GetEventHandler()->ProcessEvent(paint);
   ASSERT_NE(view->get_palette(), committed);
   const auto edited = dlg->editor().working.editedPalette;
-  frame->Iconize(true);
-  if (!r3dtest::WaitFor([&] { return frame->IsIconized(); }, 2000)) {
-    frame->Iconize(false);
+  if (!r3dtest::WindowManagerMinimises()) {
     dlg->Hide();
     GTEST_SKIP() << "no window manager to minimise the frame";
   }
+  frame->Iconize(true);
+  ASSERT_TRUE(r3dtest::WaitFor([&] { return frame->IsIconized(); }));
   EXPECT_EQ(view->get_palette(), committed);
   frame->Iconize(false);
-  EXPECT_TRUE(r3dtest::WaitFor([&] { return !frame->IsIconized(); }, 2000));
+  EXPECT_TRUE(r3dtest::WaitFor([&] { return !frame->IsIconized(); }));
   EXPECT_FALSE(dlg->editor().paletteSent);
   EXPECT_EQ(dlg->editor().working.editedPalette, edited);
   dlg->Hide();
@@ -341,6 +344,7 @@ TEST_F(FrameTest, MinimisingTheViewerRunsThePaletteDialogsHideAndShow) {
 // The exports a host calls: icon handles owned by the module and made once, and automation that
 // opens the sample, sets the camera as the command line gives it and writes a snapshot of the view's size.
 TEST_F(FrameTest, ExportsGiveIconsAndDriveTheViewer) {
+  ShowFrame();
   wxIcon *colour = nullptr, *grey = nullptr, *again = nullptr;
   ASSERT_EQ(GetModuleInfo(0, 1, &colour, sizeof colour) + GetModuleInfo(0, 2, &grey, sizeof grey) +
                 GetModuleInfo(0, 1, &again, sizeof again), 3);
@@ -425,8 +429,7 @@ TEST_F(FrameTest, HelpBookTopicAndDialogLayoutPerLanguage) {
   SetHtmlHelpHook(nullptr);
   EXPECT_EQ(g_helpCalls, (std::vector<std::string>{book + "::/Rus/Viewer3D.htm", book + "::/Eng/Viewer3D.htm"}));
   other->Close();
-  r3dtest::PumpEvents(20);
-  EXPECT_EQ(Frame::instance(), frame);
+  EXPECT_TRUE(r3dtest::WaitFor([&] { return Frame::instance() == frame; }));
   layout(frame, "English");
 }
 

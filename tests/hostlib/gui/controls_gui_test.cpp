@@ -114,7 +114,7 @@ TEST(InfoFileDialog, OkOnlyWithAReadableRasterWhoseFolderIsRemembered) {
   auto ok = [&dlg] { wxCommandEvent e(wxEVT_BUTTON, wxID_OK); dlg.ProcessWindowEvent(e); };
   wxTimer guard;  // never let a broken dialog hang the run
   guard.Bind(wxEVT_TIMER, [&dlg](wxTimerEvent&) { if (dlg.IsModal()) dlg.EndModal(wxID_ABORT); });
-  guard.StartOnce(10000);
+  guard.StartOnce(120000);
   dlg.CallAfter([&] {
     ok();  // the text file is refused: the dialog stays
     stillOpenAfterBadOk = dlg.IsModal();
@@ -140,8 +140,7 @@ TEST(SpinArrows, MouseKeysAndWheelStepWithinTheRange) {
   spin->SetPos(5);
   int spins = 0;
   dlg.Bind(wxEVT_SPIN, [&](wxSpinEvent&) { ++spins; });
-  dlg.Show();
-  r3dtest::PumpEvents(30);
+  ASSERT_TRUE(r3dtest::ShowAndWait(&dlg));
   const int h = spin->GetClientSize().y;
   auto mouse = [&](wxEventType type, int y) {
     wxMouseEvent e(type);
@@ -156,9 +155,8 @@ TEST(SpinArrows, MouseKeysAndWheelStepWithinTheRange) {
   };
   mouse(wxEVT_LEFT_DOWN, 1);  // upper arrow
   EXPECT_EQ(6, spin->GetPos());
-  r3dtest::PumpEvents(600);  // held: the repeat starts after 400 ms, then every 60 ms
+  EXPECT_TRUE(r3dtest::WaitFor([&] { return spin->GetPos() == 10; })) << "a held arrow repeats up to the end of the range";
   mouse(wxEVT_LEFT_UP, 1);
-  EXPECT_EQ(10, spin->GetPos()) << "a held arrow repeats up to the end of the range";
   mouse(wxEVT_LEFT_DOWN, 1);
   mouse(wxEVT_LEFT_UP, 1);
   mouse(wxEVT_LEFT_DOWN, h - 1);  // lower arrow
@@ -179,7 +177,6 @@ TEST(MessageIcons, ShownMessageDialogsGetTheirTypesIcon) {
   for (GtkMessageType type : {GTK_MESSAGE_ERROR, GTK_MESSAGE_WARNING, GTK_MESSAGE_INFO, GTK_MESSAGE_QUESTION}) {
     GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", "message");
     gtk_widget_show(box);
-    r3dtest::PumpEvents(20);
     EXPECT_NE(nullptr, g_object_get_data(G_OBJECT(box), "relief3d-icon")) << type;
     gtk_widget_destroy(box);
   }

@@ -77,9 +77,8 @@ TEST(HtmlHelp, RendersTopicInItsLanguageBook) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address);
     EXPECT_EQ(HtmlHelpA(nullptr, (book + c.address).c_str(), HH_DISPLAY_TOPIC, 0), 1);
-    r3dtest::PumpEvents(50);
-    wxHtmlHelpWindow* help = help_showing(c.topic);
-    ASSERT_NE(help, nullptr);
+    wxHtmlHelpWindow* help = nullptr;
+    ASSERT_TRUE(r3dtest::WaitFor([&] { return (help = help_showing(c.topic)) != nullptr; }));
     EXPECT_EQ(help->GetHtmlWindow()->GetOpenedPageTitle().utf8_string(), c.title);
     EXPECT_NE(help->GetHtmlWindow()->ToText().utf8_string().find(c.word), std::string::npos);
     std::string contents;
@@ -89,7 +88,7 @@ TEST(HtmlHelp, RendersTopicInItsLanguageBook) {
   }
   for (const std::string& bad : {book + "::/Eng/Missing.htm", dir.file("text.zez") + "::/Eng/Viewer3D.htm"})
     EXPECT_EQ(HtmlHelpA(nullptr, bad.c_str(), HH_DISPLAY_TOPIC, 0), 0) << bad;
-  r3dtest::PumpEvents(50);
+  r3dtest::PumpEvents();
 }
 
 // --- the host program, run as a child process with a stand-in plug-in ---------------------------
@@ -192,7 +191,7 @@ TEST_F(HostProgram, ListsToolsAndPassesSnapshotFilesWithoutADisplay) {
 // hides on closing is still there. (A host that does not end is stopped by timeout with status 124.)
 TEST_F(HostProgram, EndsWhenMainWindowClosesOrOnExitCommand) {
   for (const char* how : {"close", "menu"}) {
-    const Outcome r = host("", std::string("FAKE_EXIT=") + how + " timeout 30");
+    const Outcome r = host("", std::string("FAKE_EXIT=") + how + " timeout 120");
     EXPECT_EQ(r.status, 0) << how << ": " << r.out;
   }
 }

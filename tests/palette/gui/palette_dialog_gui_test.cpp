@@ -92,7 +92,6 @@ TEST_F(PaletteDialog, ScreenShowsTheChosenPaletteAndTheViewGetsItMapped) {
   EXPECT_EQ(view->get_palette()[0], edited[255]);
 
   dlg->Refresh();
-  r3dtest::PumpEvents(200);
   const wxImage shot = r3dtest::GrabClientArea(dlg);
   ASSERT_TRUE(shot.IsOk()) << "the screen cannot be read";
   // Level k fills columns 2k and 2k + 1 of 512; a level is seen where no later one overdraws it and
@@ -171,9 +170,9 @@ TEST_F(PaletteDialog, MouseAndSpinArrowsMoveMarkersAndPaint) {
   const std::pair<std::function<void()>, bool> leaves[] = {
       {[] { dlg->Refresh(); }, true}, {[] { dlg->Hide(); }, true}, {Cancel, false}};
   for (const auto& [leave, kept] : leaves) {
+    r3dtest::EventCount paints(wxEVT_PAINT, dlg);
     leave();
-    ASSERT_TRUE(r3dtest::ShowAndWait(dlg));
-    r3dtest::PumpEvents(100);
+    ASSERT_TRUE(r3dtest::ShowAndWait(dlg) && r3dtest::WaitFor([&] { return paints() > 0; }));
     EXPECT_EQ(dlg->editor().working.editedPalette[0] == rgb(10, 20, 30), kept) << kept;
   }
 }

@@ -1,6 +1,7 @@
 // Main of the GUI test executables: starts wx once (under Xvfb), turns every wx assertion into a
 // test failure and keeps wx from ever showing a dialog of its own.
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/image.h>
 #include <wx/init.h>
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
   }
   // wx may have made its own (dialog) target while starting; a failed image load logs to it.
   delete wxLog::SetActiveTarget(new wxLogStderr);
+  // GTK's animations run by the clock: without them a control shows its new look at its next paint.
+  g_object_set(gtk_settings_get_default(), "gtk-enable-animations", FALSE, nullptr);
   wxInitAllImageHandlers();  // pictures read back and screenshots kept, once for every test
   wxSetAssertHandler(FailOnAssert);
   if (!wxTheApp->CallOnInit()) return 2;

@@ -32,7 +32,7 @@ protected:
 
   void TearDown() override {
     frame->Destroy();  // takes the tool window with it
-    r3dtest::PumpEvents(20);
+    r3dtest::PumpEvents();
   }
 
   void ShowTools() { ASSERT_TRUE(r3dtest::ShowAndWait(tools)); }
@@ -41,7 +41,7 @@ protected:
     ShowTools();
     tools->GetTab()->SetSelection(1);
     tools->OnTabClick();
-    r3dtest::PumpEvents(50);
+    r3dtest::PumpEvents();
     return tools->GetSunPage();
   }
 
@@ -52,13 +52,20 @@ protected:
     return s;
   }
 
-  // A real click at window point `at`, through the X server.
+  // A real click at window point `at`, through the X server: done once the window had the release.
   static void RealClick(wxWindow* window, wxPoint at) {
+    r3dtest::EventCount ups(wxEVT_LEFT_UP, window);
     wxUIActionSimulator sim;
     sim.MouseMove(window->ClientToScreen(at));
-    r3dtest::PumpEvents(30);
     sim.MouseClick();
-    r3dtest::PumpEvents(200);
+    EXPECT_TRUE(r3dtest::WaitFor([&] { return ups() > 0; }));
+  }
+  // Keyboard focus in `window` of the window in front, for keys typed through the X server.
+  static void Focus(wxWindow* window) {
+    auto* top = static_cast<wxTopLevelWindow*>(wxGetTopLevelParent(window));
+    top->Raise();
+    window->SetFocus();
+    ASSERT_TRUE(r3dtest::WaitFor([&] { return top->IsActive() && wxWindow::FindFocus() == window; }));
   }
 
   static void Click(wxWindow* button) {

@@ -12,7 +12,7 @@ TEST_F(ToolsTest, OnlyCloseHidesTheWindowAndShowingKeepsPageAndValues) {
   ShowTools();
   EXPECT_EQ(VisiblePages(), "100");
   const auto tabTop = [&] { return tools->GetTab()->GetPage(0)->GetScreenPosition().y; };
-  r3dtest::WaitFor([&] { return tools->GetPage(0)->GetScreenPosition().y >= tabTop(); }, 1000);
+  r3dtest::WaitFor([&] { return tools->GetPage(0)->GetScreenPosition().y >= tabTop(); });
   const wxRect p = tools->GetPlaceholder()->GetRect();
   for (int i = 0; i < 3; ++i) {
     const wxRect r = tools->GetPage(i)->GetRect();
@@ -25,13 +25,13 @@ TEST_F(ToolsTest, OnlyCloseHidesTheWindowAndShowingKeepsPageAndValues) {
     EXPECT_TRUE(r.x >= buddy.GetRight() && r.width <= spin->FromDIP(20) && r.height == buddy.height)
         << r.x << "," << r.width << "x" << r.height << " beside " << buddy.GetRight() << "," << buddy.height;
   }
-  tools->Raise();
-  tools->GetOffsetPage()->GetSlider()->SetFocus();
-  r3dtest::PumpEvents(50);
+  Focus(tools->GetOffsetPage()->GetSlider());
   wxUIActionSimulator sim;
   for (int key : {WXK_ESCAPE, WXK_RETURN, WXK_NUMPAD_ENTER}) {
+    r3dtest::EventCount released(wxEVT_KEY_UP);
     sim.Char(key);
-    r3dtest::PumpEvents(50);
+    ASSERT_TRUE(r3dtest::WaitFor([&] { return released() > 0; })) << key;
+    r3dtest::PumpEvents();
     EXPECT_TRUE(tools->IsShown()) << key;
   }
   wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
@@ -47,7 +47,6 @@ TEST_F(ToolsTest, OnlyCloseHidesTheWindowAndShowingKeepsPageAndValues) {
   for (int i : {0, 2, 1}) {
     ShowTools();
     Click(tools->GetPage(i)->GetCloseButton());
-    r3dtest::PumpEvents(20);
     EXPECT_FALSE(tools->IsShown()) << i;
     EXPECT_FALSE(tools->IsBeingDeleted());
   }
@@ -78,13 +77,12 @@ TEST_F(ToolsTest, TabAndPageAlwaysAgree) {
       if (tab->HitTest(wxPoint(x, y)) == target) bottom = y, top = top < 0 ? y : top;
     for (int y : {(top + bottom) / 2, bottom}) {
       RealClick(tab, wxPoint(x, y));
-      EXPECT_TRUE(r3dtest::WaitFor([&] { return agree(target); }, 2000))
+      EXPECT_TRUE(r3dtest::WaitFor([&] { return agree(target); }))
           << "tab " << target << " at y " << y << ": " << VisiblePages() << " selection " << tab->GetSelection();
     }
   }
   // The right arrow moves the selection on, and the page with it.
-  tab->SetFocus();
-  r3dtest::PumpEvents(30);
+  Focus(tab);
   sim.Char(WXK_RIGHT);
-  EXPECT_TRUE(r3dtest::WaitFor([&] { return agree(2); }, 2000)) << VisiblePages() << " selection " << tab->GetSelection();
+  EXPECT_TRUE(r3dtest::WaitFor([&] { return agree(2); })) << VisiblePages() << " selection " << tab->GetSelection();
 }

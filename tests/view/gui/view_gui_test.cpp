@@ -46,8 +46,24 @@ protected:
     view->get_cursor(c, r);
     return {c, r};
   }
+  // The pointer moved through the X server to client point x, y (elsewhere before): done once the view
+  // had the move.
+  void MoveTo(int x, int y) {
+    r3dtest::EventCount moves(wxEVT_MOTION, view);
+    sim.MouseMove(view->ClientToScreen(wxPoint(x, y)));
+    EXPECT_TRUE(r3dtest::WaitFor([&] { return moves() > 0; })) << x << "," << y;
+  }
+  // Real clicks (two: a double click) there: done once the view had the last button release.
+  void Click(int x, int y, int clicks = 1) {
+    const int before = ups();
+    MoveTo(x, y);
+    clicks == 2 ? sim.MouseDblClick() : sim.MouseClick();
+    EXPECT_TRUE(r3dtest::WaitFor([&] { return ups() == before + clicks; })) << x << "," << y;
+  }
   r3dtest::ShownView win{400, 300};
   View* view = win.view;
+  r3dtest::EventCount ups{wxEVT_LEFT_UP, view};
+  wxUIActionSimulator sim;
 };
 
 // Each step changes one setter (colour words are 0xBBGGRR). A corner shows the background exactly;
@@ -106,7 +122,6 @@ TEST_F(ViewWindow, CursorEdgesCallbacksAndTiltLimits) {
 TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
   view->set_palette(Fill(0x0000FF));
   view->set_matrix(kBump, 3, 3);
-  r3dtest::PumpEvents(100);
   const wxImage shot = r3dtest::GrabClientArea(view);
   ASSERT_TRUE(shot.IsOk()) << "the screen cannot be read";
   const double f = view->GetContentScaleFactor();
@@ -116,8 +131,6 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
     const Rgb p = PixelAt(shot, static_cast<int>(x * f), static_cast<int>(y * f));
     EXPECT_EQ(relief, p[0] > p[1] + 60 && p[0] > p[2] + 60) << x << "," << y << ": " << p[0] << " " << p[1] << " " << p[2];
   }
-  wxUIActionSimulator sim;
-  auto move = [&](int x, int y) { sim.MouseMove(view->ClientToScreen(wxPoint(x, y))), r3dtest::PumpEvents(30); };
   view->set_manipulator_type(lib3d::ManipulatorType::Cursor);
   int calls = 0;
   float height = -1;
@@ -127,9 +140,7 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
       {125, 225, {0, 0}, false}, {275, 75, {2, 2}, false}, {200, 150, {1, 1}, false}, {275, 225, {2, 0}, true}};
   for (const auto& k : clicks) {
     calls = 0;
-    move(k.x, k.y);
-    k.twice ? sim.MouseDblClick() : sim.MouseClick();
-    r3dtest::PumpEvents(100);
+    Click(k.x, k.y, k.twice ? 2 : 1);
     EXPECT_EQ(std::make_tuple(Cursor(), calls, height),
               std::make_tuple(k.want, k.twice ? 2 : 1, k.want == Cell(2, 2) ? 1.0f : 0.0f)) << k.x << "," << k.y;
   }
@@ -137,14 +148,15 @@ TEST_F(ViewWindow, ScreenAndRealPointerAgreeAtAnyScale) {
   // shorter side), in a wide window as in a tall one.
   view->set_manipulator_type(lib3d::ManipulatorType::Pan);
   for (int width : {400, 200}) {
-    view->SetSize(0, 0, width, 300);
+    win.SizeView(width, 300);
     view->set_pan(0.1, 0.2);
-    move(width / 2, 150);
+    const int before = ups();
+    MoveTo(width / 2, 150);
     sim.MouseClick();
     sim.MouseDown();
-    move(width / 2 + 40, 140);
+    MoveTo(width / 2 + 40, 140);
     sim.MouseUp();
-    r3dtest::PumpEvents(50);
+    ASSERT_TRUE(r3dtest::WaitFor([&] { return ups() == before + 2; }));
     double x = 0, y = 0;
     view->get_pan(x, y);
     EXPECT_NEAR(0.1 + 40 * 2.0 / 300, x, 0.02) << width;
@@ -173,7 +185,7 @@ TEST(ViewWithoutGlx, ShowsTheOpenGLMessageAndKeepsWorking) {
   EXPECT_FALSE(view->read_last_frame().IsOk());
   EXPECT_EQ(r3dtest::AssertionCount(), assertions);
   frame->Destroy();
-  r3dtest::PumpEvents(20);
+  r3dtest::PumpEvents();
 }
 
 // The picture a window presents (read from the X server) against the same state drawn offscreen.
@@ -265,11 +277,9 @@ TEST_F(ViewWindow, PointerAndProbeReadTheGroundUnderThem) {
   view->set_manipulator_type(lib3d::ManipulatorType::Cursor);
   const double f = view->GetContentScaleFactor();
   const int w = static_cast<int>(400 * f), h = static_cast<int>(300 * f);
-  wxUIActionSimulator sim;
   const auto click = [&](double x, double y, Cell want) {
-    sim.MouseMove(view->ClientToScreen(wxPoint(static_cast<int>(x / f), static_cast<int>(y / f))));
-    sim.MouseClick();
-    EXPECT_TRUE(r3dtest::WaitFor([&] { return Cursor() == want; })) << x << "," << y;
+    Click(static_cast<int>(x / f), static_cast<int>(y / f));
+    EXPECT_EQ(Cursor(), want) << x << "," << y;
   };
   for (double tilt : {30, 60, 80})
     for (double azimuth : {0, 130, 250}) {
