@@ -465,7 +465,7 @@ TEST_F(FrameTest, SavedPicturesAndTheCopiedCommandDrawTheWindow) {
       view->set_zoom_level(-2);  // the whole relief, a quarter of it under the image
       ASSERT_TRUE(frame->set_color_matrix(CString(image), CString(image), CString(image), 1, 1, 0));
     }
-    r3dtest::PumpEvents(100);
+    r3dtest::PumpEvents();
     const wxImage shown = r3dtest::GrabClientArea(view);
     if (!shown.IsOk()) GTEST_SKIP() << "this display cannot be grabbed (XWayland under a headless weston)";
     std::string error;
