@@ -17,7 +17,7 @@ namespace {
 
 // Runs pending GUI events. Without a running main loop (the host automates before its loop starts)
 // a loop is lent for the time of the pump.
-void pump_until(const std::function<bool()>& done, int timeoutMs) {
+bool pump_until(const std::function<bool()>& done, int timeoutMs) {
   wxEventLoopBase* lent = nullptr;
   if (!wxEventLoopBase::GetActive() && wxTheApp) {
     lent = wxTheApp->GetTraits()->CreateEventLoop();
@@ -38,6 +38,7 @@ void pump_until(const std::function<bool()>& done, int timeoutMs) {
     wxEventLoopBase::SetActive(nullptr);
     delete lent;
   }
+  return done();
 }
 
 }  // namespace
@@ -91,12 +92,17 @@ int Lib3dSnapshot(const char* pngPath) {
   frame->Show();
   frame->Raise();
   lib3d::View* view = frame->view();
-  // GL can only draw once the canvas is realised on the X server.
-  pump_until([view] { return view->IsShownOnScreen(); }, 5000);
-  if (!view->IsShownOnScreen()) return 0;
-  pump_until([] { return false; }, 100);  // let the first size and paint events settle
+  // GL can only draw once the canvas is realised on the X server, and the picture is of the size
+  // the view has once its size events are in: wait for a frame presented at that size (the limit
+  // only guards against a display that never shows the window).
+  const auto painted_at_size = [view] {
+    const wxSize px = view->GetClientSize() * view->GetContentScaleFactor();
+    const int* v = view->last_paint().viewport;
+    return view->IsShownOnScreen() && v[2] == px.x && v[3] == px.y && px.x > 0;
+  };
+  if (!pump_until([view] { return view->IsShownOnScreen(); }, 60000)) return 0;
   view->Refresh();
-  view->Update();
+  if (!pump_until(painted_at_size, 60000)) return 0;
   const wxImage picture = view->read_last_frame();
   if (!picture.IsOk()) return 0;
   if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
