@@ -33,7 +33,7 @@ double ms_since(std::chrono::steady_clock::time_point t0) {
 struct PaintState {
   PaintState() {
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_CURRENT_BIT | GL_TRANSFORM_BIT |
-                 GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT);
+                 GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT);
     for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
       glMatrixMode(mode);
       glPushMatrix();

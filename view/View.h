@@ -132,7 +132,6 @@ protected:
   void OnMouseMove(wxMouseEvent& event);
   void OnCaptureChanged(wxMouseCaptureChangedEvent& event);
   void OnCaptureLost(wxMouseCaptureLostEvent& event);
-  void OnIdle(wxIdleEvent& event);
 
 private:
   static void notify_dummy(std::size_t, std::size_t) {}
@@ -177,7 +176,7 @@ private:
   Renderer renderer_;
   Renderer::Progress progress_;
   std::function<void(std::size_t, std::size_t)> detail_;
-  std::atomic<bool> tiles_arrived_{false};  // set by the renderer's builders, taken at idle time
+  std::atomic<bool> tiles_arrived_{false};  // a repaint for built tiles is queued
   std::unique_ptr<wxGLContext> context_;
   int gl_viewport_[4] = {0, 0, 0, 0};  // what OnSize set (or will set) as the viewport
 
