@@ -6,10 +6,24 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "render/Renderer.h"
 
 namespace lib3d {
+
+namespace {
+
+// The current unit's colour from its combiner: `mode` over its sources in order (GL numbers the
+// source slots one after another).
+void combine(GLenum mode, std::initializer_list<GLenum> sources) {
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, static_cast<GLint>(mode));
+  GLenum slot = GL_SOURCE0_RGB;
+  for (GLenum source : sources) glTexEnvi(GL_TEXTURE_ENV, slot++, static_cast<GLint>(source));
+}
+
+}  // namespace
 
 std::vector<std::uint8_t> fit_texture(const std::uint8_t* rgba, int& width, int& height, int largest) {
   std::vector<std::uint8_t> out(rgba, rgba + static_cast<std::size_t>(width) * height * 4);
@@ -128,20 +142,13 @@ void DrapeTexture::begin(const Scene& s) const {
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   // Unit 1: the image mixed over the palette by its alpha.
   image_unit(GL_TEXTURE1);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_PREVIOUS);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_TEXTURE);
+  combine(GL_INTERPOLATE, {GL_TEXTURE, GL_PREVIOUS, GL_TEXTURE});
   glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_ALPHA);
   // Unit 2 (a white texel, so that the unit takes part): times the lit white of the vertices.
   glActiveTexture(GL_TEXTURE2);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, white_);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_PRIMARY_COLOR);
+  combine(GL_MODULATE, {GL_PREVIOUS, GL_PRIMARY_COLOR});
 }
 
 void DrapeTexture::end() const {
